@@ -1,0 +1,74 @@
+#include "support/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QEventLoop>
+#include <QProcess>
+#include <QThread>
+
+namespace quillstack::test {
+
+TemporaryHome::TemporaryHome()
+    : oldData_(qgetenv("XDG_DATA_HOME")), oldConfig_(qgetenv("XDG_CONFIG_HOME")) {
+    QDir(dir_.path()).mkpath(QStringLiteral("data"));
+    QDir(dir_.path()).mkpath(QStringLiteral("config"));
+    qputenv("XDG_DATA_HOME", dataHome().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", configHome().toLocal8Bit());
+}
+
+TemporaryHome::~TemporaryHome() {
+    qputenv("XDG_DATA_HOME", oldData_);
+    qputenv("XDG_CONFIG_HOME", oldConfig_);
+}
+
+QString TemporaryHome::dataHome() const { return dir_.path() + QStringLiteral("/data"); }
+QString TemporaryHome::configHome() const { return dir_.path() + QStringLiteral("/config"); }
+
+bool waitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout) {
+    QDeadlineTimer deadline(timeout);
+    while (!predicate()) {
+        if (deadline.hasExpired()) {
+            return predicate();
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void spin(std::chrono::milliseconds duration) {
+    QDeadlineTimer deadline(duration);
+    while (!deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+}
+
+ProcessResult runProcess(const QString& program, const QStringList& arguments,
+                         const QByteArray& input) {
+    QProcess process;
+    process.start(program, arguments);
+    ProcessResult result;
+    if (!process.waitForStarted(5000)) {
+        result.err = "failed to start " + program.toLocal8Bit();
+        return result;
+    }
+    if (!input.isEmpty()) {
+        process.write(input);
+    }
+    process.closeWriteChannel();
+    waitUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::seconds(10));
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(1000);
+        result.err = "timed out: " + program.toLocal8Bit();
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err += process.readAllStandardError();
+    return result;
+}
+
+} // namespace quillstack::test
