@@ -36,8 +36,8 @@ void ClipboardEntry::write(Pasteboard& pasteboard) const {
     PasteboardWriter::write(*this, pasteboard);
 }
 
-std::optional<ClipboardEntry> ClipboardEntry::capture(
-    Pasteboard& pasteboard, const std::optional<QString>& sourceAppBundleID) {
+std::optional<ClipboardEntry>
+ClipboardEntry::capture(Pasteboard& pasteboard, const std::optional<QString>& sourceAppBundleID) {
     return ClipboardCapture::capture(pasteboard, sourceAppBundleID);
 }
 

@@ -23,9 +23,8 @@ public:
     ClipboardEntry(QUuid id, QDateTime timestamp, ClipboardKind kind, std::optional<QString> text,
                    std::optional<QString> markdown, std::optional<QString> html,
                    std::optional<QString> colorHex, QStringList filePaths,
-                   std::optional<QByteArray> imagePNGData,
-                   std::optional<QString> sourceAppBundleID, QString fingerprint,
-                   std::optional<QString> searchIndex);
+                   std::optional<QByteArray> imagePNGData, std::optional<QString> sourceAppBundleID,
+                   QString fingerprint, std::optional<QString> searchIndex);
 
     const QUuid& id() const { return id_; }
     const QDateTime& timestamp() const { return timestamp_; }

@@ -22,8 +22,12 @@ TemporaryHome::~TemporaryHome() {
     qputenv("XDG_CONFIG_HOME", oldConfig_);
 }
 
-QString TemporaryHome::dataHome() const { return dir_.path() + QStringLiteral("/data"); }
-QString TemporaryHome::configHome() const { return dir_.path() + QStringLiteral("/config"); }
+QString TemporaryHome::dataHome() const {
+    return dir_.path() + QStringLiteral("/data");
+}
+QString TemporaryHome::configHome() const {
+    return dir_.path() + QStringLiteral("/config");
+}
 
 bool waitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout) {
     QDeadlineTimer deadline(timeout);
