@@ -43,7 +43,7 @@ ClipboardEntry::capture(Pasteboard& pasteboard, const std::optional<QString>& so
 
 namespace {
 size_t hashOptional(const std::optional<QString>& value, size_t seed) {
-    return value ? qHash(*value, seed) : qHash(0x5eedu, seed);
+    return value ? ::qHash(*value, seed) : ::qHash(0x5eedu, seed);
 }
 } // namespace
 
@@ -57,7 +57,7 @@ size_t qHash(const ClipboardEntry& e, size_t seed) noexcept {
     seed = hashOptional(e.html(), seed);
     seed = hashOptional(e.colorHex(), seed);
     seed = combine(seed, e.filePaths());
-    seed = e.imagePNGData() ? combine(seed, *e.imagePNGData()) : combine(seed, 0x1u);
+    seed = e.imagePNGData() ? combine(seed, *e.imagePNGData()) : ::qHash(0x1u, seed);
     seed = hashOptional(e.sourceAppBundleID(), seed);
     seed = combine(seed, e.fingerprint());
     seed = hashOptional(e.searchIndex(), seed);
