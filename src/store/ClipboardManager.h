@@ -52,6 +52,11 @@ public:
     void deleteEntry(const QUuid& id);
     void deleteAll();
 
+    // Insertion of a newly captured entry: a duplicate of the newest entry is dropped, older
+    // entries with its fingerprint are removed, it goes on top, the list is trimmed and saved.
+    // The polling loop is its caller.
+    void insert(ClipboardEntry entry);
+
     // Full path of history.json.
     QString storageURL() const { return storageURL_; }
 
@@ -65,7 +70,6 @@ private:
     void load();
     bool save();
     void setHistory(QList<ClipboardEntry> newHistory);
-    void insert(ClipboardEntry entry);
 
     Services services_;
     QList<ClipboardEntry> history_;
