@@ -1,0 +1,94 @@
+#include "settings/HotkeyMonitor.h"
+
+#include <cstdio>
+
+namespace quillstack {
+
+namespace {
+
+void printLine(const QString& line) {
+    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
+HotkeyMonitor::HotkeyMonitor(HotkeyRegistrar& registrar) : registrar_(registrar) {}
+
+HotkeyMonitor::~HotkeyMonitor() {
+    stop();
+}
+
+void HotkeyMonitor::start(const HotkeyConfig& config) {
+    if (isStarted_) {
+        update(config);
+        return;
+    }
+    currentConfig_ = config;
+    eventHandlerInstalled_ = registrar_.installHandler(
+        [this](std::optional<HotkeyRegistrar::Identifier> identifier) { handlePress(identifier); });
+    if (!eventHandlerInstalled_) {
+        printLine(QStringLiteral("Quillstack: failed to install hotkey event handler."));
+        return;
+    }
+    isStarted_ = true;
+    if (!registerHotKey(config)) {
+        registrar_.removeHandler();
+        eventHandlerInstalled_ = false;
+        isStarted_ = false;
+    }
+}
+
+bool HotkeyMonitor::update(const HotkeyConfig& config) {
+    if (!isStarted_) {
+        currentConfig_ = config;
+        return true;
+    }
+    const HotkeyConfig previous = currentConfig_;
+    if (hotKeyRef_) {
+        registrar_.unregisterHotkey(*hotKeyRef_);
+        hotKeyRef_.reset();
+    }
+    if (registerHotKey(config)) {
+        currentConfig_ = config;
+        return true;
+    }
+    printLine(QStringLiteral("Quillstack: reverting to previous hotkey ") +
+              previous.displayString() + QLatin1Char('.'));
+    registerHotKey(previous);
+    currentConfig_ = previous;
+    return false;
+}
+
+void HotkeyMonitor::stop() {
+    if (hotKeyRef_) {
+        registrar_.unregisterHotkey(*hotKeyRef_);
+        hotKeyRef_.reset();
+    }
+    if (eventHandlerInstalled_) {
+        registrar_.removeHandler();
+        eventHandlerInstalled_ = false;
+    }
+    isStarted_ = false;
+}
+
+bool HotkeyMonitor::registerHotKey(const HotkeyConfig& config) {
+    hotKeyRef_ = registrar_.registerHotkey(config.key.carbonKeyCode(),
+                                           config.modifiers.carbonFlags(), {signature, hotkeyId});
+    if (hotKeyRef_) {
+        return true;
+    }
+    printLine(QStringLiteral("Quillstack: failed to register hotkey ") + config.displayString() +
+              QLatin1Char('.'));
+    return false;
+}
+
+void HotkeyMonitor::handlePress(std::optional<HotkeyRegistrar::Identifier> identifier) {
+    if (!identifier || identifier->id != hotkeyId || !onTrigger_) {
+        return;
+    }
+    const std::function<void()> onTrigger = onTrigger_; // onTrigger may replace itself
+    onTrigger();
+}
+
+} // namespace quillstack

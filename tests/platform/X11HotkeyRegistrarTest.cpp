@@ -1,0 +1,196 @@
+#include "platform/x11/X11HotkeyRegistrar.h"
+#include "settings/HotkeyMonitor.h"
+#include "support/TestEnvironment.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace quillstack {
+namespace {
+
+using test::runProcess;
+using test::waitUntil;
+
+const HotkeyConfig commandShiftV = HotkeyConfig::defaultConfig();
+const HotkeyConfig commandOptionK{HotkeyKey::k, HotkeyModifierPreset::commandOption};
+
+// X11 masks as the default Xvfb keyboard map assigns them.
+constexpr int shiftMask = XCB_MOD_MASK_SHIFT;
+constexpr int lockMask = XCB_MOD_MASK_LOCK;
+constexpr int altMask = XCB_MOD_MASK_1;
+constexpr int numLockMask = XCB_MOD_MASK_2;
+constexpr int superMask = XCB_MOD_MASK_4;
+
+void key(const QString& keys) {
+    const test::ProcessResult result = runProcess(QStringLiteral("xdotool"), {"key", keys});
+    ASSERT_EQ(result.exitCode, 0) << result.err.constData();
+}
+
+quint16 lockState() {
+    xcb_connection_t* connection =
+        qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
+        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr),
+        &std::free);
+    return reply ? reply->mask & (lockMask | numLockMask) : 0;
+}
+
+// Another X client holding the letter under the given masks; prints what it receives.
+class OtherClient {
+public:
+    OtherClient(char letter, const QList<int>& masks) {
+        QStringList arguments{QString(QLatin1Char(letter))};
+        for (const int mask : masks) {
+            arguments << QString::number(mask);
+        }
+        process_.start(QStringLiteral(QUILLSTACK_GRAB_KEY_HELPER), arguments);
+        waitUntil([this] {
+            output_ += process_.readAllStandardOutput();
+            return output_.contains('\n') || process_.state() == QProcess::NotRunning;
+        });
+        output_ += process_.readAllStandardOutput();
+    }
+    ~OtherClient() {
+        process_.closeWriteChannel();
+        if (!process_.waitForFinished(5000)) {
+            process_.kill();
+            process_.waitForFinished(1000);
+        }
+    }
+    bool holdsGrab() const { return output_.startsWith("grabbed\n"); }
+    bool waitForPresses(int count) {
+        return waitUntil([&] {
+            output_ += process_.readAllStandardOutput();
+            return output_.count("pressed\n") >= count;
+        });
+    }
+
+private:
+    QProcess process_;
+    QByteArray output_;
+};
+
+class X11HotkeyTest : public testing::Test {
+protected:
+    void SetUp() override {
+        monitor.setOnTrigger([this] {
+            ++triggers;
+            onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
+        });
+    }
+    void TearDown() override { monitor.stop(); }
+
+    X11HotkeyRegistrar registrar;
+    HotkeyMonitor monitor{registrar};
+    int triggers = 0;
+    bool onGuiThread = true;
+};
+
+TEST_F(X11HotkeyTest, GrabbedShortcutFiresWhateverLockIsOn) {
+    monitor.start(commandShiftV);
+    ASSERT_TRUE(monitor.isStarted());
+
+    key(QStringLiteral("super+shift+v"));
+    EXPECT_TRUE(waitUntil([&] { return triggers == 1; }));
+
+    key(QStringLiteral("Num_Lock"));
+    ASSERT_EQ(lockState(), numLockMask);
+    key(QStringLiteral("super+shift+v"));
+    EXPECT_TRUE(waitUntil([&] { return triggers == 2; }));
+
+    key(QStringLiteral("Caps_Lock"));
+    ASSERT_EQ(lockState(), numLockMask | lockMask);
+    key(QStringLiteral("super+shift+v"));
+    EXPECT_TRUE(waitUntil([&] { return triggers == 3; }));
+
+    key(QStringLiteral("Num_Lock"));
+    ASSERT_EQ(lockState(), lockMask);
+    key(QStringLiteral("super+shift+v"));
+    EXPECT_TRUE(waitUntil([&] { return triggers == 4; }));
+    key(QStringLiteral("Caps_Lock"));
+    ASSERT_EQ(lockState(), 0);
+
+    EXPECT_TRUE(onGuiThread);
+}
+
+TEST_F(X11HotkeyTest, HoldingTheShortcutFiresOnce) {
+    monitor.start(commandShiftV);
+    ASSERT_EQ(runProcess(QStringLiteral("xdotool"), {"keydown", "super+shift+v", "sleep", "1.2",
+                                                     "keyup", "v", "keyup", "super+shift"})
+                  .exitCode,
+              0);
+    // Events arrive in order: the repeats of the held key would be counted before this press.
+    key(QStringLiteral("super+shift+v"));
+    EXPECT_TRUE(waitUntil([&] { return triggers >= 2; }));
+    EXPECT_EQ(triggers, 2);
+}
+
+TEST_F(X11HotkeyTest, UpdateReleasesTheOldCombinationAndTakesTheNew) {
+    monitor.start(commandShiftV);
+    ASSERT_TRUE(monitor.update(commandOptionK));
+
+    // Every lock variant of the old combination is free again: another client can take them all,
+    // and a press of it reaches that client instead of us.
+    OtherClient other('v', {superMask | shiftMask, superMask | shiftMask | lockMask,
+                            superMask | shiftMask | numLockMask,
+                            superMask | shiftMask | lockMask | numLockMask});
+    ASSERT_TRUE(other.holdsGrab());
+    key(QStringLiteral("super+shift+v"));
+    EXPECT_TRUE(other.waitForPresses(1));
+
+    key(QStringLiteral("super+alt+k"));
+    EXPECT_TRUE(waitUntil([&] { return triggers == 1; }));
+
+    monitor.stop();
+    OtherClient afterStop('k', {superMask | altMask, superMask | altMask | numLockMask});
+    EXPECT_TRUE(afterStop.holdsGrab());
+    EXPECT_EQ(triggers, 1);
+}
+
+TEST_F(X11HotkeyTest, CombinationHeldByAnotherClientIsRefusedAndThePreviousKeepsWorking) {
+    monitor.start(commandShiftV);
+    OtherClient holder('k', {superMask | altMask});
+    ASSERT_TRUE(holder.holdsGrab());
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(monitor.update(commandOptionK));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Quillstack: failed to register hotkey ⌘⌥K.\n"
+              "Quillstack: reverting to previous hotkey ⌘⇧V.\n");
+    EXPECT_EQ(monitor.currentConfig(), commandShiftV);
+
+    key(QStringLiteral("super+shift+v"));
+    EXPECT_TRUE(waitUntil([&] { return triggers == 1; }));
+
+    // The lock variants that were granted before the refusal were given back.
+    OtherClient rest('k', {superMask | altMask | lockMask, superMask | altMask | numLockMask,
+                           superMask | altMask | lockMask | numLockMask});
+    EXPECT_TRUE(rest.holdsGrab());
+}
+
+TEST_F(X11HotkeyTest, ARefusedLockVariantLeavesNoPartialGrab) {
+    OtherClient holder('k', {superMask | altMask | numLockMask});
+    ASSERT_TRUE(holder.holdsGrab());
+    testing::internal::CaptureStderr();
+    monitor.start(commandOptionK);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Quillstack: failed to register hotkey ⌘⌥K.\n");
+    EXPECT_FALSE(monitor.isStarted());
+
+    OtherClient plain('k', {superMask | altMask, superMask | altMask | lockMask});
+    EXPECT_TRUE(plain.holdsGrab());
+    key(QStringLiteral("super+alt+k"));
+    EXPECT_TRUE(plain.waitForPresses(1));
+    EXPECT_EQ(triggers, 0);
+}
+
+} // namespace
+} // namespace quillstack

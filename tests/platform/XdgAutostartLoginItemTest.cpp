@@ -1,0 +1,117 @@
+#include "platform/x11/XdgAutostartLoginItem.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace quillstack {
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The keys of a desktop entry, checked against the file format's grammar on the way.
+QMap<QString, QString> parseDesktopEntry(const QByteArray& bytes) {
+    QMap<QString, QString> keys;
+    const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
+    EXPECT_EQ(lines.first(), QStringLiteral("[Desktop Entry]"));
+    EXPECT_TRUE(bytes.endsWith('\n'));
+    static const QRegularExpression keyValue(QStringLiteral("^([A-Za-z0-9-]+)=(.*)$"));
+    for (const QString& line : lines.mid(1)) {
+        if (line.isEmpty()) {
+            continue;
+        }
+        const QRegularExpressionMatch match = keyValue.match(line);
+        EXPECT_TRUE(match.hasMatch()) << line.toStdString();
+        EXPECT_FALSE(keys.contains(match.captured(1))) << "duplicate " << line.toStdString();
+        keys.insert(match.captured(1), match.captured(2));
+    }
+    return keys;
+}
+
+TEST(XdgAutostartLoginItem, WritesAValidEntryAndRemovesIt) {
+    test::TemporaryHome home;
+    const QString path = home.configHome() + QStringLiteral("/autostart/quillstack.desktop");
+    EXPECT_EQ(XdgAutostartLoginItem::entryPath(), path);
+
+    XdgAutostartLoginItem item(QStringLiteral("/opt/quillstack/bin/quillstack"));
+    EXPECT_EQ(item.registerLoginItem(), std::nullopt);
+    const QMap<QString, QString> keys = parseDesktopEntry(readFile(path));
+    EXPECT_EQ(keys.value(QStringLiteral("Type")), QStringLiteral("Application"));
+    EXPECT_EQ(keys.value(QStringLiteral("Name")), QStringLiteral("Quillstack"));
+    EXPECT_EQ(keys.value(QStringLiteral("Exec")), QStringLiteral("/opt/quillstack/bin/quillstack"));
+    EXPECT_EQ(item.registerLoginItem(), std::nullopt); // again: replaced, still one entry
+    EXPECT_EQ(QDir(home.configHome() + QStringLiteral("/autostart")).entryList(QDir::Files).size(),
+              1);
+
+    EXPECT_EQ(item.unregisterLoginItem(), std::nullopt);
+    EXPECT_FALSE(QFile::exists(path));
+    EXPECT_EQ(item.unregisterLoginItem(), std::nullopt); // a missing entry is no failure
+
+    // This test program is not an installed quillstack: the entry names the one on PATH.
+    XdgAutostartLoginItem running;
+    EXPECT_EQ(running.registerLoginItem(), std::nullopt);
+    EXPECT_EQ(parseDesktopEntry(readFile(path)).value(QStringLiteral("Exec")),
+              QStringLiteral("quillstack"));
+}
+
+TEST(XdgAutostartLoginItem, ExecNamesTheInstalledProgramQuotedAsEntriesRequire) {
+    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/usr/bin/quillstack")),
+              QStringLiteral("/usr/bin/quillstack"));
+    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/work/build/src/app/quillstack")),
+              QStringLiteral("quillstack"));
+    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/usr/bin/quillstack-tests")),
+              QStringLiteral("quillstack"));
+    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/home/a b/.local/bin/quillstack")),
+              QStringLiteral("\"/home/a b/.local/bin/quillstack\""));
+    // Inside quotes $ gets a backslash, which the string value then doubles; % is doubled.
+    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/x$y/100%/bin/quillstack")),
+              QStringLiteral("\"/x\\\\$y/100%%/bin/quillstack\""));
+    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/a\nb/bin/quillstack")),
+              QStringLiteral("quillstack"));
+}
+
+TEST(XdgAutostartLoginItem, DefaultFolderAndFailuresCarryTheSystemsText) {
+    test::TemporaryHome home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", "relative/config");
+    EXPECT_EQ(XdgAutostartLoginItem::entryPath(),
+              home.path() + QStringLiteral("/.config/autostart/quillstack.desktop"));
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(XdgAutostartLoginItem::entryPath(),
+              home.path() + QStringLiteral("/.config/autostart/quillstack.desktop"));
+    qputenv("HOME", oldHome);
+
+    // A plain file where the configuration folder should be.
+    const QString blocker = home.path() + QStringLiteral("/not-a-folder");
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    qputenv("XDG_CONFIG_HOME", blocker.toLocal8Bit());
+    XdgAutostartLoginItem item(QStringLiteral("/usr/bin/quillstack"));
+    const std::optional<QString> failure = item.registerLoginItem();
+    ASSERT_TRUE(failure);
+    EXPECT_TRUE(failure->contains(QStringLiteral("Not a directory"))) << failure->toStdString();
+    EXPECT_TRUE(failure->contains(blocker + QStringLiteral("/autostart")));
+    EXPECT_EQ(item.unregisterLoginItem(), std::nullopt);
+
+    // An entry that cannot be replaced or removed: a folder with something in it.
+    qputenv("XDG_CONFIG_HOME", home.configHome().toLocal8Bit());
+    ASSERT_TRUE(QDir().mkpath(XdgAutostartLoginItem::entryPath() + QStringLiteral("/inside")));
+    const std::optional<QString> writeFailure = item.registerLoginItem();
+    ASSERT_TRUE(writeFailure);
+    EXPECT_TRUE(writeFailure->contains(XdgAutostartLoginItem::entryPath()));
+    const std::optional<QString> removeFailure = item.unregisterLoginItem();
+    ASSERT_TRUE(removeFailure);
+    EXPECT_TRUE(removeFailure->contains(QStringLiteral("Directory not empty")))
+        << removeFailure->toStdString();
+}
+
+} // namespace
+} // namespace quillstack

@@ -1,0 +1,218 @@
+#include "settings/AppSettings.h"
+#include "platform/memory/MemoryDataLocations.h"
+#include "platform/memory/MemoryLoginItemService.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace quillstack {
+namespace {
+
+const QByteArray defaultFile =
+    R"({"hotkeyConfig":{"key":"v","modifiers":"commandShift"},"launchAtLogin":false})";
+const HotkeyConfig commandOptionK{HotkeyKey::k, HotkeyModifierPreset::commandOption};
+
+class AppSettingsTest : public testing::Test {
+protected:
+    QString settingsPath() const {
+        return dir.path() + QStringLiteral("/Quillstack/settings.json");
+    }
+
+    void writeSettings(const QByteArray& bytes) {
+        QDir(dir.path()).mkpath(QStringLiteral("Quillstack"));
+        QFile file(settingsPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QByteArray readSettings() const {
+        QFile file(settingsPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    QStringList keptAside() const {
+        return QDir(dir.path() + QStringLiteral("/Quillstack"))
+            .entryList({QStringLiteral("settings.json.corrupt-*")}, QDir::Files);
+    }
+
+    QTemporaryDir dir;
+    MemoryDataLocations locations{dir.path(), dir.path() + QStringLiteral("/tmp")};
+    MemoryLoginItemService loginItems;
+};
+
+TEST_F(AppSettingsTest, NoFileKeepsDefaultsAndTouchesNothing) {
+    AppSettings settings(locations, loginItems);
+    EXPECT_EQ(settings.hotkeyConfig(), HotkeyConfig::defaultConfig());
+    EXPECT_FALSE(settings.launchAtLogin());
+    EXPECT_EQ(settings.storageURL(), settingsPath());
+    EXPECT_TRUE(QDir(dir.path() + QStringLiteral("/Quillstack")).exists());
+    EXPECT_FALSE(QFile::exists(settingsPath()));
+    EXPECT_EQ(loginItems.registerCount(), 0);
+    EXPECT_EQ(loginItems.unregisterCount(), 0);
+}
+
+TEST_F(AppSettingsTest, StoredFalseLoadsAndEndsWithOneUnregister) {
+    const QByteArray stored =
+        R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},"launchAtLogin":false})";
+    writeSettings(stored);
+    AppSettings settings(locations, loginItems);
+    EXPECT_EQ(settings.hotkeyConfig(), commandOptionK);
+    EXPECT_EQ(settings.hotkeyConfig().displayString(), QStringLiteral("⌘⌥K"));
+    EXPECT_FALSE(settings.launchAtLogin());
+    EXPECT_EQ(readSettings(), stored);
+    EXPECT_EQ(loginItems.registerCount(), 0);
+    EXPECT_EQ(loginItems.unregisterCount(), 1);
+}
+
+TEST_F(AppSettingsTest, StoredTrueRegistersTwice) {
+    const QByteArray stored =
+        R"({"launchAtLogin":true,"hotkeyConfig":{"modifiers":"commandOption","key":"k"}})";
+    writeSettings(stored);
+    AppSettings settings(locations, loginItems);
+    EXPECT_EQ(settings.hotkeyConfig(), commandOptionK);
+    EXPECT_TRUE(settings.launchAtLogin());
+    EXPECT_EQ(readSettings(),
+              R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},"launchAtLogin":true})");
+    EXPECT_EQ(loginItems.registerCount(), 2);
+    EXPECT_EQ(loginItems.unregisterCount(), 0);
+}
+
+TEST_F(AppSettingsTest, StoredDefaultsStillRequestUnregisterWithoutRewriting) {
+    writeSettings(defaultFile);
+    AppSettings settings(locations, loginItems);
+    EXPECT_EQ(settings.hotkeyConfig(), HotkeyConfig::defaultConfig());
+    EXPECT_EQ(readSettings(), defaultFile);
+    EXPECT_EQ(loginItems.unregisterCount(), 1);
+}
+
+TEST_F(AppSettingsTest, UndecodableFileGivesDefaultsAndIsKeptAsideOnTheFirstChange) {
+    const QList<QByteArray> undecodable = {
+        R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"}})",
+        R"({"hotkeyConfig":{"key":"k","modifiers":"CommandOption"},"launchAtLogin":true})",
+        R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},"launchAtLogin":"yes"})",
+        R"({"hotkeyConfig":{"key":"k"},"launchAtLogin":true})",
+        R"([1,2,3])",
+        "{\"hotkeyConfig\":{\"key\":\"k\",\"modifiers\":\"commandOption\"},\"launchAtLogin\":tr",
+        "\xff\xfe\x00garbage",
+        QByteArray(200 * 1024, ' ') + defaultFile,
+    };
+    for (const QByteArray& bytes : undecodable) {
+        QDir(dir.path() + QStringLiteral("/Quillstack")).removeRecursively();
+        writeSettings(bytes);
+        MemoryLoginItemService requests;
+        AppSettings settings(locations, requests);
+        EXPECT_EQ(settings.hotkeyConfig(), HotkeyConfig::defaultConfig()) << bytes.left(80).data();
+        EXPECT_FALSE(settings.launchAtLogin());
+        EXPECT_EQ(requests.registerCount() + requests.unregisterCount(), 0);
+        EXPECT_EQ(readSettings(), bytes);
+        EXPECT_TRUE(keptAside().isEmpty());
+
+        settings.setHotkeyConfig(commandOptionK);
+        ASSERT_EQ(keptAside().size(), 1);
+        QFile aside(dir.path() + QStringLiteral("/Quillstack/") + keptAside().first());
+        ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+        EXPECT_EQ(aside.readAll(), bytes);
+        EXPECT_EQ(
+            readSettings(),
+            R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},"launchAtLogin":false})");
+        settings.setLaunchAtLogin(true);
+        EXPECT_EQ(keptAside().size(), 1);
+    }
+}
+
+TEST_F(AppSettingsTest, AssigningTheSameValuesAnnouncesButSavesAndCallsNobody) {
+    AppSettings settings(locations, loginItems);
+    int listenerCalls = 0;
+    int announcements = 0;
+    settings.setOnHotkeyChanged([&](const HotkeyConfig&) { ++listenerCalls; });
+    QObject::connect(&settings, &AppSettings::hotkeyConfigWillChange, [&] { ++announcements; });
+    QObject::connect(&settings, &AppSettings::launchAtLoginWillChange, [&] { ++announcements; });
+
+    settings.setHotkeyConfig(HotkeyConfig::defaultConfig());
+    settings.setLaunchAtLogin(false);
+    EXPECT_EQ(announcements, 2);
+    EXPECT_EQ(listenerCalls, 0);
+    EXPECT_FALSE(QFile::exists(settingsPath()));
+    EXPECT_EQ(loginItems.registerCount() + loginItems.unregisterCount(), 0);
+}
+
+TEST_F(AppSettingsTest, AChangeIsAnnouncedFirstThenSavedThenTold) {
+    AppSettings settings(locations, loginItems);
+    QStringList events;
+    QObject::connect(
+        &settings, &AppSettings::hotkeyConfigWillChange, [&](const HotkeyConfig& next) {
+            events << QStringLiteral("will %1 -> %2")
+                          .arg(settings.hotkeyConfig().displayString(), next.displayString());
+        });
+    settings.setOnHotkeyChanged([&](const HotkeyConfig& config) {
+        events << QStringLiteral("told %1, file has %2")
+                      .arg(config.displayString(), QString::fromUtf8(readSettings()));
+    });
+    QObject::connect(&settings, &AppSettings::hotkeyConfigChanged, [&](const HotkeyConfig& config) {
+        events << QStringLiteral("changed %1").arg(config.displayString());
+    });
+
+    settings.setHotkeyConfig(commandOptionK);
+    EXPECT_EQ(events,
+              QStringList({
+                  QStringLiteral("will ⌘⇧V -> ⌘⌥K"),
+                  QStringLiteral("told ⌘⌥K, file has "
+                                 R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},)"
+                                 R"("launchAtLogin":false})"),
+                  QStringLiteral("changed ⌘⌥K"),
+              }));
+
+    settings.setHotkeyConfig(HotkeyConfig::defaultConfig());
+    EXPECT_EQ(readSettings(), defaultFile);
+
+    bool sawOldValue = false;
+    QObject::connect(&settings, &AppSettings::launchAtLoginWillChange,
+                     [&](bool next) { sawOldValue = next && !settings.launchAtLogin(); });
+    settings.setLaunchAtLogin(true);
+    EXPECT_TRUE(sawOldValue);
+    EXPECT_EQ(loginItems.registerCount(), 1);
+    EXPECT_TRUE(loginItems.isRegistered());
+    settings.setLaunchAtLogin(false);
+    EXPECT_EQ(loginItems.unregisterCount(), 1);
+    EXPECT_EQ(readSettings(), defaultFile);
+}
+
+TEST_F(AppSettingsTest, RefusedLoginItemPrintsOneLineAndKeepsTheChoice) {
+    AppSettings settings(locations, loginItems);
+    loginItems.setRefusal(QStringLiteral("cannot write /x/quillstack.desktop: Permission denied"));
+    testing::internal::CaptureStderr();
+    settings.setLaunchAtLogin(true);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Quillstack: unable to update launch-at-login setting: cannot write "
+              "/x/quillstack.desktop: Permission denied\n");
+    EXPECT_TRUE(settings.launchAtLogin());
+    EXPECT_EQ(readSettings(),
+              R"({"hotkeyConfig":{"key":"v","modifiers":"commandShift"},"launchAtLogin":true})");
+
+    // A reload with the refusal still in place prints the line for each request it makes.
+    testing::internal::CaptureStderr();
+    AppSettings reloaded(locations, loginItems);
+    const std::string lines = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(reloaded.launchAtLogin());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2);
+}
+
+TEST_F(AppSettingsTest, AnUnwritableFolderKeepsTheSettingsInMemory) {
+    // A plain file where the folder should be: neither the folder nor the file can be made.
+    QFile blocker(dir.path() + QStringLiteral("/Quillstack"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    AppSettings settings(locations, loginItems);
+    settings.setHotkeyConfig(commandOptionK);
+    settings.setLaunchAtLogin(true);
+    EXPECT_EQ(settings.hotkeyConfig(), commandOptionK);
+    EXPECT_TRUE(settings.launchAtLogin());
+    EXPECT_EQ(loginItems.registerCount(), 1);
+}
+
+} // namespace
+} // namespace quillstack
