@@ -1,17 +1,65 @@
 #pragma once
 
+#include "platform/PasteboardItem.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QUrl>
 #include <QtGlobal>
+
+#include <optional>
 
 namespace quillstack {
 
-// The system clipboard, through the operations the program relies on.
-// (Being completed: items, data and strings by type, image, clear, write.)
+// The system clipboard, through the operations the program relies on. Representations are
+// named by MIME-like types; the constants below are the ones capture and write-back use
+// (Markdown travels as ClipboardEntry::markdownPBType(), "text/markdown").
+//
+// Writes replace the whole contents; callers clear first, then make exactly one write.
 class Pasteboard {
 public:
+    static QString stringType() { return QStringLiteral("text/plain"); }
+    static QString htmlType() { return QStringLiteral("text/html"); }
+    static QString pngType() { return QStringLiteral("image/png"); }
+    static QString tiffType() { return QStringLiteral("image/tiff"); }
+    // Per item: one file URL. On the pasteboard as a whole: the URI list as offered.
+    static QString fileURLType() { return QStringLiteral("text/uri-list"); }
+    // A URL that is not a file URL (a web address).
+    static QString urlType() { return QStringLiteral("text/x-moz-url"); }
+
     virtual ~Pasteboard() = default;
 
     // Changes whenever any process changes the clipboard, the program's own writes included.
     virtual qint64 changeCount() const = 0;
+
+    // The objects currently on the clipboard; empty when there is nothing to capture.
+    virtual QList<PasteboardItem> pasteboardItems() = 0;
+
+    // Whether a representation of that type is offered, without reading it.
+    virtual bool hasType(const QString& type) = 0;
+
+    // The bytes of that representation, or nothing.
+    virtual std::optional<QByteArray> data(const QString& type) = 0;
+
+    // The text of that representation (invalid UTF-8 decoded leniently), or nothing.
+    virtual std::optional<QString> string(const QString& type) = 0;
+
+    // The encoded bytes of an image offered in some other image format than PNG and TIFF,
+    // for the caller to decode under its own limits; nothing when there is none.
+    virtual std::optional<QByteArray> imageData() = 0;
+
+    // Empties the clipboard.
+    virtual void clearContents() = 0;
+
+    // Puts file URLs (in order), one image, or one item on the clipboard.
+    virtual void writeObjects(const QList<QUrl>& fileURLs) = 0;
+    virtual void writeObjects(const QImage& image) = 0;
+    virtual void writeObjects(const PasteboardItem& item) = 0;
+
+    // Puts one text representation of that type on the clipboard.
+    virtual void setString(const QString& text, const QString& type) = 0;
 };
 
 } // namespace quillstack

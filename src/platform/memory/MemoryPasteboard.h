@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/Pasteboard.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+
+namespace quillstack {
+
+// An in-memory clipboard for logic tests. Every change bumps the counter. Tests offer
+// representations and items as another program would, then read back what was written
+// through the ordinary Pasteboard operations and the helpers below.
+class MemoryPasteboard final : public Pasteboard {
+public:
+    qint64 changeCount() const override { return changeCount_; }
+    QList<PasteboardItem> pasteboardItems() override { return items_; }
+    bool hasType(const QString& type) override;
+    std::optional<QByteArray> data(const QString& type) override;
+    std::optional<QString> string(const QString& type) override;
+    std::optional<QByteArray> imageData() override;
+    void clearContents() override;
+    void writeObjects(const QList<QUrl>& fileURLs) override;
+    void writeObjects(const QImage& image) override;
+    void writeObjects(const PasteboardItem& item) override;
+    void setString(const QString& text, const QString& type) override;
+
+    // Adds (or replaces) a representation, as another program's copy would. The first offer
+    // on an empty clipboard also creates its one item.
+    void offer(const QString& type, const QByteArray& bytes);
+    void offer(const QString& type, const QString& text) { offer(type, text.toUtf8()); }
+    // Replaces the items (the per-item strings of file URLs and URLs).
+    void setItems(QList<PasteboardItem> items);
+    // Moves the counter without changing the contents (an owner change).
+    void touch() { ++changeCount_; }
+
+    // The offered types, in the order they were first offered or written.
+    QStringList types() const;
+    // The image of the last writeObjects(image), until the next change.
+    const std::optional<QImage>& writtenImage() const { return writtenImage_; }
+    // Every type asked for through data() or string(), in order.
+    const QStringList& requests() const { return requests_; }
+    void clearRequests() { requests_.clear(); }
+
+private:
+    void replaceContents(QList<std::pair<QString, QByteArray>> representations,
+                         QList<PasteboardItem> items);
+
+    qint64 changeCount_ = 0;
+    QList<std::pair<QString, QByteArray>> representations_;
+    QList<PasteboardItem> items_;
+    std::optional<QImage> writtenImage_;
+    QStringList requests_;
+};
+
+} // namespace quillstack

@@ -1,0 +1,164 @@
+#include "entries/ClipboardEntry.h"
+#include "platform/memory/MemoryPasteboard.h"
+#include "support/TestEnvironment.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using namespace quillstack;
+
+namespace {
+
+// The stored fields of a record, set one by one.
+struct Fields {
+    explicit Fields(ClipboardKind k) : kind(k) {}
+    Fields& withText(const QString& value) { return text = value, *this; }
+    Fields& withMarkdown(const QString& value) { return markdown = value, *this; }
+    Fields& withHtml(const QString& value) { return html = value, *this; }
+    Fields& withColorHex(const QString& value) { return colorHex = value, *this; }
+    Fields& withFiles(const QStringList& value) { return files = value, *this; }
+    Fields& withImage(const QByteArray& value) { return image = value, *this; }
+
+    ClipboardKind kind;
+    std::optional<QString> text, markdown, html, colorHex;
+    QStringList files;
+    std::optional<QByteArray> image;
+};
+
+ClipboardEntry entryWith(const Fields& f) {
+    return ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), f.kind, f.text,
+                          f.markdown, f.html, f.colorHex, f.files, f.image, std::nullopt,
+                          QString(64, u'0'), std::nullopt);
+}
+
+QByteArray pngOf(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+const QString plain = Pasteboard::stringType();
+
+} // namespace
+
+TEST(PasteboardWriter, FilesComeFirst) {
+    MemoryPasteboard pasteboard;
+    pasteboard.offer(plain, QStringLiteral("old"));
+    entryWith(Fields(ClipboardKind::file)
+                  .withText(QStringLiteral("words"))
+                  .withFiles({QStringLiteral("/tmp/a b.txt"), QStringLiteral("/tmp/c")})
+                  .withImage(pngOf(2, 2)))
+        .write(pasteboard);
+    EXPECT_EQ(pasteboard.types(), QStringList{Pasteboard::fileURLType()});
+    const QList<PasteboardItem> items = pasteboard.pasteboardItems();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0].string(Pasteboard::fileURLType()), QStringLiteral("file:///tmp/a%20b.txt"));
+    EXPECT_EQ(items[1].string(Pasteboard::fileURLType()), QStringLiteral("file:///tmp/c"));
+    EXPECT_FALSE(pasteboard.writtenImage());
+}
+
+TEST(PasteboardWriter, ImageThenTextFallbacks) {
+    MemoryPasteboard pasteboard;
+    entryWith(Fields(ClipboardKind::image).withText(QStringLiteral("t")).withImage(pngOf(3, 2)))
+        .write(pasteboard);
+    ASSERT_TRUE(pasteboard.writtenImage());
+    EXPECT_EQ(pasteboard.writtenImage()->size(), QSize(3, 2));
+    EXPECT_FALSE(pasteboard.hasType(plain));
+
+    // An image that does not decode is skipped for the next rule.
+    entryWith(Fields(ClipboardKind::image)
+                  .withText(QStringLiteral("t"))
+                  .withImage(QByteArray("not a png")))
+        .write(pasteboard);
+    EXPECT_FALSE(pasteboard.writtenImage());
+    EXPECT_EQ(pasteboard.string(plain), QStringLiteral("t"));
+}
+
+TEST(PasteboardWriter, HtmlAndMarkdownItems) {
+    MemoryPasteboard pasteboard;
+    entryWith(Fields(ClipboardKind::html).withHtml(QStringLiteral("<p>Hello <b>world</b></p>")))
+        .write(pasteboard);
+    EXPECT_EQ(pasteboard.types(), (QStringList{Pasteboard::htmlType(), plain}));
+    EXPECT_EQ(pasteboard.string(Pasteboard::htmlType()),
+              QStringLiteral("<p>Hello <b>world</b></p>"));
+    EXPECT_EQ(pasteboard.string(plain)->trimmed(), QStringLiteral("Hello world"));
+
+    entryWith(Fields(ClipboardKind::html)
+                  .withText(QString())
+                  .withMarkdown(QStringLiteral("*m*"))
+                  .withHtml(QStringLiteral("<i>h</i>")))
+        .write(pasteboard);
+    EXPECT_EQ(pasteboard.string(plain), QString());
+    EXPECT_FALSE(pasteboard.hasType(ClipboardEntry::markdownPBType()));
+
+    entryWith(Fields(ClipboardKind::markdown)
+                  .withText(QString())
+                  .withMarkdown(QStringLiteral("# Title"))
+                  .withHtml(QString()))
+        .write(pasteboard);
+    EXPECT_EQ(pasteboard.types(), (QStringList{ClipboardEntry::markdownPBType(), plain}));
+    EXPECT_EQ(pasteboard.string(ClipboardEntry::markdownPBType()), QStringLiteral("# Title"));
+    EXPECT_EQ(pasteboard.string(plain), QString());
+
+    entryWith(Fields(ClipboardKind::markdown).withMarkdown(QStringLiteral("# Title")))
+        .write(pasteboard);
+    EXPECT_EQ(pasteboard.string(plain), QStringLiteral("# Title"));
+}
+
+TEST(PasteboardWriter, TextColourAndNothing) {
+    MemoryPasteboard pasteboard;
+    pasteboard.offer(plain, QStringLiteral("#abc"));
+    const auto colour = ClipboardEntry::capture(pasteboard, std::nullopt);
+    ASSERT_TRUE(colour);
+    EXPECT_EQ(colour->colorHex(), QStringLiteral("#AABBCC"));
+    colour->write(pasteboard);
+    EXPECT_EQ(pasteboard.string(plain), QStringLiteral("#abc"));
+
+    entryWith(
+        Fields(ClipboardKind::color).withText(QString()).withColorHex(QStringLiteral("#AABBCC")))
+        .write(pasteboard);
+    EXPECT_EQ(pasteboard.types(), QStringList{plain});
+    EXPECT_EQ(pasteboard.string(plain), QStringLiteral("#AABBCC"));
+
+    const qint64 before = pasteboard.changeCount();
+    entryWith(Fields(ClipboardKind::unknown).withText(QString())).write(pasteboard);
+    EXPECT_TRUE(pasteboard.types().isEmpty());
+    EXPECT_TRUE(pasteboard.pasteboardItems().isEmpty());
+    EXPECT_GT(pasteboard.changeCount(), before);
+}
+
+TEST(PasteboardWriter, WrittenContentsCaptureAsTheSameRecord) {
+    const QList<Fields> records{
+        Fields(ClipboardKind::text).withText(QStringLiteral("plain words")),
+        Fields(ClipboardKind::code).withText(QStringLiteral("int x;\nint y;")),
+        Fields(ClipboardKind::html)
+            .withText(QStringLiteral("Hi"))
+            .withHtml(QStringLiteral("<b>Hi</b>")),
+        Fields(ClipboardKind::markdown)
+            .withText(QStringLiteral("Hi"))
+            .withMarkdown(QStringLiteral("**Hi**")),
+        Fields(ClipboardKind::file)
+            .withFiles(QStringList{QStringLiteral("/tmp/x y"), QStringLiteral("/tmp/z")}),
+        Fields(ClipboardKind::color)
+            .withText(QStringLiteral("fff"))
+            .withColorHex(QStringLiteral("#FFFFFF")),
+    };
+    for (const Fields& fields : records) {
+        MemoryPasteboard pasteboard;
+        entryWith(fields).write(pasteboard);
+        const auto again = ClipboardEntry::capture(pasteboard, std::nullopt);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(again->kind(), fields.kind) << rawValue(fields.kind).toStdString();
+        EXPECT_EQ(again->text(), fields.text);
+        EXPECT_EQ(again->html(), fields.html);
+        EXPECT_EQ(again->markdown(), fields.markdown);
+        EXPECT_EQ(again->filePaths(), fields.files);
+    }
+}

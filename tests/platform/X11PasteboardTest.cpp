@@ -1,0 +1,336 @@
+#include "platform/x11/X11Pasteboard.h"
+#include "entries/ClipboardEntry.h"
+#include "entries/ImageNormalizer.h"
+#include "support/TestEnvironment.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace quillstack;
+using namespace quillstack::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QImage filled(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(Qt::darkMagenta);
+    return image;
+}
+
+class X11PasteboardTest : public ::testing::Test {
+protected:
+    // Taking the clipboard over ends the helpers (one that hangs is killed), so that their
+    // departure is not seen by the next test.
+    void TearDown() override {
+        pasteboard_.setString(QStringLiteral("end of test"), Pasteboard::stringType());
+        for (const auto& process : offers_) {
+            if (!waitUntil([&] { return process->state() == QProcess::NotRunning; }, 2s)) {
+                process->kill();
+                process->waitForFinished(2000);
+            }
+        }
+    }
+
+    QString file(const QByteArray& bytes) {
+        const QString path = dir_.filePath(QString::number(files_++));
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+        return path;
+    }
+
+    // Waits until the clipboard has changed since `before`.
+    bool changedSince(qint64 before) {
+        return waitUntil([&] { return pasteboard_.changeCount() != before; });
+    }
+
+    // Another program copies: xclip offering one type.
+    void xclipOffers(const QString& type, const QByteArray& bytes,
+                     const QString& selection = QStringLiteral("clipboard")) {
+        const qint64 before = pasteboard_.changeCount();
+        const ProcessResult result = runProcess(
+            QStringLiteral("xclip"), {QStringLiteral("-selection"), selection, QStringLiteral("-t"),
+                                      type, QStringLiteral("-i"), file(bytes)});
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+        if (selection == QLatin1String("clipboard")) {
+            ASSERT_TRUE(changedSince(before));
+        }
+    }
+
+    // Another program copies several types at once; it stays the owner until replaced.
+    QProcess* helperOffers(const QList<std::pair<QString, QByteArray>>& offers, bool hang = false) {
+        QStringList arguments;
+        if (hang) {
+            arguments.append(QStringLiteral("--hang"));
+        }
+        for (const auto& [type, bytes] : offers) {
+            arguments.append(type + QLatin1Char('=') + file(bytes));
+        }
+        const qint64 before = pasteboard_.changeCount();
+        auto process = std::make_unique<QProcess>();
+        process->start(QStringLiteral(QUILLSTACK_CLIPBOARD_OFFER), arguments);
+        EXPECT_TRUE(waitUntil([&] { return process->canReadLine(); }))
+            << process->readAllStandardError().toStdString();
+        EXPECT_EQ(process->readLine().trimmed(), "ready");
+        EXPECT_TRUE(changedSince(before));
+        offers_.push_back(std::move(process));
+        return offers_.back().get();
+    }
+
+    // Another program reads our clipboard.
+    QByteArray xclipReads(const QString& target) {
+        const ProcessResult result = runProcess(
+            QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                      QStringLiteral("clipboard"), QStringLiteral("-t"), target});
+        EXPECT_EQ(result.exitCode, 0) << target.toStdString() << ": " << result.err.toStdString();
+        return result.out;
+    }
+
+    std::optional<ClipboardEntry> capture() {
+        return ClipboardEntry::capture(pasteboard_, QStringLiteral("org.example.Copier"));
+    }
+
+    ClipboardEntry entryWith(ClipboardKind kind, std::optional<QString> text,
+                             std::optional<QString> markdown, std::optional<QString> html,
+                             QStringList files = {}, std::optional<QByteArray> image = {}) {
+        return ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), kind,
+                              std::move(text), std::move(markdown), std::move(html), std::nullopt,
+                              std::move(files), std::move(image), std::nullopt, QString(64, u'0'),
+                              std::nullopt);
+    }
+
+    X11Pasteboard pasteboard_;
+    QTemporaryDir dir_;
+    int files_ = 0;
+    std::vector<std::unique_ptr<QProcess>> offers_;
+};
+
+} // namespace
+
+TEST_F(X11PasteboardTest, CapturesSingleTypeCopies) {
+    xclipOffers(QStringLiteral("UTF8_STRING"), "Grüße aus Köln");
+    auto entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::text);
+    EXPECT_EQ(entry->text(), QString::fromUtf8("Grüße aus Köln"));
+    EXPECT_EQ(entry->sourceAppBundleID(), QStringLiteral("org.example.Copier"));
+
+    xclipOffers(QStringLiteral("text/html"), "<p>Hello <b>there</b></p>");
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::html);
+    EXPECT_EQ(entry->html(), QStringLiteral("<p>Hello <b>there</b></p>"));
+    EXPECT_FALSE(entry->text());
+
+    const QByteArray png = encoded(filled(30, 20), "PNG");
+    xclipOffers(QStringLiteral("image/png"), png);
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::image);
+    EXPECT_EQ(entry->imagePNGData(), png);
+
+    xclipOffers(QStringLiteral("text/uri-list"),
+                "# two files\r\nfile:///tmp/report.pdf\r\nfile:///tmp/caf%C3%A9%20menu.txt\r\n");
+    EXPECT_EQ(pasteboard_.pasteboardItems().size(), 2);
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::file);
+    EXPECT_EQ(entry->filePaths(), (QStringList{QStringLiteral("/tmp/report.pdf"),
+                                               QString::fromUtf8("/tmp/café menu.txt")}));
+    EXPECT_FALSE(entry->text());
+}
+
+TEST_F(X11PasteboardTest, CapturesSeveralTypesAtOnce) {
+    helperOffers({{QStringLiteral("text/plain"), "Hello"},
+                  {QStringLiteral("text/html"), "<h1>Hello</h1>"},
+                  {QStringLiteral("text/markdown"), "# Hello"},
+                  {QStringLiteral("x-kde-passwordManagerHint"), "secret"}});
+    EXPECT_TRUE(pasteboard_.hasType(QStringLiteral("x-kde-passwordManagerHint")));
+    EXPECT_FALSE(pasteboard_.hasType(QStringLiteral("TARGETS")));
+    EXPECT_FALSE(pasteboard_.data(QStringLiteral("MULTIPLE")));
+    auto entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::markdown);
+    EXPECT_EQ(entry->text(), QStringLiteral("Hello"));
+    EXPECT_EQ(entry->html(), QStringLiteral("<h1>Hello</h1>"));
+    EXPECT_EQ(entry->markdown(), QStringLiteral("# Hello"));
+
+    // A TIFF is normalised to PNG; the text is kept.
+    helperOffers({{QStringLiteral("image/tiff"), encoded(filled(2400, 1000), "TIFF")},
+                  {QStringLiteral("text/plain"), "caption"}});
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::image);
+    EXPECT_EQ(entry->text(), QStringLiteral("caption"));
+    EXPECT_EQ(ImageNormalizer::decode(entry->imagePNGData().value())->size(), QSize(1800, 750));
+
+    // Another image format stands for the image when there is no PNG or TIFF.
+    helperOffers({{QStringLiteral("image/bmp"), encoded(filled(64, 48), "BMP")}});
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::image);
+    EXPECT_EQ(ImageNormalizer::decode(entry->imagePNGData().value())->size(), QSize(64, 48));
+
+    // A browser's link: UTF-16 "url\ntitle".
+    const QString mozURL = QStringLiteral("https://example.com/a?b=c\nExample");
+    xclipOffers(QStringLiteral("text/x-moz-url"),
+                QByteArray(reinterpret_cast<const char*>(mozURL.utf16()), mozURL.size() * 2));
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::text);
+    EXPECT_EQ(entry->text(), QStringLiteral("https://example.com/a?b=c"));
+    EXPECT_TRUE(entry->filePaths().isEmpty());
+}
+
+TEST_F(X11PasteboardTest, CountsClipboardChangesOnly) {
+    xclipOffers(QStringLiteral("UTF8_STRING"), "one");
+    const qint64 afterOne = pasteboard_.changeCount();
+    xclipOffers(QStringLiteral("UTF8_STRING"), "primary", QStringLiteral("primary"));
+    spin(300ms);
+    EXPECT_EQ(pasteboard_.changeCount(), afterOne);
+    xclipOffers(QStringLiteral("UTF8_STRING"), "two"); // same kind of owner again
+    EXPECT_GT(pasteboard_.changeCount(), afterOne);
+
+    // Our own writes count too.
+    const qint64 beforeWrite = pasteboard_.changeCount();
+    pasteboard_.setString(QStringLiteral("mine"), Pasteboard::stringType());
+    EXPECT_GT(pasteboard_.changeCount(), beforeWrite);
+    EXPECT_EQ(pasteboard_.string(Pasteboard::stringType()), QStringLiteral("mine"));
+}
+
+TEST_F(X11PasteboardTest, OwnerThatExitsLeavesNothing) {
+    QProcess* owner = helperOffers({{QStringLiteral("text/plain"), "short-lived"}});
+    const qint64 before = pasteboard_.changeCount();
+    owner->kill();
+    owner->waitForFinished(2000);
+    ASSERT_TRUE(changedSince(before));
+    EXPECT_TRUE(pasteboard_.pasteboardItems().isEmpty());
+    EXPECT_FALSE(capture());
+}
+
+TEST_F(X11PasteboardTest, BadOffers) {
+    xclipOffers(QStringLiteral("UTF8_STRING"), QByteArray("caf\xc3 \xff\xfe end"));
+    auto entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::text);
+    EXPECT_TRUE(entry->text()->startsWith(QStringLiteral("caf")));
+    EXPECT_TRUE(entry->text()->endsWith(QStringLiteral(" end")));
+
+    xclipOffers(QStringLiteral("text/uri-list"),
+                "not a uri\r\nfile:relative.txt\r\nhttp://[::1\r\nfile://\r\n%%%\r\n"
+                "file:///ok.txt\r\n");
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::file);
+    EXPECT_EQ(entry->filePaths(), QStringList{QStringLiteral("/ok.txt")});
+
+    xclipOffers(QStringLiteral("image/png"), "\x89PNG but not really");
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::image); // PNG is stored as offered
+    EXPECT_FALSE(entry->imagePreview());
+
+    xclipOffers(QStringLiteral("image/tiff"), "II*\0broken");
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::unknown);
+    EXPECT_FALSE(entry->imagePNGData());
+
+    // Large text arrives whole (xclip sends it in increments).
+    QByteArray large;
+    while (large.size() < 3 * 1024 * 1024) {
+        large += "All work and no play makes a dull day. ";
+    }
+    xclipOffers(QStringLiteral("UTF8_STRING"), large);
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->text()->size(), large.size());
+}
+
+TEST_F(X11PasteboardTest, OwnerThatNeverAnswers) {
+    helperOffers({{QStringLiteral("text/plain"), "unreachable"}}, /*hang=*/true);
+    // The request runs into Qt's time-out once; nothing more is asked until the next change.
+    EXPECT_FALSE(capture());
+    EXPECT_FALSE(pasteboard_.hasType(Pasteboard::stringType()));
+    EXPECT_FALSE(capture());
+
+    // The next copy is read as usual.
+    xclipOffers(QStringLiteral("UTF8_STRING"), "back again");
+    const auto entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->text(), QStringLiteral("back again"));
+}
+
+TEST_F(X11PasteboardTest, WriteBackIsReadByOtherPrograms) {
+    entryWith(ClipboardKind::text, QStringLiteral("plain ünïcode"), {}, {}).write(pasteboard_);
+    EXPECT_TRUE(xclipReads(QStringLiteral("TARGETS")).contains("UTF8_STRING"));
+    EXPECT_EQ(QString::fromUtf8(xclipReads(QStringLiteral("UTF8_STRING"))),
+              QStringLiteral("plain ünïcode"));
+
+    entryWith(ClipboardKind::html, QStringLiteral("Bold"), {}, QStringLiteral("<b>Bold</b>"))
+        .write(pasteboard_);
+    QByteArray targets = xclipReads(QStringLiteral("TARGETS"));
+    EXPECT_TRUE(targets.contains("text/html"));
+    EXPECT_FALSE(targets.contains("text/markdown"));
+    EXPECT_EQ(xclipReads(QStringLiteral("text/html")), "<b>Bold</b>");
+    EXPECT_EQ(xclipReads(QStringLiteral("UTF8_STRING")), "Bold");
+
+    entryWith(ClipboardKind::markdown, {}, QStringLiteral("*md*"), {}).write(pasteboard_);
+    EXPECT_TRUE(xclipReads(QStringLiteral("TARGETS")).contains("text/markdown"));
+    EXPECT_EQ(xclipReads(QStringLiteral("text/markdown")), "*md*");
+    EXPECT_EQ(xclipReads(QStringLiteral("UTF8_STRING")), "*md*");
+
+    entryWith(ClipboardKind::file, QStringLiteral("ignored"), {}, {},
+              {QStringLiteral("/tmp/a b.txt"), QStringLiteral("/tmp/c")})
+        .write(pasteboard_);
+    targets = xclipReads(QStringLiteral("TARGETS"));
+    EXPECT_TRUE(targets.contains("text/uri-list"));
+    EXPECT_FALSE(targets.contains("UTF8_STRING"));
+    EXPECT_EQ(xclipReads(QStringLiteral("text/uri-list")).split('\n').first().trimmed(),
+              "file:///tmp/a%20b.txt");
+    EXPECT_EQ(xclipReads(QStringLiteral("x-special/gnome-copied-files")),
+              "copy\nfile:///tmp/a%20b.txt\nfile:///tmp/c");
+
+    const QByteArray png = encoded(filled(40, 30), "PNG");
+    entryWith(ClipboardKind::image, QStringLiteral("ignored"), {}, {}, {}, png).write(pasteboard_);
+    EXPECT_TRUE(xclipReads(QStringLiteral("TARGETS")).contains("image/png"));
+    EXPECT_EQ(QImage::fromData(xclipReads(QStringLiteral("image/png"))).size(), QSize(40, 30));
+
+    ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), ClipboardKind::color,
+                   std::nullopt, std::nullopt, std::nullopt, QStringLiteral("#A1B2C3"), {},
+                   std::nullopt, std::nullopt, QString(64, u'0'), std::nullopt)
+        .write(pasteboard_);
+    EXPECT_EQ(xclipReads(QStringLiteral("UTF8_STRING")), "#A1B2C3");
+}
+
+TEST_F(X11PasteboardTest, OwnWritesCaptureAsWritten) {
+    entryWith(ClipboardKind::file, {}, {}, {}, {QStringLiteral("/tmp/x y"), QStringLiteral("/z")})
+        .write(pasteboard_);
+    auto entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::file);
+    EXPECT_EQ(entry->filePaths(), (QStringList{QStringLiteral("/tmp/x y"), QStringLiteral("/z")}));
+
+    const QByteArray png = encoded(filled(12, 8), "PNG");
+    entryWith(ClipboardKind::image, {}, {}, {}, {}, png).write(pasteboard_);
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), ClipboardKind::image);
+    EXPECT_EQ(entry->imagePreview()->size(), QSize(12, 8));
+}
