@@ -1,0 +1,89 @@
+#include "store/PasteboardMonitor.h"
+
+#include "platform/Pasteboard.h"
+#include "platform/Workspace.h"
+
+namespace quillstack {
+
+const QString& PasteboardMonitor::secretMarkType() {
+    static const QString type = QStringLiteral("x-kde-passwordManagerHint");
+    return type;
+}
+
+PasteboardMonitor::PasteboardMonitor(Pasteboard* pasteboard, Workspace* workspace, Sink sink,
+                                     QObject* parent)
+    : QObject(parent), pasteboard_(pasteboard), workspace_(workspace), sink_(std::move(sink)),
+      timer_(this), lastChangeCount_(pasteboard ? pasteboard->changeCount() : 0) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &PasteboardMonitor::tick);
+}
+
+void PasteboardMonitor::startMonitoring() {
+    if (running_) {
+        return;
+    }
+    lastChangeCount_ = pasteboard_ ? pasteboard_->changeCount() : 0;
+    running_ = true;
+    grid_.start();
+    if (!changeNotified_) {
+        timer_.setSingleShot(false);
+        timer_.start(pollInterval);
+    }
+}
+
+void PasteboardMonitor::stopMonitoring() {
+    timer_.stop();
+    running_ = false;
+}
+
+void PasteboardMonitor::setChangeNotified(bool notified) {
+    changeNotified_ = notified;
+    if (running_ && changeNotified_ && !timer_.isSingleShot()) {
+        timer_.stop();
+        if (pasteboard_ && pasteboard_->changeCount() != lastChangeCount_) {
+            noteChange();
+        }
+    }
+}
+
+void PasteboardMonitor::noteChange() {
+    if (!running_ || !changeNotified_ || timer_.isActive()) {
+        return;
+    }
+    // Wait for the next tick of the grid that started with monitoring, as an always-running
+    // timer would have ticked.
+    const qint64 interval = pollInterval.count();
+    const qint64 untilTick = interval - grid_.elapsed() % interval;
+    timer_.setSingleShot(true);
+    timer_.start(std::chrono::milliseconds(untilTick));
+}
+
+void PasteboardMonitor::tick() {
+    // The poll runs after the tick has returned, as its own task on the main loop.
+    QMetaObject::invokeMethod(this, &PasteboardMonitor::poll, Qt::QueuedConnection);
+}
+
+void PasteboardMonitor::poll() {
+    if (!pasteboard_ || pasteboard_->changeCount() == lastChangeCount_) {
+        return;
+    }
+    lastChangeCount_ = pasteboard_->changeCount();
+    if (ignoreNext_) {
+        ignoreNext_ = false;
+        return;
+    }
+    if (pasteboard_->hasType(secretMarkType())) {
+        return;
+    }
+    std::optional<QString> source;
+    if (workspace_) {
+        if (const auto front = workspace_->frontmostApplication()) {
+            source = front->bundleIdentifier;
+        }
+    }
+    if (auto entry = ClipboardEntry::capture(*pasteboard_, source)) {
+        sink_(std::move(*entry));
+    }
+}
+
+} // namespace quillstack

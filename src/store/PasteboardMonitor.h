@@ -1,0 +1,84 @@
+#pragma once
+
+#include "entries/ClipboardEntry.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+
+namespace quillstack {
+
+class Pasteboard;
+class Workspace;
+
+// The clipboard polling loop. Each tick of a 0.35 s timer on the main event loop queues a poll;
+// a poll that sees the change counter moved records the clipboard's contents once, through the
+// sink, with the front application's identifier as the source.
+//
+// Without a change notification the timer runs for as long as monitoring does. Once wakeOn()
+// has connected a change notification, the timer only runs while a change is waiting: a change
+// is polled at the next tick of the same 0.35 s grid, and an idle clipboard costs nothing.
+class PasteboardMonitor : public QObject {
+    Q_OBJECT
+
+public:
+    using Sink = std::function<void(ClipboardEntry)>;
+
+    static constexpr std::chrono::milliseconds pollInterval{350};
+
+    // The MIME type by which password managers mark contents that must not be kept.
+    static const QString& secretMarkType();
+
+    // Takes the baseline change counter. Null services are treated as absent: no pasteboard
+    // means a counter of 0 and nothing to capture, no workspace means no source.
+    PasteboardMonitor(Pasteboard* pasteboard, Workspace* workspace, Sink sink,
+                      QObject* parent = nullptr);
+
+    // Starts the loop with a fresh baseline; ignored while it runs.
+    void startMonitoring();
+    // Stops the loop; a later start begins afresh.
+    void stopMonitoring();
+    bool isMonitoring() const { return running_; }
+
+    // Makes the next change seen be consumed without being recorded (the program's own write).
+    // Stays armed while monitoring is stopped.
+    void ignoreNext() { ignoreNext_ = true; }
+    bool isIgnoringNext() const { return ignoreNext_; }
+
+    qint64 lastChangeCount() const { return lastChangeCount_; }
+
+    // Whether the tick timer is running now (for tests and measurements).
+    bool isTicking() const { return timer_.isActive(); }
+
+    // Lets the sender's signal announce clipboard changes, so that the timer runs only while a
+    // change waits to be polled.
+    template <typename Sender, typename Signal> void wakeOn(const Sender* sender, Signal signal) {
+        connect(sender, signal, this, &PasteboardMonitor::noteChange);
+        setChangeNotified(true);
+    }
+
+public slots:
+    // The clipboard has changed: make sure a tick comes.
+    void noteChange();
+
+private:
+    void setChangeNotified(bool notified);
+    void tick();
+    void poll();
+
+    Pasteboard* pasteboard_;
+    Workspace* workspace_;
+    Sink sink_;
+    QTimer timer_;
+    QElapsedTimer grid_;
+    qint64 lastChangeCount_ = 0;
+    bool ignoreNext_ = false;
+    bool running_ = false;
+    bool changeNotified_ = false;
+};
+
+} // namespace quillstack

@@ -1,0 +1,5 @@
+# Logic tests of the polling loop and paste delivery, with the in-memory desktop.
+quillstack_add_test(NAME PasteboardMonitorTest SOURCES ${CMAKE_CURRENT_LIST_DIR}/PasteboardMonitorTest.cpp
+                    LIBS quillstack_store quillstack_platform_memory)
+quillstack_add_test(NAME PasteDeliveryTest SOURCES ${CMAKE_CURRENT_LIST_DIR}/PasteDeliveryTest.cpp
+                    LIBS quillstack_store quillstack_platform_memory)
