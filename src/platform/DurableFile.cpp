@@ -38,7 +38,7 @@ bool DurableFile::write(const QString& path, const std::function<bool(QIODevice&
     const QString folder = info.absolutePath();
     QByteArray templ = QFile::encodeName(folder + QStringLiteral("/.") + info.fileName() +
                                          QStringLiteral(".XXXXXX"));
-    const int fd = ::mkstemp(templ.data()); // created 0600
+    const int fd = ::mkostemp(templ.data(), O_CLOEXEC); // created 0600
     if (fd < 0) {
         return false;
     }
@@ -46,7 +46,11 @@ bool DurableFile::write(const QString& path, const std::function<bool(QIODevice&
     {
         QFile file;
         if (file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
-            ok = writeContents(file) && file.flush() && file.error() == QFileDevice::NoError;
+            try {
+                ok = writeContents(file) && file.flush() && file.error() == QFileDevice::NoError;
+            } catch (...) {
+                ok = false; // e.g. out of memory while producing the contents
+            }
             file.close();
         }
     }
@@ -80,15 +84,22 @@ std::optional<QString> DurableFile::keepAside(const QString& path) {
 }
 
 std::optional<QByteArray> DurableFile::readAll(const QString& path, qint64 maxBytes) {
+    // Only regular files: opening a FIFO would block, and a device such as /dev/zero never ends.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > maxBytes) {
+        return std::nullopt;
+    }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return std::nullopt;
     }
-    if (file.size() > maxBytes) {
+    // Exactly the size seen (one allocation); a file replaced by a rename stays the one opened.
+    const qint64 size = file.size();
+    if (size > maxBytes) {
         return std::nullopt;
     }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    QByteArray bytes = size > 0 ? file.read(size) : QByteArray("");
+    if (file.error() != QFileDevice::NoError || bytes.size() != size) {
         return std::nullopt;
     }
     return bytes;

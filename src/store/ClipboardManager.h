@@ -1,12 +1,13 @@
 #pragma once
 
 #include "entries/ClipboardEntry.h"
+#include "entries/EntryJson.h"
+#include "store/PasteDelivery.h"
+#include "store/PasteboardMonitor.h"
 
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <QUuid>
 
 #include <optional>
@@ -62,22 +63,50 @@ public:
 
     Pasteboard* pasteboard() const { return services_.pasteboard; }
 
+    // The polling loop: a changed clipboard is captured at the next 0.35 s tick.
+    void startMonitoring() { monitor_.startMonitoring(); }
+    void stopMonitoring() { monitor_.stopMonitoring(); }
+    // Lets the sender's signal announce clipboard changes, so that the loop sleeps while idle.
+    template <typename Sender, typename Signal>
+    void wakeMonitoringOn(const Sender* sender, Signal signal) {
+        monitor_.wakeOn(sender, signal);
+    }
+    // The next clipboard change is the program's own write and is not recorded.
+    void ignoreNext() { monitor_.ignoreNext(); }
+    const PasteboardMonitor& monitor() const { return monitor_; }
+
+    // Paste delivery: write the entry back (ignoring that change), then send the keystroke.
+    void prepareForPaste(const ClipboardEntry& entry) { delivery_.prepareForPaste(entry); }
+    void requestAccessibilityPermissionIfNeeded() {
+        delivery_.requestAccessibilityPermissionIfNeeded();
+    }
+    void sendCommandV() { delivery_.sendCommandV(); }
+
 signals:
     void historyWillChange(const QList<ClipboardEntry>& newHistory);
     void historyChanged();
 
 private:
+    using EncodedList = QList<EntryJson::EncodedEntry>;
+
     void load();
     bool save();
-    void setHistory(QList<ClipboardEntry> newHistory);
+    // Writes the given list as the whole file; false (and the old file kept) on any failure.
+    bool write(const QList<ClipboardEntry>& entries, const EncodedList& encoded);
+    void keepUnreadableFileAside();
+    void setHistory(QList<ClipboardEntry> newHistory, EncodedList newEncoded);
 
     Services services_;
     QList<ClipboardEntry> history_;
-    qint64 lastChangeCount_ = 0;
-    bool ignoreNext_ = false;
+    // The encoded form of each entry of history_, index for index (entries never change).
+    EncodedList encoded_;
+    // An undecodable file was found and could not yet be moved aside: it must be, before any
+    // write may replace it.
+    bool keepAsideBeforeWrite_ = false;
     QString storageURL_;
-    bool hasPromptedForAccessibility_ = false;
-    bool appleScriptFallbackAllowed_ = true;
+    // Declared after services_: both are built from it.
+    PasteboardMonitor monitor_;
+    PasteDelivery delivery_;
 };
 
 } // namespace quillstack

@@ -61,6 +61,7 @@ void X11Pasteboard::clipboardChanged(QClipboard::Mode mode) {
     reads_.clear();
     text_.reset();
     unresponsive_ = false;
+    emit changed();
 }
 
 const QStringList& X11Pasteboard::offeredTypes() {

@@ -39,6 +39,10 @@ public:
     void writeObjects(const PasteboardItem& item) override;
     void setString(const QString& text, const QString& type) override;
 
+signals:
+    // The CLIPBOARD selection changed (its counter has moved); PRIMARY changes are not told.
+    void changed();
+
 private:
     void clipboardChanged(QClipboard::Mode mode);
     const QStringList& offeredTypes();

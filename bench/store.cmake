@@ -1,0 +1,5 @@
+# The history store: save, load and one insertion into a full history with images, next to a
+# durable write of the same finished bytes.
+quillstack_add_benchmark(NAME history_store_benchmark
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/HistoryStoreBenchmark.cpp
+    LIBS quillstack_store quillstack_platform_memory)

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "entries/ClipboardEntry.h"
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QList>
+
+#include <optional>
+
+namespace quillstack {
+
+// The JSON form of entries and of history.json: members in the record's field order, absent
+// optionals omitted, pretty-printed with two-space indentation, every "/" written as "\/",
+// whole-second UTC timestamps ending in "Z", upper-case UUIDs and padded standard Base64.
+// Decoding is strict: one malformed record fails the whole file.
+class EntryJson {
+public:
+    // Files larger than this are not read: they count as undecodable.
+    static constexpr qint64 maxHistoryBytes = qint64(512) * 1024 * 1024;
+
+    // One record as it stands inside the history array, with the image's Base64 left out:
+    // the file holds head, the escaped Base64 of imagePNGData (when present), then tail.
+    // An entry never changes, so this can be made once and kept for every later save.
+    struct EncodedEntry {
+        QByteArray head;
+        QByteArray tail;
+    };
+
+    // Nothing when the record cannot be written faithfully (a timestamp that is invalid or
+    // outside the years 1 to 9999).
+    static std::optional<EncodedEntry> encodeForHistory(const ClipboardEntry& entry);
+
+    // Writes the history array from the entries and their encoded forms (same length, same
+    // order). Returns false when the device fails or the lists do not match.
+    static bool writeHistory(QIODevice& device, const QList<ClipboardEntry>& entries,
+                             const QList<EncodedEntry>& encoded);
+
+    // The complete text of one record as a top-level object, and of a whole history file.
+    static std::optional<QByteArray> encode(const ClipboardEntry& entry);
+    static std::optional<QByteArray> encodeHistory(const QList<ClipboardEntry>& entries);
+
+    // Strict decoding of one record object, and of a whole history file (a JSON array of
+    // records, in file order). Search indexes are not filled in here.
+    static std::optional<ClipboardEntry> decode(QByteArray objectText);
+    static std::optional<QList<ClipboardEntry>> decodeHistory(QByteArray fileBytes);
+};
+
+} // namespace quillstack

@@ -1,0 +1,236 @@
+#include "entries/ClipboardEntry.h"
+#include "entries/EntryFingerprint.h"
+#include "entries/EntryText.h"
+#include "entries/SearchIndex.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QLocale>
+#include <QTextBoundaryFinder>
+#include <gtest/gtest.h>
+
+using namespace quillstack;
+
+namespace {
+
+struct Fields {
+    ClipboardKind kind = ClipboardKind::text;
+    std::optional<QString> text{};
+    std::optional<QString> markdown{};
+    std::optional<QString> html{};
+    std::optional<QString> colorHex{};
+    QStringList files{};
+    std::optional<QByteArray> image{};
+    std::optional<QString> source{};
+    std::optional<QString> searchIndex{};
+};
+
+ClipboardEntry entryOf(const Fields& f) {
+    return ClipboardEntry(
+        QUuid::createUuid(), QDateTime::currentDateTimeUtc(), f.kind, f.text, f.markdown, f.html,
+        f.colorHex, f.files, f.image, f.source,
+        EntryFingerprint::compute(f.kind, f.text, f.markdown, f.html, f.colorHex, f.files, f.image),
+        f.searchIndex);
+}
+
+QString fingerprintOf(const Fields& f) {
+    return EntryFingerprint::compute(f.kind, f.text, f.markdown, f.html, f.colorHex, f.files,
+                                     f.image);
+}
+
+QString indexOf(const Fields& f) {
+    return SearchIndex::compute(f.kind, f.text, f.markdown, f.html, f.colorHex, f.files, f.source);
+}
+
+int graphemes(const QString& text) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int count = 0;
+    while (finder.toNextBoundary() >= 0) {
+        ++count;
+    }
+    return count;
+}
+
+QByteArray pngOf(int width, int height) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+} // namespace
+
+TEST(EntryFingerprint, FollowsTheDigestRule) {
+    EXPECT_EQ(fingerprintOf({.text = QStringLiteral("abc")}),
+              QStringLiteral("3e29f49d508a94d0bf608f0db6fc21c9c8cdc61ab3b1f57cbd97da21ce78e49e"));
+    // The source application is not an input; the kind is; fields are kept apart.
+    EXPECT_EQ(fingerprintOf({.text = QStringLiteral("a"), .source = QStringLiteral("x")}),
+              fingerprintOf({.text = QStringLiteral("a"), .source = QStringLiteral("y")}));
+    EXPECT_NE(fingerprintOf({.text = QStringLiteral("a")}),
+              fingerprintOf({.kind = ClipboardKind::code, .text = QStringLiteral("a")}));
+    EXPECT_NE(fingerprintOf({.text = QStringLiteral("a")}),
+              fingerprintOf({.markdown = QStringLiteral("a")}));
+    EXPECT_NE(fingerprintOf({.files = {QStringLiteral("a|b")}}),
+              fingerprintOf({.files = {QStringLiteral("a"), QStringLiteral("b|")}}));
+    // Only the first 512 KiB of an image count; an absent image differs from an empty one.
+    QByteArray image(EntryFingerprint::maxImageBytes + 10, 'x');
+    QByteArray other = image;
+    other[other.size() - 1] = 'y';
+    EXPECT_EQ(fingerprintOf({.kind = ClipboardKind::image, .image = image}),
+              fingerprintOf({.kind = ClipboardKind::image, .image = other}));
+    other[EntryFingerprint::maxImageBytes - 1] = 'y';
+    EXPECT_NE(fingerprintOf({.kind = ClipboardKind::image, .image = image}),
+              fingerprintOf({.kind = ClipboardKind::image, .image = other}));
+    EXPECT_EQ(fingerprintOf({}).size(), 64);
+}
+
+TEST(SearchIndex, JoinsCutsCondensesAndLowerCases) {
+    EXPECT_EQ(indexOf({.text = QStringLiteral("Hello  World")}),
+              QStringLiteral("text hello world"));
+    EXPECT_EQ(indexOf({.kind = ClipboardKind::file,
+                       .html = QStringLiteral("<p>Big <b>Deal</b></p>"),
+                       .colorHex = QStringLiteral("#ABCDEF"),
+                       .files = {QStringLiteral("/A/x.txt"), QStringLiteral("/b")},
+                       .source = QStringLiteral("org.Example")}),
+              QStringLiteral("file big deal #abcdef /a/x.txt /b org.example"));
+
+    // Lower-casing does not follow the locale (a Turkish locale would give a dotless i).
+    QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
+    EXPECT_EQ(indexOf({.text = QStringLiteral("IRMAK")}), QStringLiteral("text irmak"));
+    QLocale::setDefault(QLocale::c());
+
+    // The cut counts user-perceived characters (here e + combining acute: two code units
+    // each) and the whitespace inside, before it is condensed.
+    const QString accented = QString(QStringLiteral("e\u0301")).repeated(5000);
+    const QString cut = indexOf({.text = accented});
+    EXPECT_EQ(graphemes(cut), SearchIndex::maxCharacters);
+    EXPECT_EQ(cut, (QStringLiteral("text ") + accented).left(SearchIndex::maxCharacters * 2 - 5));
+    const QString spaced = QString(3990, QLatin1Char(' ')) + QStringLiteral("abcdefghijklmnop");
+    EXPECT_EQ(indexOf({.text = spaced}), QStringLiteral("text abcde"));
+
+    // Huge text and HTML: the index stays bounded and the HTML past the cut is never needed.
+    const QString huge = QString(8 * 1024 * 1024, QLatin1Char('A'));
+    EXPECT_EQ(indexOf({.text = huge, .html = QStringLiteral("<p>x</p>").repeated(200000)}),
+              (QStringLiteral("text ") + huge).left(SearchIndex::maxCharacters).toLower());
+}
+
+TEST(EntryText, CondensesWhitespaceAndConvertsHtml) {
+    EXPECT_EQ(EntryText::condensedWhitespace(u"\t a \n\n b \u00a0 c\u2003\r\n"),
+              QStringLiteral("a b c"));
+    EXPECT_EQ(EntryText::condensedWhitespace(u""), QString());
+
+    EXPECT_EQ(
+        EntryText::condensedWhitespace(
+            EntryText::htmlToPlainText(QStringLiteral("<p>Hello <b>World</b></p><p>x &amp; y</p>"))
+                .value()),
+        QStringLiteral("Hello World x & y"));
+    EXPECT_FALSE(EntryText::htmlToPlainText(QString()));
+    // External resources are never read (this would block forever on /dev/zero).
+    EXPECT_EQ(
+        EntryText::htmlToPlainText(
+            QStringLiteral("<html><head><link rel=\"stylesheet\" href=\"file:///dev/zero\"></head>"
+                           "<body><img src=\"file:///dev/zero\">ok</body></html>"))
+            .value()
+            .trimmed(),
+        QStringLiteral("\ufffcok"));
+    // Hostile input is cut before conversion.
+    const QString deep = QStringLiteral("<table><tr><td>").repeated(400000);
+    EXPECT_TRUE(EntryText::htmlToPlainText(deep).has_value());
+}
+
+TEST(ClipboardEntry, TitlesAndSubtitles) {
+    EXPECT_EQ(entryOf({.text = QStringLiteral(" a\n b ")}).title(), QStringLiteral("Text"));
+    EXPECT_EQ(entryOf({.text = QStringLiteral(" a\n b ")}).subtitle(), QStringLiteral("a b"));
+    EXPECT_EQ(entryOf({.kind = ClipboardKind::code}).subtitle(), QString());
+    EXPECT_EQ(
+        entryOf(
+            {.kind = ClipboardKind::markdown, .text = QStringLiteral("t"), .markdown = QString()})
+            .subtitle(),
+        QString());
+    EXPECT_EQ(entryOf({.kind = ClipboardKind::markdown, .text = QStringLiteral("t")}).subtitle(),
+              QStringLiteral("t"));
+    EXPECT_EQ(entryOf({.kind = ClipboardKind::html, .html = QStringLiteral("<i>A</i>  <b>B</b>")})
+                  .subtitle(),
+              QStringLiteral("A B"));
+    EXPECT_EQ(entryOf({.kind = ClipboardKind::html, .text = QStringLiteral("plain")}).title(),
+              QStringLiteral("HTML"));
+    EXPECT_EQ(entryOf({.kind = ClipboardKind::html, .text = QStringLiteral("plain")}).subtitle(),
+              QStringLiteral("plain"));
+
+    EXPECT_EQ(entryOf({.kind = ClipboardKind::image, .image = pngOf(64, 48)}).subtitle(),
+              QStringLiteral("64 x 48"));
+    EXPECT_EQ(entryOf({.kind = ClipboardKind::image, .image = QByteArray("not a png")}).subtitle(),
+              QStringLiteral("Image"));
+    EXPECT_EQ(entryOf({.kind = ClipboardKind::image}).subtitle(), QStringLiteral("Image"));
+
+    const ClipboardEntry video =
+        entryOf({.kind = ClipboardKind::file,
+                 .files = {QStringLiteral("/a/x.mov"), QStringLiteral("/b/y.txt")}});
+    EXPECT_TRUE(video.isVideoFile());
+    EXPECT_EQ(video.title(), QStringLiteral("Video File"));
+    EXPECT_EQ(video.subtitle(), QStringLiteral("x.mov +1 more"));
+    EXPECT_EQ(video.primaryFilePath(), QStringLiteral("/a/x.mov"));
+    const ClipboardEntry files =
+        entryOf({.kind = ClipboardKind::file,
+                 .files = {QStringLiteral("/b/report.pdf"), QStringLiteral("/a/x.mp4"),
+                           QStringLiteral("/c")}});
+    EXPECT_FALSE(files.isVideoFile()); // only the first path counts
+    EXPECT_EQ(files.title(), QStringLiteral("Files"));
+    EXPECT_EQ(files.subtitle(), QStringLiteral("report.pdf +2 more"));
+    EXPECT_EQ(
+        entryOf({.kind = ClipboardKind::file, .files = {QStringLiteral("/d/My Clip.MP4")}}).title(),
+        QStringLiteral("Video File"));
+    EXPECT_EQ(
+        entryOf({.kind = ClipboardKind::file, .files = {QStringLiteral("/d/folder/")}}).subtitle(),
+        QStringLiteral("folder"));
+    for (const char* notVideo : {"/d/.mov", "/d/mov", "/d/x.txt", "/d/x.unknownext", "/d/x."}) {
+        EXPECT_FALSE(
+            entryOf({.kind = ClipboardKind::file, .files = {QString::fromLatin1(notVideo)}})
+                .isVideoFile())
+            << notVideo;
+    }
+    const ClipboardEntry noFiles = entryOf({.kind = ClipboardKind::file});
+    EXPECT_EQ(noFiles.title(), QStringLiteral("File"));
+    EXPECT_EQ(noFiles.subtitle(), QStringLiteral("File"));
+    EXPECT_FALSE(noFiles.primaryFilePath());
+
+    EXPECT_EQ(entryOf({.kind = ClipboardKind::color}).subtitle(), QStringLiteral("Color"));
+    EXPECT_EQ(
+        entryOf({.kind = ClipboardKind::color, .colorHex = QStringLiteral("#12AB34")}).subtitle(),
+        QStringLiteral("#12AB34"));
+    EXPECT_EQ(entryOf({.kind = ClipboardKind::unknown}).title(), QStringLiteral("Unknown"));
+    EXPECT_EQ(entryOf({.kind = ClipboardKind::unknown}).subtitle(),
+              QStringLiteral("Unsupported clipboard type"));
+}
+
+TEST(ClipboardEntry, SearchTextAndBackfill) {
+    const ClipboardEntry indexed =
+        entryOf({.text = QStringLiteral("X"), .searchIndex = QStringLiteral("stored")});
+    EXPECT_EQ(indexed.searchableLowercased(), QStringLiteral("stored"));
+    EXPECT_EQ(indexed.withBackfilledSearchIndex(), indexed);
+
+    // An empty index falls back to the title, the HTML source and no condensing.
+    const ClipboardEntry emptyIndex = entryOf({.kind = ClipboardKind::html,
+                                               .text = QStringLiteral("A  B"),
+                                               .html = QStringLiteral("<B>x</B>"),
+                                               .searchIndex = QString()});
+    EXPECT_EQ(emptyIndex.searchableLowercased(), QStringLiteral("html\na  b\n\n<b>x</b>\n\n\n"));
+    EXPECT_EQ(emptyIndex.withBackfilledSearchIndex(), emptyIndex);
+
+    const ClipboardEntry missing =
+        entryOf({.text = QStringLiteral("Hello  World"), .source = QStringLiteral("org.App")});
+    const ClipboardEntry filled = missing.withBackfilledSearchIndex();
+    EXPECT_EQ(filled.searchIndex(), QStringLiteral("text hello world org.app"));
+    EXPECT_EQ(filled.id(), missing.id());
+    EXPECT_EQ(filled.timestamp(), missing.timestamp());
+    EXPECT_EQ(ClipboardEntry(filled.id(), filled.timestamp(), filled.kind(), filled.text(),
+                             filled.markdown(), filled.html(), filled.colorHex(),
+                             filled.filePaths(), filled.imagePNGData(), filled.sourceAppBundleID(),
+                             filled.fingerprint(), std::nullopt),
+              missing);
+    EXPECT_EQ(missing.searchableLowercased(),
+              QStringLiteral("text\nhello  world\n\n\n\n\norg.app"));
+}

@@ -1,0 +1,105 @@
+#include "platform/DurableFile.h"
+#include "platform/DataLocations.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace quillstack;
+
+namespace {
+
+unsigned modeOf(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(DurableFile, FoldersAndFilesAreOwnerOnly) {
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/a/b");
+    ASSERT_TRUE(DurableFile::makeOwnerOnlyFolder(folder));
+    EXPECT_EQ(modeOf(folder), 0700u);
+    ::chmod(QFile::encodeName(folder).constData(), 0755);
+    ASSERT_TRUE(DurableFile::makeOwnerOnlyFolder(folder)); // an existing folder is tightened
+    EXPECT_EQ(modeOf(folder), 0700u);
+
+    const QString path = folder + QStringLiteral("/f.json");
+    QFile loose(path);
+    ASSERT_TRUE(loose.open(QIODevice::WriteOnly));
+    loose.write("old");
+    loose.close();
+    ::chmod(QFile::encodeName(path).constData(), 0644);
+    ASSERT_TRUE(DurableFile::write(path, QByteArray("new")));
+    EXPECT_EQ(readFile(path), QByteArray("new"));
+    EXPECT_EQ(modeOf(path), 0600u);
+
+    // A failed write leaves the old file and no temporary file behind.
+    EXPECT_FALSE(DurableFile::write(path, [](QIODevice& device) {
+        device.write("partial");
+        return false;
+    }));
+    EXPECT_FALSE(DurableFile::write(path, [](QIODevice&) -> bool { throw std::bad_alloc(); }));
+    EXPECT_EQ(readFile(path), QByteArray("new"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"f.json"});
+
+    // A folder that cannot exist (its parent is a regular file).
+    EXPECT_FALSE(DurableFile::makeOwnerOnlyFolder(path + QStringLiteral("/sub")));
+    EXPECT_FALSE(DurableFile::write(path + QStringLiteral("/sub/x"), QByteArray("x")));
+}
+
+TEST(DurableFile, KeepAsideAndBoundedReads) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + QStringLiteral("/history.json");
+    EXPECT_FALSE(DurableFile::keepAside(path)); // nothing there
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(DurableFile::write(path, QByteArray::number(i)));
+        const std::optional<QString> aside = DurableFile::keepAside(path);
+        ASSERT_TRUE(aside);
+        EXPECT_TRUE(aside->startsWith(path + QStringLiteral(".corrupt-")));
+        EXPECT_EQ(readFile(*aside), QByteArray::number(i));
+        EXPECT_FALSE(QFileInfo::exists(path));
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+
+    ASSERT_TRUE(DurableFile::write(path, QByteArray("12345")));
+    EXPECT_EQ(DurableFile::readAll(path, 5), QByteArray("12345"));
+    EXPECT_FALSE(DurableFile::readAll(path, 4));
+    ASSERT_TRUE(DurableFile::write(path, QByteArray()));
+    EXPECT_EQ(DurableFile::readAll(path, 5), QByteArray());
+    EXPECT_FALSE(DurableFile::readAll(dir.path() + QStringLiteral("/missing"), 5));
+
+    // Neither a FIFO (would block) nor an endless device is read.
+    const QString fifo = dir.path() + QStringLiteral("/fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(DurableFile::readAll(fifo, 100));
+    const QString zero = dir.path() + QStringLiteral("/zero");
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
+    EXPECT_FALSE(DurableFile::readAll(zero, 100));
+}
+
+TEST(DataLocations, QuillstackFolderFallsBackToTheTemporaryFolder) {
+    struct Fixed : DataLocations {
+        std::optional<QString> support;
+        QString temp;
+        std::optional<QString> applicationSupportDirectory() const override { return support; }
+        QString temporaryDirectory() const override { return temp; }
+    };
+    QTemporaryDir dir;
+    Fixed locations;
+    locations.temp = dir.path() + QStringLiteral("/tmp");
+    EXPECT_EQ(quillstackFolder(locations), dir.path() + QStringLiteral("/tmp/Quillstack"));
+    EXPECT_EQ(modeOf(dir.path() + QStringLiteral("/tmp/Quillstack")), 0700u);
+    locations.support = dir.path() + QStringLiteral("/data");
+    EXPECT_EQ(quillstackFolder(locations), dir.path() + QStringLiteral("/data/Quillstack"));
+}

@@ -1,0 +1,299 @@
+#include "store/ClipboardManager.h"
+#include "entries/EntryFingerprint.h"
+#include "entries/EntryJson.h"
+#include "entries/SearchIndex.h"
+#include "platform/memory/MemoryDataLocations.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace quillstack;
+
+namespace {
+
+ClipboardEntry textEntry(const QString& text, bool withIndex = true) {
+    const std::optional<QString> t = text;
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    return ClipboardEntry(QUuid::createUuid(), now, ClipboardKind::text, t, std::nullopt,
+                          std::nullopt, std::nullopt, {}, std::nullopt,
+                          QStringLiteral("org.example.app"),
+                          EntryFingerprint::compute(ClipboardKind::text, t, {}, {}, {}, {}, {}),
+                          withIndex ? std::optional<QString>(SearchIndex::compute(
+                                          ClipboardKind::text, t, {}, {}, {}, {}, std::nullopt))
+                                    : std::nullopt);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+ino_t inodeOf(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+QStringList texts(const QList<ClipboardEntry>& entries) {
+    QStringList result;
+    for (const ClipboardEntry& entry : entries) {
+        result << entry.text().value_or(QString());
+    }
+    return result;
+}
+
+class ClipboardManagerTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    MemoryDataLocations locations{dir.path()};
+    QString folder = dir.path() + QStringLiteral("/Quillstack");
+    QString file = folder + QStringLiteral("/history.json");
+
+    std::unique_ptr<ClipboardManager> makeStore() {
+        ClipboardManager::Services services;
+        services.locations = &locations;
+        return std::make_unique<ClipboardManager>(services);
+    }
+
+    QList<ClipboardEntry> fileEntries() {
+        return EntryJson::decodeHistory(readFile(file)).value_or(QList<ClipboardEntry>{});
+    }
+};
+
+// Counts the announcements and records what history() held while each one was made.
+struct Announcements {
+    explicit Announcements(ClipboardManager& store) {
+        QObject::connect(&store, &ClipboardManager::historyWillChange,
+                         [this, &store](const QList<ClipboardEntry>& next) {
+                             announced.append(next);
+                             seenDuring.append(store.history());
+                         });
+        QObject::connect(&store, &ClipboardManager::historyChanged, [this] { ++changed; });
+    }
+    QList<QList<ClipboardEntry>> announced;
+    QList<QList<ClipboardEntry>> seenDuring;
+    int changed = 0;
+};
+
+} // namespace
+
+TEST_F(ClipboardManagerTest, LocatesItsOwnerOnlyFolderAndFile) {
+    auto store = makeStore();
+    EXPECT_EQ(store->storageURL(), file);
+    EXPECT_TRUE(store->history().isEmpty());
+    EXPECT_EQ(QFileInfo(folder).permissions() & 0x7777,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                  QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    store->insert(textEntry(QStringLiteral("secret")));
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ::stat(QFile::encodeName(folder).constData(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    // Without any data location the temporary folder holds the file.
+    QTemporaryDir temp;
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    ClipboardManager fallback(ClipboardManager::Services{});
+    qputenv("TMPDIR", oldTmp);
+    EXPECT_EQ(fallback.storageURL(), QDir(temp.path()).filePath("Quillstack/history.json"));
+}
+
+TEST_F(ClipboardManagerTest, InsertionDeduplicatesAndAnnouncesBeforeChanging) {
+    auto store = makeStore();
+    Announcements log(*store);
+    const ClipboardEntry a = textEntry(QStringLiteral("A"));
+    store->insert(a);
+    EXPECT_EQ(log.announced.size(), 2); // the removal pass, then the insertion
+    EXPECT_EQ(log.changed, 2);
+    EXPECT_TRUE(log.seenDuring[1].isEmpty()); // history() still held the old list
+    EXPECT_EQ(log.announced[1], QList<ClipboardEntry>{a});
+    EXPECT_EQ(fileEntries(), QList<ClipboardEntry>{a});
+
+    // The same content again is discarded: no announcement, no write.
+    const ino_t before = inodeOf(file);
+    store->insert(textEntry(QStringLiteral("A")));
+    EXPECT_EQ(log.announced.size(), 2);
+    EXPECT_EQ(store->history(), QList<ClipboardEntry>{a});
+    EXPECT_EQ(inodeOf(file), before);
+
+    // A, B, A: the first A is gone, the new A (new identity) is on top.
+    const ClipboardEntry b = textEntry(QStringLiteral("B"));
+    store->insert(b);
+    const ClipboardEntry a2 = textEntry(QStringLiteral("A"));
+    store->insert(a2);
+    EXPECT_EQ(store->history(), (QList<ClipboardEntry>{a2, b}));
+    EXPECT_NE(a2.id(), a.id());
+    EXPECT_EQ(log.announced[4], (QList<ClipboardEntry>{b})); // the removal pass of a2
+    EXPECT_EQ(fileEntries(), store->history());
+
+    // A match in the middle: the count stays, the new entry is on top.
+    store->insert(textEntry(QStringLiteral("C")));
+    store->insert(textEntry(QStringLiteral("B")));
+    EXPECT_EQ(texts(store->history()), (QStringList{"B", "C", "A"}));
+}
+
+TEST_F(ClipboardManagerTest, TrimsTo200AndLoadsLongerFilesWhole) {
+    {
+        auto store = makeStore();
+        for (int i = 0; i < 200; ++i) {
+            store->insert(textEntry(QString::number(i)));
+        }
+        Announcements log(*store);
+        store->insert(textEntry(QStringLiteral("200")));
+        EXPECT_EQ(log.announced.size(), 3); // removal pass, insertion (201), trim
+        EXPECT_EQ(log.announced[1].size(), 201);
+        EXPECT_EQ(store->history().size(), 200);
+        EXPECT_EQ(store->history().first().text(), QStringLiteral("200"));
+        EXPECT_EQ(store->history().last().text(), QStringLiteral("1"));
+        EXPECT_EQ(fileEntries(), store->history());
+    }
+    QList<ClipboardEntry> many;
+    for (int i = 0; i < 250; ++i) {
+        many << textEntry(QStringLiteral("old %1").arg(i));
+    }
+    writeFile(file, EntryJson::encodeHistory(many).value());
+    auto store = makeStore();
+    EXPECT_EQ(store->history(), many); // neither trimmed nor de-duplicated on load
+    store->insert(textEntry(QStringLiteral("new")));
+    EXPECT_EQ(store->history().size(), 200);
+    EXPECT_EQ(store->history().mid(1), many.first(199));
+}
+
+TEST_F(ClipboardManagerTest, BackfillsMissingSearchIndexesAndRewritesTheFile) {
+    const QList<ClipboardEntry> bare{textEntry(QStringLiteral("Hello  World"), false),
+                                     textEntry(QStringLiteral("x"), true)};
+    writeFile(file, EntryJson::encodeHistory(bare).value());
+    auto store = makeStore();
+    ASSERT_EQ(store->history().size(), 2);
+    EXPECT_EQ(store->history()[0].searchIndex(),
+              QStringLiteral("text hello world org.example.app"));
+    EXPECT_EQ(store->history()[0].id(), bare[0].id());
+    EXPECT_EQ(store->history()[0].timestamp(), bare[0].timestamp());
+    EXPECT_EQ(store->history()[1], bare[1]);
+    EXPECT_EQ(fileEntries(), store->history());
+}
+
+TEST_F(ClipboardManagerTest, KeepsAnUndecodableFileAside) {
+    const ClipboardEntry good = textEntry(QStringLiteral("good"));
+    QByteArray corrupt = EntryJson::encodeHistory({good, good}).value();
+    corrupt.replace("\"kind\": \"text\"", "\"kind\": \"Text\"");
+    writeFile(file, corrupt);
+    auto store = makeStore();
+    EXPECT_TRUE(store->history().isEmpty());
+    const QStringList aside =
+        QDir(folder).entryList({QStringLiteral("history.json.corrupt-*")}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(readFile(folder + "/" + aside.first()), corrupt);
+
+    const ClipboardEntry capture = textEntry(QStringLiteral("new"));
+    store->insert(capture);
+    EXPECT_EQ(fileEntries(), QList<ClipboardEntry>{capture});
+    EXPECT_EQ(readFile(folder + "/" + aside.first()), corrupt);
+
+    // A second corrupt file at the next start is kept as well, under another name.
+    writeFile(file, "[{");
+    auto again = makeStore();
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("history.json.corrupt-*")}).size(), 2);
+
+    // Something that is not a regular file neither hangs the start nor gets overwritten.
+    QFile::remove(file);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+    auto fifo = makeStore();
+    EXPECT_TRUE(fifo->history().isEmpty());
+    EXPECT_EQ(QDir(folder)
+                  .entryList({QStringLiteral("history.json.corrupt-*")}, QDir::Files | QDir::System)
+                  .size(),
+              3);
+    EXPECT_FALSE(QFileInfo::exists(file));
+}
+
+TEST_F(ClipboardManagerTest, DeletionsAnnounceOnceAndLeaveTheFileAloneWhenNothingChanges) {
+    auto store = makeStore();
+    const ClipboardEntry a = textEntry(QStringLiteral("a"));
+    const ClipboardEntry b = textEntry(QStringLiteral("b"));
+    store->insert(a);
+    store->insert(b);
+    Announcements log(*store);
+
+    const ino_t before = inodeOf(file);
+    store->deleteEntry(QUuid::createUuid());
+    EXPECT_EQ(log.announced.size(), 0);
+    EXPECT_EQ(inodeOf(file), before);
+
+    store->deleteEntry(a.id());
+    EXPECT_EQ(log.announced.size(), 1);
+    EXPECT_EQ(log.seenDuring[0], (QList<ClipboardEntry>{b, a}));
+    EXPECT_EQ(store->history(), QList<ClipboardEntry>{b});
+    EXPECT_EQ(fileEntries(), QList<ClipboardEntry>{b});
+
+    store->deleteAll();
+    EXPECT_EQ(log.announced.size(), 2);
+    EXPECT_EQ(log.changed, 2);
+    EXPECT_TRUE(store->history().isEmpty());
+    EXPECT_EQ(readFile(file), QByteArray("[]"));
+
+    const ino_t empty = inodeOf(file);
+    store->deleteAll();
+    EXPECT_EQ(log.announced.size(), 2);
+    EXPECT_EQ(inodeOf(file), empty);
+}
+
+TEST_F(ClipboardManagerTest, AFailedWriteKeepsTheOldFileAndTheHistory) {
+    auto store = makeStore();
+    const ClipboardEntry a = textEntry(QStringLiteral("a"));
+    store->insert(a);
+    const QByteArray saved = readFile(file);
+    Announcements log(*store);
+
+    // A write that runs out of room (as on a full disk): the file size limit stops it even
+    // for root.
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit oldLimit{};
+    ::getrlimit(RLIMIT_FSIZE, &oldLimit);
+    rlimit small = oldLimit;
+    small.rlim_cur = rlim_t(saved.size() + 1000);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    store->insert(textEntry(QString(4000, QLatin1Char('x'))));
+    // Deletions write smaller files: allow none at all.
+    small.rlim_cur = 1;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    store->deleteEntry(a.id());
+    store->deleteAll();
+    ::setrlimit(RLIMIT_FSIZE, &oldLimit);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(readFile(file), saved);
+    EXPECT_EQ(store->history(), QList<ClipboardEntry>{a});
+    EXPECT_TRUE(log.announced.isEmpty());
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary left
+
+    // A read-only folder (root writes there anyway, so only for ordinary users).
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0500), 0);
+        store->insert(textEntry(QStringLiteral("b")));
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+        EXPECT_EQ(readFile(file), saved);
+        EXPECT_EQ(store->history(), QList<ClipboardEntry>{a});
+    }
+    store->insert(textEntry(QStringLiteral("b")));
+    EXPECT_EQ(store->history().size(), 2);
+    EXPECT_EQ(fileEntries(), store->history());
+}
