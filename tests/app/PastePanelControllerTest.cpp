@@ -1,0 +1,225 @@
+// The panel window on a real X display with a window manager; run once without and once with
+// a compositing manager.
+
+// The shortcut types before the panel's: HistoryFilter's qHash would hide theirs.
+#include "settings/AppSettings.h"
+
+#include "app/CompositingManager.h"
+#include "app/PastePanel.h"
+#include "app/PastePanelController.h"
+#include "panel/ContentView.h"
+#include "panel/PanelViewModel.h"
+#include "platform/memory/MemoryDataLocations.h"
+#include "platform/memory/MemoryLoginItemService.h"
+#include "store/ClipboardManager.h"
+#include "support/TestEnvironment.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDialog>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace quillstack;
+using namespace std::chrono_literals;
+
+namespace {
+
+class PastePanelControllerTest : public ::testing::Test {
+protected:
+    PastePanelControllerTest()
+        : locations_(dir_.path(), dir_.path()), settings_(locations_, loginItems_),
+          manager_(ClipboardManager::Services{.locations = &locations_}), model_(manager_) {
+        for (int i = 4; i >= 0; --i) {
+            const QString text = QStringLiteral("entry %1").arg(i);
+            const QByteArray digest =
+                QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256);
+            manager_.insert(ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
+                                           ClipboardKind::text, text, std::nullopt, std::nullopt,
+                                           std::nullopt, {}, std::nullopt, std::nullopt,
+                                           QString::fromLatin1(digest.toHex()), std::nullopt)
+                                .withBackfilledSearchIndex());
+        }
+        model_.onActivate = [this](const ClipboardEntry& entry) { activated_ << entry.id(); };
+    }
+
+    // The window manager's focus handling for the windows of an earlier test (its fallback
+    // after an unmap) must not race with this test's panel.
+    void SetUp() override { test::spin(400ms); }
+
+    QUuid idAt(int row) const { return manager_.history().at(row).id(); }
+
+    // Shows the panel centred on the screen and waits until it has the keyboard.
+    void showAndWaitForKeyboard(PastePanelController& controller) {
+        const QPointF centre = QRectF(QGuiApplication::primaryScreen()->geometry()).center();
+        controller.show(PastePanelController::fromScreenCoordinates(centre));
+        ASSERT_TRUE(test::waitUntil([&] { return controller.panel()->isActiveWindow(); }))
+            << "the window manager did not activate the panel";
+        test::spin(100ms);
+        ASSERT_TRUE(controller.isVisible());
+    }
+
+    static void press(const QString& keys) {
+        const test::ProcessResult result =
+            test::runProcess(QStringLiteral("xdotool"),
+                             QStringList{QStringLiteral("key")} + keys.split(QLatin1Char(' ')));
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+        test::spin(150ms);
+    }
+
+    QTemporaryDir dir_;
+    MemoryDataLocations locations_;
+    MemoryLoginItemService loginItems_;
+    AppSettings settings_;
+    ClipboardManager manager_;
+    PanelViewModel model_;
+    QList<QUuid> activated_;
+};
+
+} // namespace
+
+TEST_F(PastePanelControllerTest, ShowsAFramelessToolWindowCentredAndClamped) {
+    PastePanelController controller(manager_, model_, settings_);
+    EXPECT_FALSE(controller.isVisible());
+    EXPECT_FALSE(controller.hasKeyMonitor());
+    const Qt::WindowFlags flags = controller.panel()->windowFlags();
+    EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+
+    showAndWaitForKeyboard(controller);
+    EXPECT_TRUE(controller.isVisible());
+    EXPECT_TRUE(controller.hasKeyMonitor());
+    EXPECT_EQ(controller.panel()->size(), QSize(700, 470));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QPointF centre = QRectF(QGuiApplication::primaryScreen()->geometry()).center();
+    EXPECT_EQ(controller.panel()->geometry().topLeft(), (centre - QPointF(350, 235)).toPoint());
+    EXPECT_TRUE(controller.contentView()->searchField()->hasFocus());
+
+    // Stays out of the taskbar.
+    const test::ProcessResult state =
+        test::runProcess(QStringLiteral("xprop"),
+                         {QStringLiteral("-id"), QString::number(controller.panel()->winId()),
+                          QStringLiteral("_NET_WM_STATE")});
+    EXPECT_TRUE(state.out.contains("_NET_WM_STATE_SKIP_TASKBAR")) << state.out.toStdString();
+
+    // Near the bottom right corner: clamped 10 inside the visible area.
+    const QPointF corner(screen.right() - 5, screen.bottom() - 5);
+    controller.show(PastePanelController::fromScreenCoordinates(corner));
+    ASSERT_TRUE(test::waitUntil([&] { return controller.panel()->pos().x() != 0; }));
+    EXPECT_TRUE(test::waitUntil([&] {
+        const QRect frame = controller.panel()->geometry();
+        return frame.right() == screen.right() - 10 && frame.bottom() == screen.bottom() - 10;
+    })) << controller.panel()->geometry().x()
+        << "," << controller.panel()->geometry().y();
+
+    controller.hide();
+    EXPECT_FALSE(controller.isVisible());
+    EXPECT_FALSE(controller.hasKeyMonitor());
+}
+
+TEST_F(PastePanelControllerTest, TranslucentAndFadedOnlyWithACompositor) {
+    PastePanelController controller(manager_, model_, settings_);
+    const bool composited = CompositingManager::isRunning();
+    const QPointF centre = QRectF(QGuiApplication::primaryScreen()->geometry()).center();
+    controller.show(PastePanelController::fromScreenCoordinates(centre));
+    PastePanel* panel = controller.panel();
+    EXPECT_EQ(panel->testAttribute(Qt::WA_TranslucentBackground), composited);
+    EXPECT_EQ(panel->isTranslucent(), composited);
+    EXPECT_EQ(controller.contentView()->isTranslucent(), composited);
+    if (composited) {
+        EXPECT_LT(panel->windowOpacity(), 1.0);
+        EXPECT_TRUE(panel->mask().isEmpty());
+    } else {
+        EXPECT_DOUBLE_EQ(panel->windowOpacity(), 1.0);
+        // Only the rounded card is left of the window: no corners to show black.
+        EXPECT_FALSE(panel->mask().isEmpty());
+        EXPECT_FALSE(panel->mask().contains(QPoint(2, 2)));
+        EXPECT_FALSE(panel->mask().contains(QPoint(12, 12)));
+        EXPECT_TRUE(panel->mask().contains(QPoint(350, 235)));
+    }
+    EXPECT_TRUE(test::waitUntil([&] { return panel->windowOpacity() == 1.0; }))
+        << panel->windowOpacity() << " visible " << panel->isVisible();
+}
+
+TEST_F(PastePanelControllerTest, KeyTable) {
+    PastePanelController controller(manager_, model_, settings_);
+    showAndWaitForKeyboard(controller);
+    QLineEdit* search = controller.contentView()->searchField();
+    ASSERT_EQ(model_.selectedID(), idAt(0));
+
+    press(QStringLiteral("e n"));
+    EXPECT_EQ(search->text(), u"en"_qs);
+    EXPECT_EQ(model_.searchQuery(), u"en"_qs);
+
+    press(QStringLiteral("Down Down Up Down"));
+    EXPECT_EQ(model_.selectedID(), idAt(2));
+    EXPECT_EQ(search->text(), u"en"_qs);
+    EXPECT_TRUE(activated_.isEmpty());
+
+    press(QStringLiteral("shift+Return"));
+    EXPECT_EQ(activated_, QList<QUuid>{idAt(2)});
+    press(QStringLiteral("Return"));
+    press(QStringLiteral("KP_Enter"));
+    EXPECT_EQ(activated_.size(), 3);
+    EXPECT_EQ(search->text(), u"en"_qs);
+
+    // Left, Right and BackSpace belong to the field.
+    press(QStringLiteral("Left BackSpace"));
+    EXPECT_EQ(search->text(), u"n"_qs);
+
+    press(QStringLiteral("Escape"));
+    EXPECT_FALSE(controller.isVisible());
+    EXPECT_FALSE(controller.hasKeyMonitor());
+}
+
+TEST_F(PastePanelControllerTest, OneKeyHandlerHowEverOftenItShows) {
+    PastePanelController controller(manager_, model_, settings_);
+    showAndWaitForKeyboard(controller);
+    showAndWaitForKeyboard(controller);
+    showAndWaitForKeyboard(controller);
+    press(QStringLiteral("Down"));
+    EXPECT_EQ(model_.selectedID(), idAt(1));
+    press(QStringLiteral("Return"));
+    EXPECT_EQ(activated_.size(), 1);
+}
+
+TEST_F(PastePanelControllerTest, HidesOnLosingTheKeyboardUnlessAModalWindowIsUp) {
+    PastePanelController controller(manager_, model_, settings_);
+    showAndWaitForKeyboard(controller);
+
+    // A modal dialog takes the keyboard: the panel stays.
+    {
+        QDialog dialog;
+        dialog.setModal(true);
+        dialog.resize(200, 100);
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(test::waitUntil([&] { return dialog.isActiveWindow(); }));
+        test::spin(200ms);
+        EXPECT_TRUE(controller.isVisible());
+    }
+    controller.hide();
+
+    // The settings overlay is open and another window takes the keyboard: the panel hides and
+    // the overlay is still open when it shows again.
+    showAndWaitForKeyboard(controller);
+    controller.contentView()->setShowingHotkeySettings(true);
+    QWidget other;
+    other.resize(300, 200);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(test::waitUntil([&] { return !controller.isVisible(); }));
+    EXPECT_FALSE(controller.hasKeyMonitor());
+
+    showAndWaitForKeyboard(controller);
+    EXPECT_TRUE(controller.contentView()->isShowingHotkeySettings());
+    // With the card up, Return is its "Done" and pastes nothing.
+    press(QStringLiteral("Return"));
+    EXPECT_FALSE(controller.contentView()->isShowingHotkeySettings());
+    EXPECT_TRUE(activated_.isEmpty());
+    EXPECT_TRUE(controller.isVisible());
+}
