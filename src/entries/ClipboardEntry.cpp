@@ -17,12 +17,12 @@ namespace quillstack {
 ClipboardEntry::ClipboardEntry(QUuid id, QDateTime timestamp, ClipboardKind kind,
                                std::optional<QString> text, std::optional<QString> markdown,
                                std::optional<QString> html, std::optional<QString> colorHex,
-                               QStringList filePaths, std::optional<QByteArray> imagePNGData,
+                               QStringList filePaths, std::optional<EntryImage> imagePNGData,
                                std::optional<QString> sourceAppBundleID, QString fingerprint,
                                std::optional<QString> searchIndex)
     : id_(id), timestamp_(std::move(timestamp)), kind_(kind), text_(std::move(text)),
       markdown_(std::move(markdown)), html_(std::move(html)), colorHex_(std::move(colorHex)),
-      filePaths_(std::move(filePaths)), imagePNGData_(std::move(imagePNGData)),
+      filePaths_(std::move(filePaths)), image_(std::move(imagePNGData)),
       sourceAppBundleID_(std::move(sourceAppBundleID)), fingerprint_(std::move(fingerprint)),
       searchIndex_(std::move(searchIndex)) {}
 
@@ -31,11 +31,21 @@ const QString& ClipboardEntry::markdownPBType() {
     return type;
 }
 
+const std::optional<QByteArray>& ClipboardEntry::imagePNGData() const {
+    static const std::optional<QByteArray> none;
+    return image_ ? image_->bytes() : none;
+}
+
 std::optional<QImage> ClipboardEntry::imagePreview() const {
-    if (!imagePNGData_) {
+    if (!image_) {
         return std::nullopt;
     }
-    return ImageNormalizer::decode(*imagePNGData_);
+    // Decoded for this preview only: a history of images need not stay in memory as bytes.
+    const std::optional<QByteArray> png = image_->transientBytes();
+    if (!png) {
+        return std::nullopt;
+    }
+    return ImageNormalizer::decode(*png);
 }
 
 void ClipboardEntry::write(Pasteboard& pasteboard) const {
@@ -103,16 +113,29 @@ bool isVideoType(const QMimeType& type) {
     });
 }
 
-QString imageSizeText(const std::optional<QByteArray>& png) {
-    static const QByteArray signature("\x89PNG\r\n\x1a\n");
-    if (!png || !png->startsWith(signature)) {
-        return QStringLiteral("Image");
-    }
-    QByteArray bytes = *png; // shared, not copied
+QSize pngSize(const QByteArray& png) {
+    QByteArray bytes = png; // shared, not copied
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "png");
-    const QSize size = reader.size();
+    return QImageReader(&buffer, "png").size();
+}
+
+// The size is in the chunks before the image data, so only the image's first bytes are decoded
+// (all of them when those chunks are unusually long).
+QString imageSizeText(const std::optional<EntryImage>& image) {
+    static const QByteArray signature("\x89PNG\r\n\x1a\n");
+    constexpr qsizetype headerBytes = 64 * 1024;
+    if (!image) {
+        return QStringLiteral("Image");
+    }
+    const QByteArray start = image->leadingBytes(headerBytes);
+    if (!start.startsWith(signature)) {
+        return QStringLiteral("Image");
+    }
+    QSize size = pngSize(start);
+    if (!size.isValid() && image->size() > start.size()) {
+        size = pngSize(image->transientBytes().value_or(QByteArray()));
+    }
     if (!size.isValid() || size.isEmpty()) {
         return QStringLiteral("Image");
     }
@@ -165,7 +188,7 @@ QString ClipboardEntry::subtitle() const {
         }
         return EntryText::condensedWhitespace(viewOf(text_));
     case ClipboardKind::image:
-        return imageSizeText(imagePNGData_);
+        return imageSizeText(image_);
     case ClipboardKind::file: {
         if (filePaths_.isEmpty()) {
             return QStringLiteral("File");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "entries/ClipboardKind.h"
+#include "entries/EntryImage.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -23,7 +24,7 @@ public:
     ClipboardEntry(QUuid id, QDateTime timestamp, ClipboardKind kind, std::optional<QString> text,
                    std::optional<QString> markdown, std::optional<QString> html,
                    std::optional<QString> colorHex, QStringList filePaths,
-                   std::optional<QByteArray> imagePNGData, std::optional<QString> sourceAppBundleID,
+                   std::optional<EntryImage> imagePNGData, std::optional<QString> sourceAppBundleID,
                    QString fingerprint, std::optional<QString> searchIndex);
 
     const QUuid& id() const { return id_; }
@@ -34,7 +35,10 @@ public:
     const std::optional<QString>& html() const { return html_; }
     const std::optional<QString>& colorHex() const { return colorHex_; }
     const QStringList& filePaths() const { return filePaths_; }
-    const std::optional<QByteArray>& imagePNGData() const { return imagePNGData_; }
+    // The PNG bytes; an image loaded from the history file is decoded here on first use.
+    const std::optional<QByteArray>& imagePNGData() const;
+    // The image as kept: its size and first bytes are known without decoding it all.
+    const std::optional<EntryImage>& image() const { return image_; }
     const std::optional<QString>& sourceAppBundleID() const { return sourceAppBundleID_; }
     const QString& fingerprint() const { return fingerprint_; }
     const std::optional<QString>& searchIndex() const { return searchIndex_; }
@@ -73,7 +77,7 @@ private:
     std::optional<QString> html_;
     std::optional<QString> colorHex_;
     QStringList filePaths_;
-    std::optional<QByteArray> imagePNGData_;
+    std::optional<EntryImage> image_;
     std::optional<QString> sourceAppBundleID_;
     QString fingerprint_;
     std::optional<QString> searchIndex_;

@@ -1,5 +1,8 @@
 #include "entries/EntryJson.h"
 
+#include "entries/EscapedBase64.h"
+#include "entries/HistoryBytes.h"
+
 #include <QBuffer>
 #include <QRegularExpression>
 
@@ -60,7 +63,7 @@ std::optional<Json> toJson(const ClipboardEntry& entry) {
         paths.push_back(utf8(path));
     }
     object["filePaths"] = std::move(paths);
-    if (entry.imagePNGData()) {
+    if (entry.image()) {
         object["imagePNGData"] = "";
     }
     optional("sourceAppBundleID", entry.sourceAppBundleID());
@@ -97,7 +100,7 @@ std::optional<EntryJson::EncodedEntry> encodeAtDepth(const ClipboardEntry& entry
         return std::nullopt;
     }
     QByteArray text = prettyText(*object, depth);
-    if (!entry.imagePNGData()) {
+    if (!entry.image()) {
         return EntryJson::EncodedEntry{std::move(text), {}};
     }
     const qsizetype at =
@@ -136,6 +139,23 @@ struct EscapedPairs {
 class Base64Writer {
 public:
     explicit Base64Writer(QIODevice& device) : device_(device), buffer_(chunkGroups * 8 + 16) {}
+
+    // A loaded image that was never changed goes back as the text it was read as, checked
+    // again on the way (its file is outside this program's control); others are encoded.
+    bool write(const EntryImage& image) {
+        const std::optional<EntryImage::StoredText> stored = image.storedText();
+        if (!stored) {
+            const std::optional<QByteArray>& bytes = image.bytes();
+            return bytes && write(*bytes);
+        }
+        stored_.resize(size_t(stored->length));
+        if (!stored->source->read(stored->offset, stored_.data(), stored->length) ||
+            EscapedBase64::canonicalDecodedSize(std::string_view(stored_.data(), stored_.size())) !=
+                stored->decodedSize) {
+            return false;
+        }
+        return device_.write(stored_.data(), stored->length) == stored->length;
+    }
 
     bool write(const QByteArray& data) {
         static const EscapedPairs pairs;
@@ -187,12 +207,15 @@ private:
 
     QIODevice& device_;
     std::vector<char> buffer_;
+    std::vector<char> stored_;
 };
 
 // ---- Decoding -------------------------------------------------------------------------------
+//
+// On Demand parsing over the file's bytes: nothing is copied but the short strings, and an image
+// whose Base64 is in the writer's form is only checked and kept as a place in the file.
 
-using simdjson::dom::element;
-using simdjson::dom::element_type;
+namespace od = simdjson::ondemand;
 
 QString qString(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
@@ -229,159 +252,275 @@ std::optional<QDateTime> parseTimestamp(std::string_view text) {
     return parsed;
 }
 
-// Strict standard Base64: a multiple of four characters of the RFC 4648 alphabet, with "="
-// padding only at the end.
-std::optional<QByteArray> parseBase64(std::string_view text) {
-    static const std::array<qint8, 256> values = [] {
-        std::array<qint8, 256> table{};
-        table.fill(-1);
-        const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-        for (int i = 0; i < 64; ++i) {
-            table[static_cast<unsigned char>(alphabet[i])] = qint8(i);
-        }
-        return table;
-    }();
-    if (text.size() % 4 != 0) {
-        return std::nullopt;
+// Walks a value that is not read (an unknown member), so that malformed JSON anywhere still
+// fails the file.
+bool checkValue(od::value value) {
+    od::json_type type;
+    if (value.type().get(type)) {
+        return false;
     }
-    size_t padding = 0;
-    if (!text.empty() && text.back() == '=') {
-        padding = text[text.size() - 2] == '=' ? 2 : 1;
-    }
-    const size_t quads = text.size() / 4;
-    QByteArray out(qsizetype(quads * 3 - padding), Qt::Uninitialized);
-    auto* o = reinterpret_cast<unsigned char*>(out.data());
-    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
-    const size_t fullQuads = padding ? quads - 1 : quads;
-    for (size_t q = 0; q < fullQuads; ++q, in += 4, o += 3) {
-        const int a = values[in[0]], b = values[in[1]], c = values[in[2]], d = values[in[3]];
-        if ((a | b | c | d) < 0) {
-            return std::nullopt;
+    switch (type) {
+    case od::json_type::array: {
+        od::array array;
+        if (value.get_array().get(array)) {
+            return false;
         }
-        const unsigned v =
-            (unsigned(a) << 18) | (unsigned(b) << 12) | (unsigned(c) << 6) | unsigned(d);
-        o[0] = static_cast<unsigned char>(v >> 16);
-        o[1] = static_cast<unsigned char>(v >> 8);
-        o[2] = static_cast<unsigned char>(v);
-    }
-    if (padding) {
-        const int a = values[in[0]], b = values[in[1]];
-        const int c = padding == 1 ? values[in[2]] : 0;
-        if ((a | b | c) < 0) {
-            return std::nullopt;
+        for (auto element : array) {
+            od::value item;
+            if (std::move(element).get(item) || !checkValue(item)) {
+                return false;
+            }
         }
-        const unsigned v = (unsigned(a) << 18) | (unsigned(b) << 12) | (unsigned(c) << 6);
-        o[0] = static_cast<unsigned char>(v >> 16);
-        if (padding == 1) {
-            o[1] = static_cast<unsigned char>(v >> 8);
-        }
-    }
-    return out;
-}
-
-// A string member; a missing member or null is absent, any other type is an error.
-bool optionalString(const element* value, std::optional<QString>& out) {
-    if (!value || value->type() == element_type::NULL_VALUE) {
-        out.reset();
         return true;
     }
+    case od::json_type::object: {
+        od::object object;
+        if (value.get_object().get(object)) {
+            return false;
+        }
+        for (auto member : object) {
+            od::field field;
+            std::string_view key;
+            if (std::move(member).get(field) || field.unescaped_key().get(key) ||
+                !checkValue(field.value())) {
+                return false;
+            }
+        }
+        return true;
+    }
+    case od::json_type::string: {
+        std::string_view text;
+        return !value.get_string().get(text);
+    }
+    case od::json_type::number: {
+        od::number number;
+        return !value.get_number().get(number);
+    }
+    case od::json_type::boolean: {
+        bool flag = false;
+        return !value.get_bool().get(flag);
+    }
+    case od::json_type::null: {
+        bool isNull = false;
+        return !value.is_null().get(isNull) && isNull;
+    }
+    }
+    return false;
+}
+
+// A string member; null reads as absent, any other type is an error.
+bool optionalString(od::value value, std::optional<QString>& out) {
+    od::json_type type;
+    if (value.type().get(type)) {
+        return false;
+    }
+    if (type == od::json_type::null) {
+        bool isNull = false;
+        out.reset();
+        return !value.is_null().get(isNull) && isNull;
+    }
     std::string_view text;
-    if (value->get_string().get(text)) {
+    if (value.get_string().get(text)) {
         return false;
     }
     out = qString(text);
     return true;
 }
 
-bool requiredString(const element* value, std::string_view& out) {
-    return value && !value->get_string().get(out);
-}
+class RecordDecoder {
+public:
+    RecordDecoder(std::shared_ptr<const HistoryBytes> source, const char* base)
+        : source_(std::move(source)), base_(base) {}
 
-std::optional<ClipboardEntry> decodeRecord(const element& value) {
-    simdjson::dom::object object;
-    if (value.get_object().get(object)) {
-        return std::nullopt;
-    }
-    static constexpr std::array<std::string_view, 12> keys{
-        "id",          "timestamp",  "kind",      "text",         "markdown",
-        "html",        "colorHex",   "filePaths", "imagePNGData", "sourceAppBundleID",
-        "fingerprint", "searchIndex"};
-    std::array<std::optional<element>, 12> members;
-    for (const auto field : object) {
-        for (size_t i = 0; i < keys.size(); ++i) {
-            if (field.key == keys[i]) {
-                members[i] = field.value;
-                break;
+    std::optional<ClipboardEntry> decode(od::object object) const {
+        std::optional<std::string_view> idText, timestampText, kindText, fingerprint;
+        std::optional<QString> text, markdown, html, colorHex, source, searchIndex;
+        std::optional<QStringList> filePaths;
+        std::optional<EntryImage> image;
+        for (auto member : object) {
+            od::field field;
+            std::string_view key;
+            if (std::move(member).get(field) || field.unescaped_key().get(key)) {
+                return std::nullopt;
+            }
+            od::value value = field.value();
+            bool ok = true;
+            if (key == "id") {
+                ok = requiredString(value, idText);
+            } else if (key == "timestamp") {
+                ok = requiredString(value, timestampText);
+            } else if (key == "kind") {
+                ok = requiredString(value, kindText);
+            } else if (key == "fingerprint") {
+                ok = requiredString(value, fingerprint);
+            } else if (key == "text") {
+                ok = optionalString(value, text);
+            } else if (key == "markdown") {
+                ok = optionalString(value, markdown);
+            } else if (key == "html") {
+                ok = optionalString(value, html);
+            } else if (key == "colorHex") {
+                ok = optionalString(value, colorHex);
+            } else if (key == "sourceAppBundleID") {
+                ok = optionalString(value, source);
+            } else if (key == "searchIndex") {
+                ok = optionalString(value, searchIndex);
+            } else if (key == "filePaths") {
+                ok = paths(value, filePaths);
+            } else if (key == "imagePNGData") {
+                ok = imageMember(value, image);
+            } else {
+                ok = checkValue(value);
+            }
+            if (!ok) {
+                return std::nullopt;
             }
         }
+        if (!idText || !timestampText || !kindText || !fingerprint || !filePaths) {
+            return std::nullopt;
+        }
+        const std::optional<QUuid> id = parseUuid(*idText);
+        const std::optional<QDateTime> timestamp = parseTimestamp(*timestampText);
+        const std::optional<ClipboardKind> kind = clipboardKindFromRawValue(qString(*kindText));
+        if (!id || !timestamp || !kind) {
+            return std::nullopt;
+        }
+        return ClipboardEntry(*id, *timestamp, *kind, std::move(text), std::move(markdown),
+                              std::move(html), std::move(colorHex), std::move(*filePaths),
+                              std::move(image), std::move(source), qString(*fingerprint),
+                              std::move(searchIndex));
     }
-    const auto member = [&members](size_t i) { return members[i] ? &*members[i] : nullptr; };
 
-    std::string_view idText, timestampString, kindText, fingerprint;
-    if (!requiredString(member(0), idText) || !requiredString(member(1), timestampString) ||
-        !requiredString(member(2), kindText) || !requiredString(member(10), fingerprint)) {
-        return std::nullopt;
-    }
-    const std::optional<QUuid> id = parseUuid(idText);
-    const std::optional<QDateTime> timestamp = parseTimestamp(timestampString);
-    const std::optional<ClipboardKind> kind = clipboardKindFromRawValue(qString(kindText));
-    if (!id || !timestamp || !kind) {
-        return std::nullopt;
-    }
-    std::optional<QString> text, markdown, html, colorHex, source, searchIndex;
-    if (!optionalString(member(3), text) || !optionalString(member(4), markdown) ||
-        !optionalString(member(5), html) || !optionalString(member(6), colorHex) ||
-        !optionalString(member(9), source) || !optionalString(member(11), searchIndex)) {
-        return std::nullopt;
-    }
-    simdjson::dom::array pathArray;
-    if (!member(7) || member(7)->get_array().get(pathArray)) {
-        return std::nullopt;
-    }
-    QStringList filePaths;
-    filePaths.reserve(qsizetype(pathArray.size()));
-    for (const element path : pathArray) {
-        std::string_view pathText;
-        if (path.get_string().get(pathText)) {
-            return std::nullopt;
+private:
+    // The text stays valid in the parser until the next document.
+    static bool requiredString(od::value value, std::optional<std::string_view>& out) {
+        std::string_view text;
+        if (value.get_string().get(text)) {
+            return false;
         }
-        filePaths.append(qString(pathText));
+        out = text;
+        return true;
     }
-    std::optional<QByteArray> image;
-    if (const element* imageValue = member(8);
-        imageValue && imageValue->type() != element_type::NULL_VALUE) {
+
+    static bool paths(od::value value, std::optional<QStringList>& out) {
+        od::array array;
+        if (value.get_array().get(array)) {
+            return false;
+        }
+        QStringList list;
+        for (auto element : array) {
+            std::string_view path;
+            if (std::move(element).get_string().get(path)) {
+                return false;
+            }
+            list.append(qString(path));
+        }
+        out = std::move(list);
+        return true;
+    }
+
+    // Base64 in the writer's form is checked and kept as its place in the file; any other valid
+    // form (a plain "/", other escapes) is decoded now.
+    bool imageMember(od::value value, std::optional<EntryImage>& out) const {
+        od::json_type type;
+        if (value.type().get(type)) {
+            return false;
+        }
+        if (type == od::json_type::null) {
+            bool isNull = false;
+            out.reset();
+            return !value.is_null().get(isNull) && isNull;
+        }
+        if (type != od::json_type::string) {
+            return false;
+        }
+        std::string_view token = value.raw_json_token();
+        while (!token.empty() && token.back() != '"') {
+            token.remove_suffix(1); // the spaces up to the next token
+        }
+        if (token.size() < 2) {
+            return false;
+        }
+        const std::string_view escaped = token.substr(1, token.size() - 2);
+        if (const std::optional<qsizetype> size = EscapedBase64::canonicalDecodedSize(escaped)) {
+            od::raw_json_string skipped;
+            if (value.get_raw_json_string().get(skipped)) {
+                return false;
+            }
+            out = EntryImage::stored(source_, escaped.data() - base_, qsizetype(escaped.size()),
+                                     *size);
+            return true;
+        }
         std::string_view base64;
-        if (imageValue->get_string().get(base64)) {
-            return std::nullopt;
+        if (value.get_string().get(base64)) {
+            return false;
         }
-        image = parseBase64(base64);
-        if (!image) {
-            return std::nullopt;
+        std::optional<QByteArray> bytes = EscapedBase64::decode(base64);
+        if (!bytes) {
+            return false;
         }
+        out = EntryImage(std::move(*bytes));
+        return true;
     }
-    return ClipboardEntry(*id, *timestamp, *kind, std::move(text), std::move(markdown),
-                          std::move(html), std::move(colorHex), std::move(filePaths),
-                          std::move(image), std::move(source), qString(fingerprint),
-                          std::move(searchIndex));
+
+    std::shared_ptr<const HistoryBytes> source_;
+    const char* base_;
+};
+
+static_assert(simdjson::SIMDJSON_PADDING <= HistoryBytes::padding);
+
+// Parses the whole content as one document and hands it to `use`; nothing on any error,
+// including content after the document.
+template <typename Use>
+auto withDocument(const std::shared_ptr<const HistoryBytes>& bytes, Use use)
+    -> decltype(use(std::declval<od::document&>(), std::declval<const RecordDecoder&>())) {
+    if (!bytes) {
+        return std::nullopt;
+    }
+    const HistoryBytes::View view(*bytes);
+    if (!view.isValid()) {
+        return std::nullopt;
+    }
+    const std::string_view text = view.text();
+    od::parser parser;
+    od::document document;
+    if (parser
+            .iterate(simdjson::padded_string_view(text.data(), text.size(),
+                                                  text.size() + HistoryBytes::padding))
+            .get(document)) {
+        return std::nullopt;
+    }
+    const RecordDecoder decoder(bytes, text.data());
+    auto result = use(document, decoder);
+    if (result && document.current_location().error() != simdjson::OUT_OF_BOUNDS) {
+        return std::nullopt;
+    }
+    return result;
 }
 
-// Parses the bytes in place (they get simdjson's padding) and hands the root to `use`.
-template <typename Use>
-auto withParsed(QByteArray bytes, Use use) -> decltype(use(std::declval<element>())) {
-    if (bytes.size() > EntryJson::maxHistoryBytes) {
-        return std::nullopt;
-    }
-    const qsizetype size = bytes.size();
-    bytes.resize(size + qsizetype(simdjson::SIMDJSON_PADDING));
-    std::memset(bytes.data() + size, ' ', simdjson::SIMDJSON_PADDING);
-    simdjson::dom::parser parser;
-    element root;
-    if (parser.parse(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(size), false)
-            .get(root)) {
-        return std::nullopt;
-    }
-    bytes = QByteArray(); // the parsed document holds its own copy of every string
-    return use(root);
+std::optional<QList<ClipboardEntry>>
+decodeHistoryBytes(const std::shared_ptr<const HistoryBytes>& bytes) {
+    return withDocument(bytes,
+                        [](od::document& document,
+                           const RecordDecoder& decoder) -> std::optional<QList<ClipboardEntry>> {
+                            od::array array;
+                            if (document.get_array().get(array)) {
+                                return std::nullopt;
+                            }
+                            QList<ClipboardEntry> entries;
+                            for (auto element : array) {
+                                od::object object;
+                                if (std::move(element).get_object().get(object)) {
+                                    return std::nullopt;
+                                }
+                                std::optional<ClipboardEntry> entry = decoder.decode(object);
+                                if (!entry) {
+                                    return std::nullopt;
+                                }
+                                entries.append(std::move(*entry));
+                            }
+                            return entries;
+                        });
 }
 
 } // namespace
@@ -412,7 +551,7 @@ bool EntryJson::writeHistory(QIODevice& device, const QList<ClipboardEntry>& ent
         if (!put(encoded[i].head)) {
             return false;
         }
-        if (entries[i].imagePNGData() && !base64.write(*entries[i].imagePNGData())) {
+        if (entries[i].image() && !base64.write(*entries[i].image())) {
             return false;
         }
         if (!put(encoded[i].tail)) {
@@ -431,8 +570,8 @@ std::optional<QByteArray> EntryJson::encode(const ClipboardEntry& entry) {
     QBuffer buffer(&text);
     buffer.open(QIODevice::WriteOnly);
     buffer.write(encoded->head);
-    if (entry.imagePNGData()) {
-        Base64Writer(buffer).write(*entry.imagePNGData());
+    if (entry.image() && !Base64Writer(buffer).write(*entry.image())) {
+        return std::nullopt;
     }
     buffer.write(encoded->tail);
     return text;
@@ -458,28 +597,29 @@ std::optional<QByteArray> EntryJson::encodeHistory(const QList<ClipboardEntry>& 
 }
 
 std::optional<ClipboardEntry> EntryJson::decode(QByteArray objectText) {
-    return withParsed(std::move(objectText),
-                      [](const element& root) { return decodeRecord(root); });
+    if (objectText.size() > maxHistoryBytes) {
+        return std::nullopt;
+    }
+    return withDocument(
+        HistoryBytes::fromMemory(std::move(objectText)),
+        [](od::document& document, const RecordDecoder& decoder) -> std::optional<ClipboardEntry> {
+            od::object object;
+            if (document.get_object().get(object)) {
+                return std::nullopt;
+            }
+            return decoder.decode(object);
+        });
 }
 
 std::optional<QList<ClipboardEntry>> EntryJson::decodeHistory(QByteArray fileBytes) {
-    return withParsed(std::move(fileBytes),
-                      [](const element& root) -> std::optional<QList<ClipboardEntry>> {
-                          simdjson::dom::array array;
-                          if (root.get_array().get(array)) {
-                              return std::nullopt;
-                          }
-                          QList<ClipboardEntry> entries;
-                          entries.reserve(qsizetype(array.size()));
-                          for (const element value : array) {
-                              std::optional<ClipboardEntry> entry = decodeRecord(value);
-                              if (!entry) {
-                                  return std::nullopt;
-                              }
-                              entries.append(std::move(*entry));
-                          }
-                          return entries;
-                      });
+    if (fileBytes.size() > maxHistoryBytes) {
+        return std::nullopt;
+    }
+    return decodeHistoryBytes(HistoryBytes::fromMemory(std::move(fileBytes)));
+}
+
+std::optional<QList<ClipboardEntry>> EntryJson::readHistoryFile(const QString& path) {
+    return decodeHistoryBytes(HistoryBytes::openFile(path, maxHistoryBytes));
 }
 
 } // namespace quillstack

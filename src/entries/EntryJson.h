@@ -13,7 +13,8 @@ namespace quillstack {
 // The JSON form of entries and of history.json: members in the record's field order, absent
 // optionals omitted, pretty-printed with two-space indentation, every "/" written as "\/",
 // whole-second UTC timestamps ending in "Z", upper-case UUIDs and padded standard Base64.
-// Decoding is strict: one malformed record fails the whole file.
+// Decoding is strict: one malformed record fails the whole file, including a malformed value of
+// an unknown member.
 class EntryJson {
 public:
     // Files larger than this are not read: they count as undecodable.
@@ -44,6 +45,11 @@ public:
     // records, in file order). Search indexes are not filled in here.
     static std::optional<ClipboardEntry> decode(QByteArray objectText);
     static std::optional<QList<ClipboardEntry>> decodeHistory(QByteArray fileBytes);
+
+    // Strict decoding of the history file at path; nothing when it cannot be read (not a regular
+    // file, larger than maxHistoryBytes) or decoded. Images are checked but not decoded: they
+    // keep the file open and are read from it when first used.
+    static std::optional<QList<ClipboardEntry>> readHistoryFile(const QString& path);
 };
 
 } // namespace quillstack

@@ -47,11 +47,7 @@ void ClipboardManager::load() {
     if (!existsOrDangles(storageURL_)) {
         return;
     }
-    std::optional<QByteArray> bytes = DurableFile::readAll(storageURL_, EntryJson::maxHistoryBytes);
-    std::optional<QList<ClipboardEntry>> decoded;
-    if (bytes) {
-        decoded = EntryJson::decodeHistory(std::move(*bytes));
-    }
+    std::optional<QList<ClipboardEntry>> decoded = EntryJson::readHistoryFile(storageURL_);
     QList<ClipboardEntry> loaded;
     EncodedList encoded;
     bool searchIndexMissing = false;

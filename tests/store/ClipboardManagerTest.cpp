@@ -297,3 +297,40 @@ TEST_F(ClipboardManagerTest, AFailedWriteKeepsTheOldFileAndTheHistory) {
     EXPECT_EQ(store->history().size(), 2);
     EXPECT_EQ(fileEntries(), store->history());
 }
+
+// Loaded images are kept as their place in the loaded file: every later save, after the first
+// one has replaced that file, still writes them back exactly.
+TEST_F(ClipboardManagerTest, LoadedImagesSurviveEverySaveUnchanged) {
+    QList<ClipboardEntry> entries;
+    for (int i = 0; i < 3; ++i) {
+        QByteArray png(100000 + i, Qt::Uninitialized);
+        for (qsizetype b = 0; b < png.size(); ++b) {
+            png[b] = char((b * 7 + i * 13) ^ (b >> 5));
+        }
+        const std::optional<QByteArray> image = png;
+        entries << ClipboardEntry(
+            QUuid::createUuid(), textEntry(QStringLiteral("x")).timestamp(), ClipboardKind::image,
+            std::nullopt, std::nullopt, std::nullopt, std::nullopt, {}, image, std::nullopt,
+            EntryFingerprint::compute(ClipboardKind::image, {}, {}, {}, {}, {}, image),
+            QStringLiteral("image"));
+    }
+    writeFile(file, EntryJson::encodeHistory(entries).value());
+    const ino_t loadedInode = inodeOf(file);
+
+    auto store = makeStore();
+    ASSERT_EQ(store->history(), entries);
+    const ClipboardEntry a = textEntry(QStringLiteral("a"));
+    store->insert(a);
+    EXPECT_NE(inodeOf(file), loadedInode);
+    EXPECT_EQ(readFile(file), EntryJson::encodeHistory({a, entries[0], entries[1], entries[2]}));
+
+    const ClipboardEntry b = textEntry(QStringLiteral("b"));
+    store->insert(b);
+    store->deleteEntry(entries[1].id());
+    EXPECT_EQ(readFile(file), EntryJson::encodeHistory({b, a, entries[0], entries[2]}));
+    EXPECT_EQ(store->history().at(3).imagePNGData(), entries[2].imagePNGData());
+
+    // A restart reads what was written.
+    store.reset();
+    EXPECT_EQ(makeStore()->history(), (QList<ClipboardEntry>{b, a, entries[0], entries[2]}));
+}
