@@ -36,7 +36,7 @@ public:
     static std::optional<HotkeyKey> fromJson(const nlohmann::ordered_json& json);
 
     friend constexpr bool operator==(HotkeyKey, HotkeyKey) = default;
-    friend size_t qHash(HotkeyKey key, size_t seed = 0) { return qHash(int(key.value_), seed); }
+    friend size_t qHash(HotkeyKey key, size_t seed = 0) { return ::qHash(int(key.value_), seed); }
 
 private:
     Value value_;

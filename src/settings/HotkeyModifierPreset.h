@@ -50,7 +50,7 @@ public:
 
     friend constexpr bool operator==(HotkeyModifierPreset, HotkeyModifierPreset) = default;
     friend size_t qHash(HotkeyModifierPreset preset, size_t seed = 0) {
-        return qHash(int(preset.value_), seed);
+        return ::qHash(int(preset.value_), seed);
     }
 
 private:
