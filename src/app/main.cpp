@@ -1,0 +1,162 @@
+// Quillstack: a clipboard history in the system tray.
+
+#include "app/AppDelegate.h"
+#include "app/CommandLine.h"
+#include "app/PastePanelPresenter.h"
+#include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
+#include "platform/x11/X11AccessibilityTrust.h"
+#include "platform/x11/X11FallbackKeystroke.h"
+#include "platform/x11/X11HotkeyRegistrar.h"
+#include "platform/x11/X11KeystrokePoster.h"
+#include "platform/x11/X11Pasteboard.h"
+#include "platform/x11/X11Workspace.h"
+#include "platform/x11/XdgAutostartLoginItem.h"
+#include "platform/x11/XdgDataLocations.h"
+#include "store/ClipboardManager.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+
+using namespace quillstack;
+
+namespace {
+
+void print(FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
+
+// For measurements: with QUILLSTACK_READY_FD set to an open file descriptor, "ready" and a line
+// feed are written to it (and it is closed) once start-up has finished and the event loop has
+// handled what start-up queued: history loaded, clipboard watched, shortcut registered, tray
+// item shown. Normal runs do not set it.
+void reportReadinessWhenIdle() {
+    bool ok = false;
+    const int fd = qEnvironmentVariableIntValue("QUILLSTACK_READY_FD", &ok);
+    qunsetenv("QUILLSTACK_READY_FD");
+    if (!ok || fd < 0) {
+        return;
+    }
+    QTimer::singleShot(0, [fd] {
+        static constexpr char line[] = "ready\n";
+        [[maybe_unused]] const ssize_t written = ::write(fd, line, sizeof line - 1);
+        ::close(fd);
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    const CommandLine commandLine = CommandLine::parse(arguments);
+    if (commandLine.action() == CommandLine::Action::help) {
+        if (commandLine.error()) {
+            print(stderr, QStringLiteral("quillstack: ") + *commandLine.error() +
+                              QStringLiteral("\n") + CommandLine::usage());
+            return 2;
+        }
+        print(stdout, CommandLine::usage());
+        return 0;
+    }
+
+    // A write to a reader that has gone (a closed pipe) must not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::unique_ptr<SingleInstance> instance;
+    if (const std::optional<QString> folder = SingleInstance::defaultFolder()) {
+        instance = std::make_unique<SingleInstance>(*folder);
+        if (!instance->claim()) {
+            QCoreApplication core(argc, argv);
+            if (instance->send(commandLine.request())) {
+                return 0;
+            }
+            print(stderr, QStringLiteral("quillstack: the running Quillstack did not answer.\n"));
+            return 1;
+        }
+    } else {
+        print(stderr, QStringLiteral("quillstack: no private runtime folder; another Quillstack "
+                                     "may run beside this one.\n"));
+    }
+    if (commandLine.action() != CommandLine::Action::run) {
+        print(stderr, QStringLiteral("quillstack: Quillstack is not running.\n"));
+        return 1;
+    }
+
+    // The desktop services are X11's; a Wayland session provides them through XWayland.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+    QApplication::setApplicationName(QStringLiteral("quillstack"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quillstack"));
+    QApplication::setDesktopFileName(QStringLiteral("quillstack"));
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    X11Pasteboard pasteboard;
+    XdgDataLocations locations;
+    X11Workspace workspace;
+    X11AccessibilityTrust trust;
+    X11KeystrokePoster keystrokes;
+    X11FallbackKeystroke fallback;
+    XdgAutostartLoginItem loginItems;
+    X11HotkeyRegistrar hotkeys;
+
+    AppDelegate::Services services;
+    services.pasteboard = &pasteboard;
+    services.locations = &locations;
+    services.workspace = &workspace;
+    services.trust = &trust;
+    services.keystrokes = &keystrokes;
+    services.fallback = &fallback;
+    services.loginItems = &loginItems;
+    services.hotkeys = &hotkeys;
+    services.makePanel = [](ClipboardManager& manager, PanelViewModel& model,
+                            AppSettings& settings) {
+        return std::make_unique<PastePanelPresenter>(manager, model, settings);
+    };
+    AppDelegate delegate(services);
+    delegate.manager().wakeMonitoringOn(&pasteboard, &X11Pasteboard::changed);
+
+    // Every way to end the program (the tray menu, `quillstack --quit`, SIGTERM, SIGINT, SIGHUP)
+    // leaves the event loop, after which the shutdown sequence runs.
+    QObject::connect(&delegate, &AppDelegate::terminationRequested, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    TerminationSignals terminationSignals;
+    QObject::connect(&terminationSignals, &TerminationSignals::terminationRequested, &delegate,
+                     &AppDelegate::quitApp);
+    if (instance) {
+        QObject::connect(instance.get(), &SingleInstance::requestReceived, &delegate,
+                         [&delegate](SingleInstance::Request request) {
+                             switch (request) {
+                             case SingleInstance::Request::open:
+                                 delegate.openPanel();
+                                 break;
+                             case SingleInstance::Request::toggle:
+                                 delegate.togglePanel();
+                                 break;
+                             case SingleInstance::Request::quit:
+                                 delegate.quitApp();
+                                 break;
+                             }
+                         });
+        if (!instance->listen()) {
+            print(stderr, QStringLiteral("quillstack: cannot listen on ") + instance->socketPath() +
+                              QStringLiteral("\n"));
+        }
+    }
+
+    delegate.applicationDidFinishLaunching();
+    reportReadinessWhenIdle();
+    const int status = QApplication::exec();
+    delegate.applicationWillTerminate();
+    return status;
+}

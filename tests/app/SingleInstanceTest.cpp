@@ -1,0 +1,160 @@
+// One instance per user: the lock, the request protocol and the private folder; the command
+// line that chooses the request.
+
+#include "app/SingleInstance.h"
+#include "app/CommandLine.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocalSocket>
+#include <QTemporaryDir>
+
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+using namespace quillstack;
+using Request = SingleInstance::Request;
+
+namespace {
+
+// Sends from another thread, as a second process would, while this thread's event loop serves.
+bool sendWhileServing(const SingleInstance& sender, Request request) {
+    auto answer = std::async(std::launch::async, [&] { return sender.send(request); });
+    test::waitUntil(
+        [&] { return answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; });
+    return answer.get();
+}
+
+// A raw line to the socket; returns the answer line.
+QByteArray exchange(const QString& socketPath, const QByteArray& line) {
+    auto answer = std::async(std::launch::async, [&] {
+        QLocalSocket socket;
+        socket.connectToServer(socketPath);
+        if (!socket.waitForConnected(3000)) {
+            return QByteArray("<no connection>");
+        }
+        socket.write(line);
+        socket.waitForBytesWritten(3000);
+        while (!socket.canReadLine() && socket.waitForReadyRead(3000)) {
+        }
+        return socket.readLine().trimmed();
+    });
+    test::waitUntil(
+        [&] { return answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; });
+    return answer.get();
+}
+
+} // namespace
+
+TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
+    QTemporaryDir folder;
+    SingleInstance first(folder.path());
+    ASSERT_TRUE(first.claim());
+    EXPECT_TRUE(first.claim()); // claiming again keeps it
+    ASSERT_TRUE(first.listen());
+    QList<Request> received;
+    QObject::connect(&first, &SingleInstance::requestReceived,
+                     [&](Request request) { received.append(request); });
+
+    SingleInstance second(folder.path());
+    EXPECT_FALSE(second.claim());
+    EXPECT_TRUE(sendWhileServing(second, Request::open));
+    EXPECT_TRUE(sendWhileServing(second, Request::toggle));
+    EXPECT_TRUE(sendWhileServing(second, Request::quit));
+    EXPECT_EQ(received, (QList<Request>{Request::open, Request::toggle, Request::quit}));
+
+    // Anything else is answered as unknown and asks for nothing; an endless line is cut off.
+    EXPECT_EQ(exchange(first.socketPath(), "rm -rf /\n"), QByteArray("unknown"));
+    EXPECT_EQ(exchange(first.socketPath(), QByteArray(4096, 'x')), QByteArray());
+    EXPECT_EQ(received.size(), 3);
+}
+
+TEST(SingleInstance, AnEndedInstanceLeavesNothingInTheWay) {
+    QTemporaryDir folder;
+    {
+        SingleInstance ended(folder.path());
+        ASSERT_TRUE(ended.claim());
+        ASSERT_TRUE(ended.listen());
+    }
+    // A lock and a socket file left by a process that has died.
+    QFile stale(folder.path() + QStringLiteral("/quillstack.lock"));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write("999999999\nquillstack\n\n");
+    stale.close();
+    QFile socketFile(folder.path() + QStringLiteral("/quillstack.socket"));
+    ASSERT_TRUE(socketFile.open(QIODevice::WriteOnly));
+    socketFile.close();
+
+    SingleInstance next(folder.path());
+    ASSERT_TRUE(next.claim());
+    ASSERT_TRUE(next.listen());
+    int received = 0;
+    QObject::connect(&next, &SingleInstance::requestReceived, [&] { ++received; });
+    SingleInstance later(folder.path());
+    EXPECT_TRUE(sendWhileServing(later, Request::toggle));
+    EXPECT_EQ(received, 1);
+}
+
+TEST(SingleInstance, NobodyAnsweringIsAFailureWithinTheTimeout) {
+    QTemporaryDir folder;
+    SingleInstance nobody(folder.path());
+    EXPECT_FALSE(nobody.send(Request::toggle, std::chrono::milliseconds(200)));
+    EXPECT_FALSE(nobody.listen()); // not claimed
+}
+
+TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
+    const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    QTemporaryDir runtime;
+    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    EXPECT_EQ(SingleInstance::defaultFolder(), QDir::cleanPath(runtime.path()));
+
+    // Without one: "quillstack-<uid>" in the temporary folder, created owner-only.
+    QTemporaryDir tmp;
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", tmp.path().toLocal8Bit());
+    const QString expected =
+        tmp.path() + QStringLiteral("/quillstack-") + QString::number(getuid());
+    EXPECT_EQ(SingleInstance::defaultFolder(), expected);
+    struct stat status {};
+    ASSERT_EQ(::stat(QFile::encodeName(expected).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+
+    // One that others can enter is not used; neither is a file in its place.
+    ::chmod(QFile::encodeName(expected).constData(), 0755);
+    EXPECT_EQ(SingleInstance::defaultFolder(), std::nullopt);
+    QDir(expected).removeRecursively();
+    QFile file(expected);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    EXPECT_EQ(SingleInstance::defaultFolder(), std::nullopt);
+
+    // A relative runtime folder is ignored.
+    qputenv("XDG_RUNTIME_DIR", "relative/folder");
+    EXPECT_EQ(SingleInstance::defaultFolder(), std::nullopt);
+
+    qputenv("XDG_RUNTIME_DIR", oldRuntime);
+    qputenv("TMPDIR", oldTmp);
+}
+
+TEST(CommandLine, ChoosesTheActionAndTheRequest) {
+    using Action = CommandLine::Action;
+    EXPECT_EQ(CommandLine::parse({}).action(), Action::run);
+    EXPECT_EQ(CommandLine::parse({}).request(), Request::open);
+    EXPECT_EQ(CommandLine::parse({"--toggle"}).action(), Action::toggle);
+    EXPECT_EQ(CommandLine::parse({"--toggle"}).request(), Request::toggle);
+    EXPECT_EQ(CommandLine::parse({"--quit"}).request(), Request::quit);
+    EXPECT_EQ(CommandLine::parse({"--help"}).action(), Action::help);
+    EXPECT_EQ(CommandLine::parse({"-h"}).error(), std::nullopt);
+
+    const CommandLine unknown = CommandLine::parse({"--frobnicate"});
+    EXPECT_EQ(unknown.action(), Action::help);
+    EXPECT_EQ(unknown.error(), QStringLiteral("unknown argument: --frobnicate"));
+    EXPECT_EQ(CommandLine::parse({"--toggle", "--quit"}).error(),
+              QStringLiteral("too many arguments"));
+    EXPECT_TRUE(CommandLine::usage().contains(QStringLiteral("--toggle")));
+}

@@ -1,0 +1,29 @@
+# The application: the delegate's sequences and the tray item with in-memory services, the
+# single-instance protocol, and the real program end to end on an X display.
+
+quillstack_add_test(NAME app_delegate_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/AppDelegateTest.cpp ${CMAKE_CURRENT_LIST_DIR}/TrayItemTest.cpp
+    LIBS quillstack_app quillstack_platform_memory)
+
+quillstack_add_test(NAME app_single_instance_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/SingleInstanceTest.cpp
+    LIBS quillstack_app)
+
+# Steps: copies by xclip and a multi-type offer, history.json, the shortcut and a paste into
+# another program, --toggle and a second start, quitting from the tray, a restart, SIGTERM.
+quillstack_add_test(NAME app_end_to_end_test X11 WM TRAY
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/EndToEndTest.cpp
+    LIBS quillstack_paste_target_process Qt6::Gui)
+target_compile_definitions(app_end_to_end_test PRIVATE
+    QUILLSTACK_EXECUTABLE="$<TARGET_FILE:quillstack>"
+    QUILLSTACK_CLIPBOARD_OFFER="$<TARGET_FILE:quillstack_clipboard_offer>")
+add_dependencies(app_end_to_end_test quillstack quillstack_clipboard_offer)
+set_tests_properties(app_end_to_end_test PROPERTIES TIMEOUT 180)
+
+# `cmake --install` into a temporary prefix: the program, the desktop entry and the icons land
+# in their places, and launch at login starts the installed program.
+add_test(NAME app_install_test
+    COMMAND ${QUILLSTACK_WITH_X} --wm -- ${CMAKE_CURRENT_LIST_DIR}/install-test.sh
+            ${CMAKE_BINARY_DIR} ${CMAKE_COMMAND})
+set_tests_properties(app_install_test PROPERTIES LABELS x11 RUN_SERIAL TRUE TIMEOUT 120
+                                                 ENVIRONMENT "QT_QPA_PLATFORM=xcb")

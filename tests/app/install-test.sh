@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# install-test.sh BUILD_DIR CMAKE: installs the build into a temporary prefix and checks that the
+# program, its desktop entry and its icons are in the standard places, that the desktop entry is
+# valid, and that launch at login starts the installed program. Needs an X display.
+set -euo pipefail
+build=$1
+cmake=$2
+tmp=$(mktemp -d)
+app_pid=
+cleanup() {
+    [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() { echo "install-test: $*" >&2; exit 1; }
+
+prefix="$tmp/prefix"
+"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+
+[[ -x "$prefix/bin/quillstack" ]] || fail "no executable in bin"
+desktop="$prefix/share/applications/quillstack.desktop"
+[[ -f "$desktop" ]] || fail "no desktop entry"
+grep -qx 'Exec=quillstack' "$desktop" || fail "desktop entry does not start quillstack"
+grep -qx 'Icon=quillstack' "$desktop" || fail "desktop entry names another icon"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
+else
+    echo "install-test: desktop-file-validate not installed; entry not validated" >&2
+fi
+[[ -f "$prefix/share/icons/hicolor/scalable/apps/quillstack.svg" ]] || fail "no scalable icon"
+for size in 16 22 24 32 48 64 128 256 512; do
+    icon="$prefix/share/icons/hicolor/${size}x${size}/apps/quillstack.png"
+    [[ -f "$icon" ]] || fail "no ${size}x${size} icon"
+    if command -v identify >/dev/null; then
+        [[ "$(identify -format '%wx%h' "$icon")" == "${size}x${size}" ]] ||
+            fail "$icon is not ${size}x${size}"
+    fi
+done
+
+# Launch at login, switched on in settings.json, points the autostart entry at the installed
+# program.
+export XDG_DATA_HOME="$tmp/data" XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime"
+mkdir -p "$XDG_DATA_HOME/Quillstack" "$XDG_CONFIG_HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+printf '{"hotkeyConfig":{"key":"v","modifiers":"commandShift"},"launchAtLogin":true}' \
+    >"$XDG_DATA_HOME/Quillstack/settings.json"
+mkfifo "$tmp/ready"
+QUILLSTACK_READY_FD=3 "$prefix/bin/quillstack" 3>"$tmp/ready" &
+app_pid=$!
+read -r -t 20 line <"$tmp/ready" || fail "the installed program did not start"
+[[ "$line" == ready ]] || fail "unexpected readiness line: $line"
+
+autostart="$XDG_CONFIG_HOME/autostart/quillstack.desktop"
+[[ -f "$autostart" ]] || fail "no autostart entry"
+exec_line=$(grep '^Exec=' "$autostart")
+[[ "$exec_line" == "Exec=$prefix/bin/quillstack" ]] || fail "autostart runs '$exec_line'"
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$autostart" || fail "desktop-file-validate rejects the autostart entry"
+fi
+
+"$prefix/bin/quillstack" --quit || fail "--quit was not taken"
+wait "$app_pid" || fail "the program did not end cleanly"
+app_pid=
+echo "install-test: ok"
