@@ -16,6 +16,7 @@
 #include "platform/memory/MemoryLoginItemService.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QListView>
 #include <QPainter>
 #include <QProcess>
@@ -65,6 +66,7 @@ protected:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s <scene> <output.png>\n", argv[0]);
         return 2;

@@ -1,16 +1,13 @@
 #include "app/AppDelegate.h"
 
-// The settings headers come first: their hash functions call the global qHash(int), which a
-// quillstack::qHash declared earlier (HistoryFilter's) would hide.
-#include "settings/AppSettings.h"
-#include "settings/HotkeyMonitor.h"
-
 #include "app/AppLogo.h"
 #include "app/PanelPresenter.h"
 #include "app/TrayItem.h"
 #include "entries/ClipboardEntry.h"
 #include "panel/PanelViewModel.h"
 #include "platform/Workspace.h"
+#include "settings/AppSettings.h"
+#include "settings/HotkeyMonitor.h"
 #include "store/ClipboardManager.h"
 
 #include <QGuiApplication>

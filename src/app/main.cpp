@@ -16,6 +16,7 @@
 #include "store/ClipboardManager.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 
 #include <csignal>
@@ -100,6 +101,9 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("quillstack"));
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // File icons come from the desktop's icon theme; where the desktop names none that has them
+    // (a bare X session), Adwaita's generic ones stand in.
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
     X11Pasteboard pasteboard;
     XdgDataLocations locations;

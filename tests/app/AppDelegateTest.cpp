@@ -1,10 +1,6 @@
 // The application's sequences with in-memory desktop services: start-up, the panel toggle, the
 // paste sequence, a change of shortcut and shutdown.
 
-// The settings headers come first (see AppDelegate.cpp).
-#include "settings/AppSettings.h"
-#include "settings/HotkeyMonitor.h"
-
 #include "app/AppDelegate.h"
 #include "app/PanelPresenter.h"
 #include "entries/ClipboardEntry.h"
@@ -18,6 +14,8 @@
 #include "platform/memory/MemoryLoginItemService.h"
 #include "platform/memory/MemoryPasteboard.h"
 #include "platform/memory/MemoryWorkspace.h"
+#include "settings/AppSettings.h"
+#include "settings/HotkeyMonitor.h"
 #include "store/ClipboardManager.h"
 #include "support/TestEnvironment.h"
 
