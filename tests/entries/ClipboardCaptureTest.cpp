@@ -3,6 +3,7 @@
 #include "entries/ImageNormalizer.h"
 #include "platform/memory/MemoryPasteboard.h"
 #include "support/TestEnvironment.h"
+#include "support/TestImages.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -12,24 +13,12 @@
 #include <gtest/gtest.h>
 
 using namespace quillstack;
+using quillstack::test::encoded;
+using quillstack::test::filled;
 
 namespace {
 
 const QString markdownType = ClipboardEntry::markdownPBType();
-
-QByteArray encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-QImage filled(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    return image;
-}
 
 quint32 crc32(const QByteArray& bytes) {
     quint32 crc = 0xffffffffu;

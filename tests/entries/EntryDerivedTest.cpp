@@ -2,14 +2,14 @@
 #include "entries/EntryFingerprint.h"
 #include "entries/EntryText.h"
 #include "entries/SearchIndex.h"
+#include "support/TestImages.h"
 
-#include <QBuffer>
-#include <QImage>
 #include <QLocale>
 #include <QTextBoundaryFinder>
 #include <gtest/gtest.h>
 
 using namespace quillstack;
+using quillstack::test::pngOf;
 
 namespace {
 
@@ -49,16 +49,6 @@ int graphemes(const QString& text) {
         ++count;
     }
     return count;
-}
-
-QByteArray pngOf(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
 }
 
 } // namespace

@@ -1,14 +1,14 @@
 #include "entries/ClipboardEntry.h"
 #include "platform/memory/MemoryPasteboard.h"
 #include "support/TestEnvironment.h"
+#include "support/TestImages.h"
 
-#include <QBuffer>
-#include <QImage>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 using namespace quillstack;
+using quillstack::test::pngOf;
 
 namespace {
 
@@ -32,16 +32,6 @@ ClipboardEntry entryWith(const Fields& f) {
     return ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), f.kind, f.text,
                           f.markdown, f.html, f.colorHex, f.files, f.image, std::nullopt,
                           QString(64, u'0'), std::nullopt);
-}
-
-QByteArray pngOf(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
 }
 
 const QString plain = Pasteboard::stringType();

@@ -1,10 +1,9 @@
 #include "entries/EntryJson.h"
 #include "entries/EscapedBase64.h"
 #include "support/TestEnvironment.h"
+#include "support/TestImages.h"
 
-#include <QBuffer>
 #include <QFile>
-#include <QImage>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -13,6 +12,7 @@
 #include <unistd.h>
 
 using namespace quillstack;
+using quillstack::test::pngOf;
 
 namespace {
 
@@ -38,16 +38,6 @@ ClipboardEntry imageEntry(const QByteArray& png) {
                           ClipboardKind::image, std::nullopt, std::nullopt, std::nullopt,
                           std::nullopt, {}, png, std::nullopt, QStringLiteral("ab"),
                           QStringLiteral("image"));
-}
-
-QByteArray realPng(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(Qt::red);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
@@ -108,7 +98,7 @@ TEST(EscapedBase64, DecodesAPrefixWithoutTheRest) {
 }
 
 TEST(StoredImage, LoadedImagesDecodeLaterAndSaveBackUnchanged) {
-    const QByteArray png = realPng(40, 30);
+    const QByteArray png = pngOf(40, 30);
     const QByteArray noise = randomBytes(300000, 5);
     const QList<ClipboardEntry> entries{imageEntry(png), imageEntry(noise)};
     const QByteArray file = EntryJson::encodeHistory(entries).value();
@@ -144,7 +134,7 @@ TEST(StoredImage, LoadedImagesDecodeLaterAndSaveBackUnchanged) {
 TEST(StoredImage, AFileStaysReadableAfterItIsReplacedAndFailsSafelyWhenShortened) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("history.json"));
-    const QByteArray png = realPng(64, 48);
+    const QByteArray png = pngOf(64, 48);
     const QByteArray noise = randomBytes(200000, 9);
     const QList<ClipboardEntry> entries{imageEntry(png), imageEntry(noise)};
     const QByteArray file = EntryJson::encodeHistory(entries).value();

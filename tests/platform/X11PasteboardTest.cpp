@@ -2,8 +2,8 @@
 #include "entries/ClipboardEntry.h"
 #include "entries/ImageNormalizer.h"
 #include "support/TestEnvironment.h"
+#include "support/TestImages.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -18,20 +18,6 @@ using namespace quillstack::test;
 using namespace std::chrono_literals;
 
 namespace {
-
-QByteArray encoded(const QImage& image, const char* format) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
-
-QImage filled(int width, int height) {
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(Qt::darkMagenta);
-    return image;
-}
 
 class X11PasteboardTest : public ::testing::Test {
 protected:
