@@ -44,10 +44,8 @@ std::optional<QImage> loadRenderedLogo(qreal maxDimension, const QString& path) 
 
 AppDelegate::AppDelegate(Services services, QObject* parent)
     : QObject(parent), services_(std::move(services)),
-      settings_(std::make_unique<AppSettings>(*services_.locations, *services_.loginItems)),
-      manager_(std::make_unique<ClipboardManager>(
-          ClipboardManager::Services{services_.pasteboard, services_.locations, services_.workspace,
-                                     services_.trust, services_.keystrokes, services_.fallback})),
+      settings_(std::make_unique<AppSettings>(*services_.store.locations, *services_.loginItems)),
+      manager_(std::make_unique<ClipboardManager>(services_.store)),
       hotkey_(std::make_unique<HotkeyMonitor>(*services_.hotkeys)) {}
 
 AppDelegate::~AppDelegate() {
@@ -109,10 +107,10 @@ void AppDelegate::togglePanel() {
         return;
     }
     std::optional<RunningApplication> front;
-    if (services_.workspace) {
-        front = services_.workspace->frontmostApplication();
+    if (services_.store.workspace) {
+        front = services_.store.workspace->frontmostApplication();
     }
-    if (front && services_.workspace->belongsToThisProcess(*front)) {
+    if (front && services_.store.workspace->belongsToThisProcess(*front)) {
         front.reset();
     }
     previousApp_ = front;
@@ -141,8 +139,8 @@ void AppDelegate::performPaste(const ClipboardEntry& entry) {
         panel_->hide();
     }
     manager_->prepareForPaste(entry);
-    if (previousApp_ && services_.workspace) {
-        services_.workspace->activate(*previousApp_);
+    if (previousApp_ && services_.store.workspace) {
+        services_.store.workspace->activate(*previousApp_);
     }
     // The timer's context is the delegate: gone with it, the keystroke is not sent.
     QTimer::singleShot(pasteKeystrokeDelay, Qt::PreciseTimer, this,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/RunningApplication.h"
+#include "store/ClipboardManager.h"
 
 #include <QObject>
 
@@ -11,21 +12,14 @@
 
 namespace quillstack {
 
-class AccessibilityTrust;
 class AppSettings;
 class ClipboardEntry;
-class ClipboardManager;
-class DataLocations;
-class FallbackKeystroke;
 class HotkeyMonitor;
 class HotkeyRegistrar;
-class KeystrokePoster;
 class LoginItemService;
 class PanelPresenter;
 class PanelViewModel;
-class Pasteboard;
 class TrayItem;
-class Workspace;
 
 // The top of the program. It owns the settings, the history store, the panel's view model and
 // window, the global shortcut and the tray item, wires them together at launch, opens and
@@ -46,12 +40,8 @@ public:
 
     // The desktop as the delegate reaches it; every service must outlive the delegate.
     struct Services {
-        Pasteboard* pasteboard = nullptr;
-        DataLocations* locations = nullptr;
-        Workspace* workspace = nullptr;
-        AccessibilityTrust* trust = nullptr;
-        KeystrokePoster* keystrokes = nullptr;
-        FallbackKeystroke* fallback = nullptr;
+        // What the history store reaches (its data location is also the settings').
+        ClipboardManager::Services store;
         LoginItemService* loginItems = nullptr;
         HotkeyRegistrar* hotkeys = nullptr;
         // Builds the panel window; nothing builds none (the panel then never shows).
@@ -60,7 +50,7 @@ public:
         bool showsTrayItem = true;
     };
 
-    // locations, loginItems and hotkeys are required.
+    // store.locations, loginItems and hotkeys are required.
     explicit AppDelegate(Services services, QObject* parent = nullptr);
     ~AppDelegate() override;
 

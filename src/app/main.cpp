@@ -115,12 +115,12 @@ int main(int argc, char** argv) {
     X11HotkeyRegistrar hotkeys;
 
     AppDelegate::Services services;
-    services.pasteboard = &pasteboard;
-    services.locations = &locations;
-    services.workspace = &workspace;
-    services.trust = &trust;
-    services.keystrokes = &keystrokes;
-    services.fallback = &fallback;
+    services.store.pasteboard = &pasteboard;
+    services.store.locations = &locations;
+    services.store.workspace = &workspace;
+    services.store.trust = &trust;
+    services.store.keystrokes = &keystrokes;
+    services.store.fallback = &fallback;
     services.loginItems = &loginItems;
     services.hotkeys = &hotkeys;
     services.makePanel = [](ClipboardManager& manager, PanelViewModel& model,

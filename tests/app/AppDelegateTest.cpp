@@ -92,12 +92,12 @@ struct DelegateFixture : testing::Test {
 
     AppDelegate::Services services() {
         AppDelegate::Services s;
-        s.pasteboard = &pasteboard;
-        s.locations = &locations;
-        s.workspace = &workspace;
-        s.trust = &trust;
-        s.keystrokes = &keystrokes;
-        s.fallback = &fallback;
+        s.store.pasteboard = &pasteboard;
+        s.store.locations = &locations;
+        s.store.workspace = &workspace;
+        s.store.trust = &trust;
+        s.store.keystrokes = &keystrokes;
+        s.store.fallback = &fallback;
         s.loginItems = &loginItems;
         s.hotkeys = &hotkeys;
         s.showsTrayItem = false;
