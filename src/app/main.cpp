@@ -15,6 +15,8 @@
 #include "platform/x11/XdgDataLocations.h"
 #include "store/ClipboardManager.h"
 
+#include "BuildInfo.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
@@ -68,6 +70,10 @@ int main(int argc, char** argv) {
         print(stdout, CommandLine::usage());
         return 0;
     }
+    if (commandLine.action() == CommandLine::Action::version) {
+        print(stdout, CommandLine::versionText());
+        return 0;
+    }
 
     // A write to a reader that has gone (a closed pipe) must not end the program.
     std::signal(SIGPIPE, SIG_IGN);
@@ -98,7 +104,7 @@ int main(int argc, char** argv) {
     }
     QApplication::setApplicationName(QStringLiteral("quillstack"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillstack"));
-    QApplication::setDesktopFileName(QStringLiteral("quillstack"));
+    QApplication::setDesktopFileName(QStringLiteral(QUILLSTACK_APP_ID));
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     // File icons come from the desktop's icon theme; where the desktop names none that has them

@@ -7,6 +7,7 @@ quillstack_add_test(NAME app_delegate_test
 
 quillstack_add_test(NAME app_single_instance_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/SingleInstanceTest.cpp
+            ${CMAKE_CURRENT_LIST_DIR}/CommandLineTest.cpp
     LIBS quillstack_app)
 
 # Steps: copies by xclip and a multi-type offer, history.json, the shortcut and a paste into

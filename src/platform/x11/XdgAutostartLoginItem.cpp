@@ -1,5 +1,7 @@
 #include "platform/x11/XdgAutostartLoginItem.h"
 
+#include "BuildInfo.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -71,7 +73,7 @@ QByteArray XdgAutostartLoginItem::desktopEntry(const QString& executablePath) {
                                          "Name=Quillstack\n"
                                          "Comment=Clipboard history\n"
                                          "Exec=%1\n"
-                                         "Icon=quillstack\n"
+                                         "Icon=" QUILLSTACK_APP_ID "\n"
                                          "Terminal=false\n"
                                          "X-GNOME-Autostart-enabled=true\n")
                               .arg(execCommand(executablePath));
