@@ -12,6 +12,7 @@ packages=(
     xvfb xauth x11-utils xclip xdotool openbox xcompmgr trayer imagemagick desktop-file-utils
     shared-mime-info adwaita-icon-theme hicolor-icon-theme fonts-dejavu-core
     clang-format
+    dpkg-dev file lintian appstream man-db groff-base
 )
 
 missing=()

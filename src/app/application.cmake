@@ -12,11 +12,13 @@ add_library(quillstack_app STATIC
 )
 target_link_libraries(quillstack_app PUBLIC quillstack_panel_window quillstack_panel
                                      quillstack_settings quillstack_store quillstack_appearance
-                                     Qt6::Widgets Qt6::Network)
+                                     Qt6::Widgets Qt6::Network
+                                     PRIVATE quillstack_build_info)
 quillstack_warnings(quillstack_app)
 
 add_executable(quillstack ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(quillstack PRIVATE quillstack_app quillstack_platform_x11)
+target_link_libraries(quillstack PRIVATE quillstack_app quillstack_platform_x11
+                                         quillstack_build_info)
 quillstack_warnings(quillstack)
 
 # The logo at the icon theme's sizes, rendered at build time from the 1024-pixel PNG.
@@ -46,12 +48,14 @@ qt_add_resources(quillstack_app quillstack_app_icons
     BASE ${quillstack_icon_dir}
     FILES ${quillstack_icon_dir}/512x512/quillstack.png ${quillstack_icon_dir}/32x32/quillstack.png)
 
+# The executable and the icons, under the application's id; the desktop entry, the AppStream
+# metadata and the manual page are installed with the package's files (packaging/).
 install(TARGETS quillstack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/resources/quillstack.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/resources/quillstack.svg
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+        RENAME ${QUILLSTACK_APP_ID}.svg)
 foreach(size ${quillstack_icon_sizes})
     install(FILES ${quillstack_icon_dir}/${size}x${size}/quillstack.png
-            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME ${QUILLSTACK_APP_ID}.png)
 endforeach()

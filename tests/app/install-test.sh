@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # install-test.sh BUILD_DIR CMAKE: installs the build into a temporary prefix and checks that the
-# program, its desktop entry and its icons are in the standard places, that the desktop entry is
-# valid, and that launch at login starts the installed program. Needs an X display.
+# program, its desktop entry, its icons, its AppStream metadata and its manual page are in the
+# standard places, that the desktop entry is valid and starts the installed program (also from a
+# prefix that needs quoting), and that launch at login starts the installed program. Needs an X
+# display.
 set -euo pipefail
 build=$1
 cmake=$2
@@ -18,24 +20,36 @@ prefix="$tmp/prefix"
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 
 [[ -x "$prefix/bin/quillstack" ]] || fail "no executable in bin"
-desktop="$prefix/share/applications/quillstack.desktop"
-[[ -f "$desktop" ]] || fail "no desktop entry"
-grep -qx 'Exec=quillstack' "$desktop" || fail "desktop entry does not start quillstack"
-grep -qx 'Icon=quillstack' "$desktop" || fail "desktop entry names another icon"
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
-else
-    echo "install-test: desktop-file-validate not installed; entry not validated" >&2
-fi
-[[ -f "$prefix/share/icons/hicolor/scalable/apps/quillstack.svg" ]] || fail "no scalable icon"
+# One desktop entry; its name, less .desktop, is the application's id, which names the icons too.
+shopt -s nullglob
+entries=("$prefix"/share/applications/*.desktop)
+((${#entries[@]} == 1)) || fail "expected one desktop entry, found: ${entries[*]}"
+desktop=${entries[0]}
+id=$(basename "$desktop" .desktop)
+[[ "$id" == *.*.* ]] || fail "the desktop entry's name $id is not a reverse-DNS id"
+grep -qx "Exec=$prefix/bin/quillstack" "$desktop" || fail "desktop entry does not start the program"
+grep -qx "Exec=$prefix/bin/quillstack --toggle" "$desktop" || fail "no toggle action"
+grep -qx "Icon=$id" "$desktop" || fail "desktop entry names another icon"
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
+[[ -f "$prefix/share/metainfo/$id.metainfo.xml" ]] || fail "no AppStream metadata"
+[[ -f "$prefix/share/man/man1/quillstack.1.gz" ]] || fail "no manual page"
+[[ -f "$prefix/share/icons/hicolor/scalable/apps/$id.svg" ]] || fail "no scalable icon"
 for size in 16 22 24 32 48 64 128 256 512; do
-    icon="$prefix/share/icons/hicolor/${size}x${size}/apps/quillstack.png"
+    icon="$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png"
     [[ -f "$icon" ]] || fail "no ${size}x${size} icon"
-    if command -v identify >/dev/null; then
-        [[ "$(identify -format '%wx%h' "$icon")" == "${size}x${size}" ]] ||
-            fail "$icon is not ${size}x${size}"
-    fi
+    [[ "$(identify -format '%wx%h' "$icon")" == "${size}x${size}" ]] ||
+        fail "$icon is not ${size}x${size}"
 done
+
+# A prefix with characters that desktop entries reserve: the Exec lines quote the path, escape
+# $ and " with a backslash (written doubled in the entry's string value) and double the %.
+odd="$tmp/odd prefix "'$"%'
+"$cmake" --install "$build" --prefix "$odd" >/dev/null
+odd_entry="$odd/share/applications/$id.desktop"
+desktop-file-validate "$odd_entry" || fail "desktop-file-validate rejects the entry in '$odd'"
+expected='Exec="'"$tmp"'/odd prefix \\$\\"%%/bin/quillstack" --toggle'
+grep -qxF "$expected" "$odd_entry" ||
+    fail "the toggle action in '$odd' is not $expected but $(grep -F -- --toggle "$odd_entry")"
 
 # Launch at login, switched on in settings.json, points the autostart entry at the installed
 # program.
