@@ -68,9 +68,8 @@ autostart="$XDG_CONFIG_HOME/autostart/quillstack.desktop"
 [[ -f "$autostart" ]] || fail "no autostart entry"
 exec_line=$(grep '^Exec=' "$autostart")
 [[ "$exec_line" == "Exec=$prefix/bin/quillstack" ]] || fail "autostart runs '$exec_line'"
-if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$autostart" || fail "desktop-file-validate rejects the autostart entry"
-fi
+grep -qx "Icon=$id" "$autostart" || fail "the autostart entry names another icon than $id"
+desktop-file-validate "$autostart" || fail "desktop-file-validate rejects the autostart entry"
 
 "$prefix/bin/quillstack" --quit || fail "--quit was not taken"
 wait "$app_pid" || fail "the program did not end cleanly"
