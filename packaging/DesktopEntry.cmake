@@ -1,13 +1,17 @@
-# Run when installing: writes the desktop entry for the executable in the install prefix.
-#   quillstack_desktop_template, quillstack_desktop_output: the template and the entry to write
-#   quillstack_bindir: the executable's folder, relative to the prefix or absolute
-#   quillstack_app_id: the icon's name
+# Run when installing: writes and installs the desktop entry for the executable in the install
+# prefix.
+#   quillstack_desktop_template: the entry's template
+#   quillstack_desktop_folder: where to write it in the build folder (one subfolder per target)
+#   quillstack_bindir, quillstack_applications: the executable's and the entry's folders,
+#       relative to the prefix or absolute
+#   quillstack_app_id: the entry's and the icon's name
 
-if(IS_ABSOLUTE "${quillstack_bindir}")
-    set(executable "${quillstack_bindir}/quillstack")
-else()
-    set(executable "${CMAKE_INSTALL_PREFIX}/${quillstack_bindir}/quillstack")
-endif()
+foreach(folder bindir applications)
+    if(NOT IS_ABSOLUTE "${quillstack_${folder}}")
+        set(quillstack_${folder} "${CMAKE_INSTALL_PREFIX}/${quillstack_${folder}}")
+    endif()
+endforeach()
+set(executable "${quillstack_bindir}/quillstack")
 cmake_path(NORMAL_PATH executable)
 
 # An Exec argument with reserved characters goes in double quotes, with ", `, $ and \ escaped
@@ -28,4 +32,10 @@ else()
     set(QUILLSTACK_EXEC "\"${quoted}\"")
 endif()
 set(QUILLSTACK_APP_ID "${quillstack_app_id}")
-configure_file("${quillstack_desktop_template}" "${quillstack_desktop_output}" @ONLY)
+# Installs into different prefixes may run at once (a package and a test install).
+string(SHA1 target "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
+set(entry "${quillstack_desktop_folder}/${target}/${quillstack_app_id}.desktop")
+configure_file("${quillstack_desktop_template}" "${entry}" @ONLY)
+file(INSTALL DESTINATION "${quillstack_applications}" TYPE FILE
+     PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ FILES "${entry}")
+file(REMOVE_RECURSE "${quillstack_desktop_folder}/${target}")
