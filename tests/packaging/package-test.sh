@@ -86,6 +86,10 @@ while read -r shot; do
     grep -qF "/$shot</image>" "$metainfo" || fail "the metadata lacks the README's $shot"
 done <<<"$readme_shots"
 
+# The README's install lines name this package.
+grep -qF "sudo apt install ./quillstack_${version}_amd64.deb" "$source/README.md" ||
+    fail "the README does not install quillstack_${version}_amd64.deb"
+
 # The manual page and --help.
 manual=$(zcat "$root/usr/share/man/man1/quillstack.1.gz")
 head -n1 <<<"$manual" | grep -qF "\"Quillstack $version\"" || fail "the manual page is not for $version"
