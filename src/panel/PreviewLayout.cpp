@@ -176,7 +176,8 @@ PreviewLayout PreviewLayout::rich(const QTextDocumentFragment& fragment, const Q
     adaptToCard(*document, font.pixelSize() > 0 ? font.pixelSize() : 13);
     document->setTextWidth(width);
 
-    // The bottom of the last allowed line.
+    // The bottom of the last allowed line. Lines side by side (the cells of one table row)
+    // count as one.
     int lines = 0;
     qreal bottom = 0;
     bool more = false;
@@ -185,14 +186,23 @@ PreviewLayout PreviewLayout::rich(const QTextDocumentFragment& fragment, const Q
         const QTextLayout* blockLayout = block.layout();
         const QRectF blockRect = layout->blockBoundingRect(block);
         for (int i = 0; i < blockLayout->lineCount(); ++i) {
+            const QTextLine line = blockLayout->lineAt(i);
+            const qreal top = blockRect.top() + line.y();
+            if (lines > 0 && top < bottom - 0.5) {
+                bottom = std::max(bottom, top + line.height());
+                continue;
+            }
             if (lines == maxLines) {
                 more = true;
                 break;
             }
-            const QTextLine line = blockLayout->lineAt(i);
-            bottom = blockRect.top() + line.y() + line.height();
+            bottom = top + line.height();
             ++lines;
         }
+    }
+    if (!more && lines > 0) {
+        // All of it fits: down to the end of the document, the bottom edge of a table included.
+        bottom = std::max(bottom, layout->documentSize().height());
     }
     result.lineCount_ = std::max(lines, 1);
     result.cut_ = more;

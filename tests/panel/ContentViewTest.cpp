@@ -12,6 +12,7 @@
 #include "settings/HotkeySettingsView.h"
 #include "settings/PopupButton.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -310,6 +311,19 @@ TEST_F(ContentViewTest, HtmlPreviewsReadOnTheDarkCard) {
         ASSERT_FALSE(drawn.isEmpty()) << html.toStdString();
         EXPECT_LT(light, drawn.width() * drawn.height() / 3) << html.toStdString();
     }
+
+    // The cells of one table row are one line: a three-row table fits the three lines.
+    const ClipboardEntry table(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
+                               ClipboardKind::html, u"t"_qs, std::nullopt,
+                               u"<table border=1><tr><td>a</td><td>b</td><td>c</td></tr>"
+                               "<tr><td>1</td><td>2</td><td>3</td></tr>"
+                               "<tr><td>4</td><td>5</td><td>6</td></tr></table>"_qs,
+                               std::nullopt, {}, std::nullopt, std::nullopt, u"f"_qs, std::nullopt);
+    const PreviewLayout rows =
+        PreviewLayout::rich(PreviewFormatter::rich(table), RowPreviewCache::previewFont(), 3, 400);
+    EXPECT_EQ(rows.lineCount(), 3);
+    EXPECT_FALSE(rows.isCut());
+    EXPECT_GE(rows.height(), 3 * QFontMetricsF(RowPreviewCache::previewFont()).height());
 
     const QImage link = draw(u"see <a href=\"https://example.com\">the report</a>"_qs);
     qreal best = 0;
