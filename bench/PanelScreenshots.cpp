@@ -1,6 +1,6 @@
 // Renders the real history panel on the current X display and saves a screenshot of it:
 //   quillstack_screenshots <scene> <output.png>
-// Scenes: empty, history, history-scrolled, no-matches, settings. Run it under a window
+// Scenes: empty, history, history-scrolled, html, no-matches, settings. Run it under a window
 // manager and a compositing manager (docs/screenshots.sh does) so that the translucency shows.
 
 // The shortcut types before the panel's: HistoryFilter's qHash would hide theirs.
@@ -81,7 +81,9 @@ int main(int argc, char** argv) {
     ClipboardManager manager(ClipboardManager::Services{.locations = &locations});
     const QDateTime now =
         QDateTime::currentDateTime().date().startOfDay().addSecs(10 * 3600 + 42 * 60);
-    if (scene != QLatin1String("empty")) {
+    if (scene == QLatin1String("html")) {
+        sample::fill(manager, sample::htmlCopies(now));
+    } else if (scene != QLatin1String("empty")) {
         sample::fill(manager, sample::everyKind(now));
     }
     PanelViewModel model(manager);

@@ -113,6 +113,37 @@ inline QList<ClipboardEntry> everyKind(const QDateTime& now) {
     return entries;
 }
 
+// HTML as copied from a spreadsheet (a white table with black text) and from a web page (links),
+// newest first, above one entry of every kind.
+inline QList<ClipboardEntry> htmlCopies(const QDateTime& now) {
+    QList<Fields> fields(2);
+    fields[0].kind = ClipboardKind::html;
+    fields[0].text = QStringLiteral("Region Q1 Q2");
+    fields[0].html = QStringLiteral(
+        "<table bgcolor=\"#ffffff\" border=\"1\" cellspacing=\"0\" cellpadding=\"2\">"
+        "<tr><td style=\"background-color:#f3f3f3;color:#000000\"><b>Region</b></td>"
+        "<td style=\"background-color:#f3f3f3;color:#000000\"><b>Q1</b></td>"
+        "<td style=\"background-color:#f3f3f3;color:#000000\"><b>Q2</b></td></tr>"
+        "<tr><td style=\"color:#000000\">North</td><td style=\"color:#000000\">1,204</td>"
+        "<td style=\"color:#000000\">1,388</td></tr>"
+        "<tr><td style=\"color:#000000\">South</td><td style=\"color:#000000\">982</td>"
+        "<td style=\"color:#000000\">1,115</td></tr></table>");
+    fields[1].kind = ClipboardKind::html;
+    fields[1].text = QStringLiteral("Installation guide");
+    fields[1].html = QStringLiteral(
+        "<div style=\"background:#ffffff;color:#1f2328\"><p>Read the <a "
+        "href=\"https://example.com/install\">installation guide</a> first, then the <a "
+        "href=\"https://example.com/faq\">FAQ</a> for known problems.</p></div>");
+    QList<ClipboardEntry> entries;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        entries << entry(fields.at(i), now.addSecs(-i * 61));
+    }
+    for (const ClipboardEntry& older : everyKind(now.addSecs(-600))) {
+        entries << older;
+    }
+    return entries;
+}
+
 // `count` entries cycling through the kinds, `images` of them images of `imageWidth` pixels.
 inline QList<ClipboardEntry> large(int count, int images, int imageWidth, const QDateTime& now) {
     QList<ClipboardEntry> entries;

@@ -7,7 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 cmake -S "$root" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" --target quillstack_screenshots -j2
-for scene in empty history history-scrolled no-matches settings; do
+for scene in empty history history-scrolled html no-matches settings; do
     "$root/tests/support/with-xvfb.sh" --wm --compositor -- \
         "$build/bench/quillstack_screenshots" "$scene" "$root/docs/screenshot-$scene.png"
     echo "docs/screenshot-$scene.png"

@@ -9,7 +9,7 @@ packages=(
     nlohmann-json3-dev libsimdjson-dev
     libxcb1-dev libxcb-xtest0-dev libxcb-xfixes0-dev libxcb-keysyms1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth x11-utils xclip xdotool openbox xcompmgr trayer imagemagick desktop-file-utils
+    xvfb xauth x11-utils xclip xdotool openbox xcompmgr trayer imagemagick desktop-file-utils libglib2.0-bin
     shared-mime-info adwaita-icon-theme hicolor-icon-theme fonts-dejavu-core
     clang-format
     dpkg-dev file lintian appstream man-db groff-base

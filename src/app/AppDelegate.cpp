@@ -78,12 +78,15 @@ void AppDelegate::applicationDidFinishLaunching() {
             QMetaObject::invokeMethod(self, &AppDelegate::togglePanel, Qt::QueuedConnection);
         }
     });
+    // The views show the shortcut in force, which after a refusal is not the one chosen.
     settings_->setOnHotkeyChanged([self](const HotkeyConfig& config) {
         if (self) {
             self->hotkey_->update(config);
+            self->settings_->setRegisteredHotkey(self->hotkey_->registeredConfig());
         }
     });
     hotkey_->start(settings_->hotkeyConfig());
+    settings_->setRegisteredHotkey(hotkey_->registeredConfig());
 
     if (services_.showsTrayItem) {
         statusItem_ = std::make_unique<TrayItem>(loadRenderedLogo(trayIconSize, trayIconSource));

@@ -117,6 +117,8 @@ void PastePanelController::show(const QPointF& point) {
         window->requestActivate();
     }
     ContentView* content = panel_->contentView();
+    // Return pastes the selected entry: it must be in view whatever happened while hidden.
+    content->revealSelection();
     if (content->isShowingHotkeySettings()) {
         content->setShowingHotkeySettings(true); // gives the card the focus
     } else {

@@ -32,6 +32,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace quillstack {
 
 namespace {
@@ -90,6 +92,7 @@ ContentView::ContentView(ClipboardManager& manager, PanelViewModel& model, AppSe
         }
     });
     connect(&settings_, &AppSettings::hotkeyConfigChanged, this, &ContentView::refreshHeader);
+    connect(&settings_, &AppSettings::registeredHotkeyChanged, this, &ContentView::refreshHeader);
     reload();
 }
 
@@ -265,6 +268,9 @@ void ContentView::reload() {
     }
     rows_->setContents(std::move(entries), !model_.effectiveSearchQuery().isEmpty(),
                        model_.selectedID());
+    if (std::exchange(scrollPending_, false) && model_.selectedID()) {
+        scrollToCentre(*model_.selectedID());
+    }
     switch (listState()) {
     case ListState::historyEmpty:
         states_->setCurrentWidget(historyEmpty_);
@@ -283,7 +289,9 @@ void ContentView::reload() {
 }
 
 void ContentView::refreshHeader() {
-    badge_->setText(settings_.hotkeyConfig().displayString());
+    const std::optional<HotkeyConfig> shortcut = settings_.registeredHotkey();
+    badge_->setText(HotkeySettingsView::shortcutText(shortcut));
+    badge_->setToolTip(HotkeySettingsView::shortcutToolTip(shortcut));
     count_->setText(QString::number(manager_.history().size()));
     clearButton_->setEnabled(!manager_.history().isEmpty());
 }
@@ -309,14 +317,21 @@ void ContentView::selectionChanged() {
     const std::optional<QUuid>& selected = model_.selectedID();
     rows_->setSelectedID(selected);
     if (selected) {
-        scrollToCentre(*selected);
+        // A new copy is selected before the rows are reloaded with it.
+        scrollPending_ = !scrollToCentre(*selected);
     }
 }
 
-void ContentView::scrollToCentre(const QUuid& id) {
+void ContentView::revealSelection() {
+    if (const std::optional<QUuid>& selected = model_.selectedID()) {
+        scrollToCentre(*selected, false);
+    }
+}
+
+bool ContentView::scrollToCentre(const QUuid& id, bool animated) {
     const int row = rows_->rowOf(id);
     if (row < 0) {
-        return;
+        return false;
     }
     const QRect item = list_->visualRect(rows_->index(row));
     const QRect card = HistoryRowDelegate::cardRect(item, row, delegate_->cardWidth());
@@ -325,13 +340,14 @@ void ContentView::scrollToCentre(const QUuid& id) {
         std::clamp(bar->value() + card.center().y() - list_->viewport()->height() / 2,
                    bar->minimum(), bar->maximum());
     scroll_->stop();
-    if (!list_->isVisible() || target == bar->value()) {
+    if (!animated || !list_->isVisible() || target == bar->value()) {
         bar->setValue(target);
-        return;
+        return true;
     }
     scroll_->setStartValue(bar->value());
     scroll_->setEndValue(target);
     scroll_->start();
+    return true;
 }
 
 void ContentView::paintEvent(QPaintEvent*) {

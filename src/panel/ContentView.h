@@ -33,7 +33,8 @@ class SettingsOverlay;
 // The view keeps no list state of its own: the rows, the query, the filter and the selection
 // come from the view model, the entries from the store, the shortcut from the settings. It
 // re-synchronises the selection when the list appears, after a filter change and after a history
-// change, and scrolls every newly assigned selection to the middle of the list.
+// change, and scrolls every newly assigned selection to the middle of the list. The header's
+// badge shows the shortcut actually registered, with its PC key names as a tooltip.
 class ContentView : public QWidget {
     Q_OBJECT
 
@@ -62,6 +63,9 @@ public:
     void setShowingHotkeySettings(bool showing);
 
     ListState listState() const;
+    // Centres the selected row at once, without the animated scroll; the panel calls it each
+    // time it is shown, so the entry that Return would paste is in view.
+    void revealSelection();
     // Puts the keyboard focus into the search field.
     void focusSearchField();
 
@@ -92,7 +96,8 @@ private:
     void historyChanged();
     void filterChanged();
     void selectionChanged();
-    void scrollToCentre(const QUuid& id);
+    // False when the list holds no row for the id (yet).
+    bool scrollToCentre(const QUuid& id, bool animated = true);
     bool handleListMouse(QEvent* event);
 
     ClipboardManager& manager_;
@@ -120,6 +125,8 @@ private:
     // The row under a press, and whether the press was on its delete button.
     std::optional<QUuid> pressedID_;
     bool pressedDelete_ = false;
+    // The selection moved to a row the list did not hold yet: centred once the rows reload.
+    bool scrollPending_ = false;
 };
 
 } // namespace quillstack

@@ -4,6 +4,7 @@
 #include "store/ClipboardManager.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quillstack {
 
@@ -17,6 +18,11 @@ PanelViewModel::PanelViewModel(ClipboardManager& manager, QObject* parent)
     debounce_.setTimerType(Qt::PreciseTimer);
     debounce_.setInterval(debounceInterval);
     connect(&debounce_, &QTimer::timeout, this, &PanelViewModel::deliverPendingQuery);
+    connect(&manager_, &ClipboardManager::historyWillChange, this,
+            [this](const QList<ClipboardEntry>& next) {
+                arriving_ = arrivedOnTop(manager_.history(), next);
+            });
+    connect(&manager_, &ClipboardManager::historyChanged, this, &PanelViewModel::historyChanged);
     // The pipeline starts from the current value, so the empty query is delivered once.
     receiveQuery(searchQuery_);
 }
@@ -64,6 +70,30 @@ void PanelViewModel::receiveQuery(const QString& query) {
 void PanelViewModel::deliverPendingQuery() {
     setEffectiveSearchQuery(pendingQuery_);
     syncSelection();
+}
+
+std::optional<QUuid> PanelViewModel::arrivedOnTop(const QList<ClipboardEntry>& before,
+                                                  const QList<ClipboardEntry>& after) {
+    if (after.isEmpty()) {
+        return std::nullopt;
+    }
+    const QUuid top = after.first().id();
+    const bool known = std::any_of(before.begin(), before.end(),
+                                   [&](const ClipboardEntry& e) { return e.id() == top; });
+    return known ? std::nullopt : std::optional(top);
+}
+
+void PanelViewModel::historyChanged() {
+    const std::optional<QUuid> arrived = std::exchange(arriving_, std::nullopt);
+    if (!arrived) {
+        return;
+    }
+    // Only a visible entry can be selected; one the search or filter hides leaves the selection
+    // to syncSelection().
+    const QList<ClipboardEntry> visible = filteredEntries();
+    if (!visible.isEmpty() && visible.first().id() == *arrived) {
+        setSelectedID(arrived);
+    }
 }
 
 QList<ClipboardEntry> PanelViewModel::filteredEntries() const {

@@ -19,9 +19,10 @@ class ClipboardManager;
 
 // What the history panel knows beyond the history itself: the typed search text, its
 // debounced and normalised form used for filtering, the kind filter and the selected entry.
-// Lives on the GUI thread. Each observable field announces a change twice: `...WillChange`
-// with the new value before the field holds it, `...Changed` once it does. Every assignment
-// announces, also one that keeps the value.
+// A new copy arriving at the top of the history becomes the selection, so that the panel opens
+// on the newest entry. Lives on the GUI thread. Each observable field announces a change twice:
+// `...WillChange` with the new value before the field holds it, `...Changed` once it does. Every
+// assignment announces, also one that keeps the value.
 class PanelViewModel : public QObject {
     Q_OBJECT
 
@@ -62,6 +63,11 @@ public:
     // Hands the selected entry to onActivate when it is visible; changes nothing.
     void confirmSelection();
 
+    // The entry that a change of the history brought to the top: the new first entry when it
+    // was not in the list before. Deleting the top entry or writing an entry back brings none.
+    static std::optional<QUuid> arrivedOnTop(const QList<ClipboardEntry>& before,
+                                             const QList<ClipboardEntry>& after);
+
     // Trims Unicode white space and line breaks at both ends and lower-cases the rest
     // (locale-independent); inner white space stays as typed.
     static QString normalizedQuery(const QString& query);
@@ -80,6 +86,7 @@ private:
     void receiveQuery(const QString& query);
     void deliverPendingQuery();
     void setEffectiveSearchQuery(const QString& query);
+    void historyChanged();
 
     std::optional<QUuid> selectedID_;
     QString searchQuery_;
@@ -93,6 +100,9 @@ private:
     std::optional<QString> lastNormalizedQuery_;
     QString pendingQuery_;
     QTimer debounce_;
+
+    // A new copy on its way into the history, selected once the list holds it.
+    std::optional<QUuid> arriving_;
 };
 
 } // namespace quillstack

@@ -1,13 +1,16 @@
 #include "panel/PreviewLayout.h"
 
 #include "panel/PreviewDocument.h"
+#include "panel/PreviewPalette.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextFrame>
 #include <QTextLayout>
+#include <QTextTable>
 
 #include <cmath>
 
@@ -19,10 +22,51 @@ namespace {
 constexpr qsizetype plainPrefixLimit = 1200;
 const QString ellipsis = QStringLiteral("\u2026");
 
+// Fills of frames, tables and table cells go like block fills (a white table from a spreadsheet
+// would otherwise hold the card's light text on white); drawn borders take a tone that shows on
+// the dark card.
+void adaptFramesToCard(QTextFrame* frame) {
+    QTextFrameFormat format = frame->frameFormat();
+    bool changed = false;
+    if (format.hasProperty(QTextFormat::BackgroundBrush)) {
+        format.clearBackground();
+        changed = true;
+    }
+    if (format.border() > 0) {
+        format.setBorderBrush(PreviewPalette::dark().border);
+        changed = true;
+    }
+    if (changed) {
+        frame->setFrameFormat(format);
+    }
+    if (auto* table = qobject_cast<QTextTable*>(frame)) {
+        for (int row = 0; row < table->rows(); ++row) {
+            for (int column = 0; column < table->columns(); ++column) {
+                QTextTableCell cell = table->cellAt(row, column);
+                if (cell.row() != row || cell.column() != column) {
+                    continue; // a spanned cell, handled at its first position
+                }
+                QTextCharFormat cellFormat = cell.format();
+                if (cellFormat.hasProperty(QTextFormat::BackgroundBrush)) {
+                    cellFormat.clearBackground();
+                    cell.setFormat(cellFormat);
+                }
+            }
+        }
+    }
+    const QList<QTextFrame*> children = frame->childFrames();
+    for (QTextFrame* child : children) {
+        adaptFramesToCard(child);
+    }
+}
+
 // Sizes in points become the same number of pixels; colours that would vanish on the dark card
-// and background fills are dropped, so that the row's own colour shows through.
+// and background fills are dropped, so that the row's own colour shows through; links take a
+// link colour made for the dark card.
 void adaptToCard(QTextDocument& document, int bodyPixelSize) {
     constexpr int minimumPixelSize = 11;
+    const QColor link = PreviewPalette::dark().link;
+    adaptFramesToCard(document.rootFrame());
     QTextCursor cursor(&document);
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         QTextBlockFormat blockFormat = block.blockFormat();
@@ -60,6 +104,10 @@ void adaptToCard(QTextDocument& document, int bodyPixelSize) {
             }
             if (format.hasProperty(QTextFormat::BackgroundBrush)) {
                 format.clearBackground();
+                changed = true;
+            }
+            if (format.isAnchor() && !format.anchorHref().isEmpty()) {
+                format.setForeground(link);
                 changed = true;
             }
             if (changed) {
@@ -128,7 +176,8 @@ PreviewLayout PreviewLayout::rich(const QTextDocumentFragment& fragment, const Q
     adaptToCard(*document, font.pixelSize() > 0 ? font.pixelSize() : 13);
     document->setTextWidth(width);
 
-    // The bottom of the last allowed line.
+    // The bottom of the last allowed line. Lines side by side (the cells of one table row)
+    // count as one.
     int lines = 0;
     qreal bottom = 0;
     bool more = false;
@@ -137,14 +186,23 @@ PreviewLayout PreviewLayout::rich(const QTextDocumentFragment& fragment, const Q
         const QTextLayout* blockLayout = block.layout();
         const QRectF blockRect = layout->blockBoundingRect(block);
         for (int i = 0; i < blockLayout->lineCount(); ++i) {
+            const QTextLine line = blockLayout->lineAt(i);
+            const qreal top = blockRect.top() + line.y();
+            if (lines > 0 && top < bottom - 0.5) {
+                bottom = std::max(bottom, top + line.height());
+                continue;
+            }
             if (lines == maxLines) {
                 more = true;
                 break;
             }
-            const QTextLine line = blockLayout->lineAt(i);
-            bottom = blockRect.top() + line.y() + line.height();
+            bottom = top + line.height();
             ++lines;
         }
+    }
+    if (!more && lines > 0) {
+        // All of it fits: down to the end of the document, the bottom edge of a table included.
+        bottom = std::max(bottom, layout->documentSize().height());
     }
     result.lineCount_ = std::max(lines, 1);
     result.cut_ = more;

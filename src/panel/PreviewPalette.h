@@ -6,13 +6,15 @@ class QPalette;
 
 namespace quillstack {
 
-// The colours of formatted previews: the label colour for plain code and the three accents of
-// the highlighting passes, in a light and a dark variant.
+// The colours of formatted previews: the label colour for plain code, the three accents of the
+// highlighting passes, and the link and table-border colours, in a light and a dark variant.
 struct PreviewPalette {
     QColor label;
     QColor keyword; // blue
     QColor comment; // green
     QColor string;  // orange
+    QColor link;    // links in formatted previews
+    QColor border;  // table borders in formatted previews
 
     static PreviewPalette light();
     static PreviewPalette dark();

@@ -61,7 +61,8 @@ void AppSettings::load() {
     }
     setHotkeyConfig(stored->hotkeyConfig);
     setLaunchAtLogin(stored->launchAtLogin);
-    applyLaunchAtLogin();
+    // A stored true has just been requested by the assignment: this request repeats it.
+    applyLaunchAtLogin(stored->launchAtLogin);
 }
 
 void AppSettings::setHotkeyConfig(const HotkeyConfig& config) {
@@ -89,6 +90,19 @@ void AppSettings::setLaunchAtLogin(bool enabled) {
     emit launchAtLoginChanged(launchAtLogin_);
 }
 
+std::optional<HotkeyConfig> AppSettings::registeredHotkey() const {
+    return registrationReported_ ? registeredHotkey_ : std::optional(hotkeyConfig_);
+}
+
+void AppSettings::setRegisteredHotkey(const std::optional<HotkeyConfig>& config) {
+    const std::optional<HotkeyConfig> before = registeredHotkey();
+    registrationReported_ = true;
+    registeredHotkey_ = config;
+    if (registeredHotkey() != before) {
+        emit registeredHotkeyChanged();
+    }
+}
+
 void AppSettings::save() {
     if (keepAsideBeforeSave_) {
         keepAsideBeforeSave_ = false;
@@ -99,10 +113,13 @@ void AppSettings::save() {
     DurableFile::write(storageURL_, encode({hotkeyConfig_, launchAtLogin_})); // failures ignored
 }
 
-void AppSettings::applyLaunchAtLogin() {
+void AppSettings::applyLaunchAtLogin(bool repeatsLastRequest) {
     const std::optional<QString> failure =
         launchAtLogin_ ? loginItems_.registerLoginItem() : loginItems_.unregisterLoginItem();
-    if (failure) {
+    // One refusal of one choice is one line, however often the same request is made.
+    const bool reported = repeatsLastRequest && failure == lastLoginItemFailure_;
+    lastLoginItemFailure_ = failure;
+    if (failure && !reported) {
         QString description = *failure;
         description.replace(QLatin1Char('\n'), QLatin1Char(' ')); // the message stays one line
         const QString line =

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace quillstack {
 
@@ -35,6 +36,12 @@ public:
     const HotkeyListener& onHotkeyChanged() const { return onHotkeyChanged_; }
     void setOnHotkeyChanged(HotkeyListener listener) { onHotkeyChanged_ = std::move(listener); }
 
+    // The shortcut the desktop actually holds for us, as reported by whoever registers it: none
+    // when no shortcut could be registered, the previous one when a new choice was refused. Until
+    // a report arrives it is the chosen shortcut. It is never saved.
+    std::optional<HotkeyConfig> registeredHotkey() const;
+    void setRegisteredHotkey(const std::optional<HotkeyConfig>& config);
+
     // The path of settings.json.
     QString storageURL() const { return storageURL_; }
 
@@ -45,15 +52,22 @@ signals:
     // Emitted on every assignment, once the field holds value and the change has been handled.
     void hotkeyConfigChanged(const quillstack::HotkeyConfig& value);
     void launchAtLoginChanged(bool value);
+    // Emitted when the reported registration differs from the one known before.
+    void registeredHotkeyChanged();
 
 private:
     void load();
     void save();
-    void applyLaunchAtLogin();
+    // repeatsLastRequest: the same request was just made; a failure it already reported is not
+    // reported again.
+    void applyLaunchAtLogin(bool repeatsLastRequest = false);
 
     HotkeyListener onHotkeyChanged_;
     HotkeyConfig hotkeyConfig_ = HotkeyConfig::defaultConfig();
     bool launchAtLogin_ = false;
+    std::optional<QString> lastLoginItemFailure_;
+    bool registrationReported_ = false;
+    std::optional<HotkeyConfig> registeredHotkey_;
     LoginItemService& loginItems_;
     QString storageURL_;
     // settings.json is on disk but could not be read or decoded: kept aside before the next save.

@@ -1,11 +1,34 @@
 #include "settings/HotkeyConfig.h"
 
+#include <QStringList>
+
 #include <nlohmann/json.hpp>
+
+#include <array>
+#include <utility>
 
 namespace quillstack {
 
 QString HotkeyConfig::displayString() const {
     return modifiers.label() + key.label();
+}
+
+QString HotkeyConfig::keyboardNames() const {
+    using Preset = HotkeyModifierPreset;
+    static const std::array<std::pair<quint32, const char*>, 4> names{{
+        {Preset::commandBit, "Super"},
+        {Preset::controlBit, "Ctrl"},
+        {Preset::optionBit, "Alt"},
+        {Preset::shiftBit, "Shift"},
+    }};
+    QStringList parts;
+    for (const auto& [bit, name] : names) {
+        if (modifiers.carbonFlags() & bit) {
+            parts << QString::fromLatin1(name);
+        }
+    }
+    parts << key.label();
+    return parts.join(QLatin1Char('+'));
 }
 
 nlohmann::ordered_json HotkeyConfig::toJson() const {

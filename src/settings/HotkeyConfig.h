@@ -21,6 +21,9 @@ struct HotkeyConfig {
 
     // The modifiers' label followed by the key's label, such as "⌘⇧V".
     QString displayString() const;
+    // The same shortcut in the names printed on a PC keyboard, such as "Super+Shift+V": Super
+    // for Command, then Ctrl, Alt and Shift, joined by "+".
+    QString keyboardNames() const;
 
     // {"key":"v","modifiers":"commandShift"}. Decoding needs both members as valid raw values;
     // any other member is ignored.

@@ -25,6 +25,7 @@ void HotkeyMonitor::start(const HotkeyConfig& config) {
         return;
     }
     currentConfig_ = config;
+    wanted_ = true;
     eventHandlerInstalled_ = registrar_.installHandler(
         [this](std::optional<HotkeyRegistrar::Identifier> identifier) { handlePress(identifier); });
     if (!eventHandlerInstalled_) {
@@ -40,6 +41,10 @@ void HotkeyMonitor::start(const HotkeyConfig& config) {
 }
 
 bool HotkeyMonitor::update(const HotkeyConfig& config) {
+    if (!isStarted_ && wanted_) {
+        start(config);
+        return isStarted_;
+    }
     if (!isStarted_) {
         currentConfig_ = config;
         return true;
@@ -70,6 +75,7 @@ void HotkeyMonitor::stop() {
         eventHandlerInstalled_ = false;
     }
     isStarted_ = false;
+    wanted_ = false;
 }
 
 bool HotkeyMonitor::registerHotKey(const HotkeyConfig& config) {

@@ -27,7 +27,9 @@ public:
     // does.
     void start(const HotkeyConfig& config);
     // Moves the registration to config. True when config is now in force (or, before start,
-    // recorded); false when it was refused and the previous shortcut was taken back.
+    // recorded); false when it was refused and the previous shortcut was taken back. After a
+    // start that failed, it starts again with config, so choosing a free shortcut brings the
+    // hot key back without a restart.
     bool update(const HotkeyConfig& config);
     // Unregisters and removes the handler. currentConfig and onTrigger stay.
     void stop();
@@ -38,6 +40,10 @@ public:
     bool isStarted() const { return isStarted_; }
     HotkeyConfig currentConfig() const { return currentConfig_; }
     bool isRegistered() const { return hotKeyRef_.has_value(); }
+    // The shortcut the system holds for us now, if any.
+    std::optional<HotkeyConfig> registeredConfig() const {
+        return isRegistered() ? std::optional(currentConfig_) : std::nullopt;
+    }
 
 private:
     bool registerHotKey(const HotkeyConfig& config);
@@ -48,6 +54,8 @@ private:
     std::optional<HotkeyRegistrar::Handle> hotKeyRef_;
     bool eventHandlerInstalled_ = false;
     bool isStarted_ = false;
+    // start() was called and stop() has not been since: the monitor is meant to be running.
+    bool wanted_ = false;
     HotkeyConfig currentConfig_ = HotkeyConfig::defaultConfig();
 };
 

@@ -109,7 +109,17 @@ HotkeySettingsView::HotkeySettingsView(AppSettings& settings, std::function<void
     connect(done_, &QPushButton::clicked, this, &HotkeySettingsView::close);
     connect(&settings_, &AppSettings::hotkeyConfigChanged, this, &HotkeySettingsView::refresh);
     connect(&settings_, &AppSettings::launchAtLoginChanged, this, &HotkeySettingsView::refresh);
+    connect(&settings_, &AppSettings::registeredHotkeyChanged, this, &HotkeySettingsView::refresh);
     refresh();
+}
+
+QString HotkeySettingsView::shortcutText(const std::optional<HotkeyConfig>& registered) {
+    return registered ? registered->displayString() : QStringLiteral("None");
+}
+
+QString HotkeySettingsView::shortcutToolTip(const std::optional<HotkeyConfig>& registered) {
+    return registered ? registered->keyboardNames()
+                      : QStringLiteral("No shortcut is registered: another program holds it");
 }
 
 QString HotkeySettingsView::currentShortcutText() const {
@@ -120,7 +130,9 @@ void HotkeySettingsView::refresh() {
     const HotkeyConfig config = settings_.hotkeyConfig();
     modifiers_->setCurrentIndex(modifiers_->findData(config.modifiers.rawValue()));
     key_->setCurrentIndex(key_->findData(config.key.rawValue()));
-    current_->setText(QStringLiteral("Current: ") + config.displayString());
+    const std::optional<HotkeyConfig> registered = settings_.registeredHotkey();
+    current_->setText(QStringLiteral("Current: ") + shortcutText(registered));
+    current_->setToolTip(shortcutToolTip(registered));
     launchAtLogin_->setChecked(settings_.launchAtLogin());
 }
 

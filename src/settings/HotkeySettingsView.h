@@ -1,8 +1,11 @@
 #pragma once
 
+#include "settings/HotkeyConfig.h"
+
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -16,7 +19,8 @@ class ToggleSwitch;
 // The shortcut settings card: a title, the modifier and key pickers, the current shortcut, the
 // launch-at-login switch and "Done". Every choice is written to the settings at once; "Done"
 // (or Return anywhere on the card) only calls onClose. What the card shows always follows the
-// settings object, also when it is changed elsewhere.
+// settings object, also when it is changed elsewhere. The pickers show the user's choice; the
+// "Current:" line shows the shortcut actually registered, which differs after a refusal.
 class HotkeySettingsView : public QWidget {
     Q_OBJECT
 
@@ -29,6 +33,13 @@ public:
 
     // The text of the current-shortcut line, such as "Current: ⌘⇧V".
     QString currentShortcutText() const;
+    // The current-shortcut line itself.
+    QLabel* currentShortcutLabel() const { return current_; }
+
+    // How a registered shortcut is shown ("⌘⇧V", or "None" when none is registered) and its
+    // tooltip in PC key names ("Super+Shift+V"); the panel's header badge shows the same.
+    static QString shortcutText(const std::optional<HotkeyConfig>& registered);
+    static QString shortcutToolTip(const std::optional<HotkeyConfig>& registered);
 
     PopupButton* modifiersPicker() const { return modifiers_; }
     PopupButton* keyPicker() const { return key_; }

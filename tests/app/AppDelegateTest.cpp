@@ -243,6 +243,11 @@ TEST_F(DelegateFixture, PastingHidesWritesActivatesAndThenSendsTheKeystroke) {
         EXPECT_EQ(delegate->manager().history().at(i).id(), before.at(i).id());
     }
     EXPECT_EQ(chosen.text(), QStringLiteral("older entry"));
+    // The write-back moved nothing: the panel reopens on the pasted entry; a new copy takes
+    // the selection.
+    EXPECT_EQ(model.selectedID(), chosen.id());
+    copy(QStringLiteral("a new copy"));
+    EXPECT_EQ(model.selectedID(), delegate->manager().history().front().id());
 }
 
 TEST_F(DelegateFixture, WithoutAPreviousWindowThePasteStillHappens) {
@@ -264,6 +269,35 @@ TEST_F(DelegateFixture, AKeystrokeStillPendingDiesWithTheDelegate) {
     test::spin(AppDelegate::pasteKeystrokeDelay * 3);
     EXPECT_TRUE(keystrokes.posted().isEmpty());
     EXPECT_TRUE(fallback.runs().isEmpty());
+}
+
+TEST_F(DelegateFixture, TheSettingsKnowWhichShortcutIsRegistered) {
+    constexpr quint32 keyK = 40;
+    hotkeys.refuse(keyV, commandShift); // another program holds the default
+    testing::internal::CaptureStderr();
+    launch();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Quillstack: failed to register hotkey ⌘⇧V.\n");
+    AppSettings& settings = delegate->settings();
+    EXPECT_EQ(settings.hotkeyConfig(), HotkeyConfig::defaultConfig());
+    EXPECT_EQ(settings.registeredHotkey(), std::nullopt);
+
+    // Choosing a free shortcut registers it without a restart.
+    const HotkeyConfig free{HotkeyKey::c, HotkeyModifierPreset::commandOption};
+    settings.setHotkeyConfig(free);
+    EXPECT_EQ(settings.registeredHotkey(), free);
+    EXPECT_TRUE(hotkeys.press(keyC, commandOption));
+    EXPECT_TRUE(test::waitUntil([&] { return panel->visible; }));
+
+    // A refused change keeps the user's choice but shows the one still in force.
+    hotkeys.refuse(keyK, commandOption);
+    testing::internal::CaptureStderr();
+    settings.setHotkeyConfig({HotkeyKey::k, HotkeyModifierPreset::commandOption});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Quillstack: failed to register hotkey ⌘⌥K.\n"
+              "Quillstack: reverting to previous hotkey ⌘⌥C.\n");
+    EXPECT_EQ(settings.hotkeyConfig().key, HotkeyKey::k);
+    EXPECT_EQ(settings.registeredHotkey(), free);
 }
 
 TEST_F(DelegateFixture, AChangedShortcutMovesTheRegistrationAndShutdownReleasesIt) {

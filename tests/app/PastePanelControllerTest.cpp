@@ -18,10 +18,14 @@
 #include <QCryptographicHash>
 #include <QDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace quillstack;
 using namespace std::chrono_literals;
@@ -185,6 +189,58 @@ TEST_F(PastePanelControllerTest, OneKeyHandlerHowEverOftenItShows) {
     EXPECT_EQ(model_.selectedID(), idAt(1));
     press(QStringLiteral("Return"));
     EXPECT_EQ(activated_.size(), 1);
+}
+
+// What Return pastes is always in view: the selection survives closing and reopening, a new
+// copy takes it, and every opening scrolls the selected row into view.
+TEST_F(PastePanelControllerTest, ReopeningShowsTheRowThatReturnPastes) {
+    for (int i = 5; i < 30; ++i) {
+        manager_.insert(ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
+                                       ClipboardKind::text, QStringLiteral("entry %1").arg(i),
+                                       std::nullopt, std::nullopt, std::nullopt, {}, std::nullopt,
+                                       std::nullopt, QString::number(i).repeated(64).left(64),
+                                       std::nullopt)
+                            .withBackfilledSearchIndex());
+    }
+    PastePanelController controller(manager_, model_, settings_);
+    QListView* list = controller.contentView()->listView();
+    const auto selectedRowInView = [&] {
+        const int row = static_cast<int>(
+            std::find_if(manager_.history().begin(), manager_.history().end(),
+                         [&](const ClipboardEntry& e) { return e.id() == model_.selectedID(); }) -
+            manager_.history().begin());
+        const QRect item = list->visualRect(list->model()->index(row, 0));
+        return list->viewport()->rect().contains(item.adjusted(0, 4, 0, -4));
+    };
+
+    showAndWaitForKeyboard(controller);
+    EXPECT_EQ(model_.selectedID(), idAt(0));
+    for (int i = 0; i < 12; ++i) {
+        press(QStringLiteral("Down"));
+    }
+    press(QStringLiteral("Escape"));
+    ASSERT_FALSE(controller.isVisible());
+    // Scrolled away while closed (as a new copy or the wheel would leave it).
+    list->verticalScrollBar()->setValue(0);
+    showAndWaitForKeyboard(controller);
+    EXPECT_EQ(model_.selectedID(), idAt(12));
+    EXPECT_TRUE(selectedRowInView());
+    press(QStringLiteral("Escape"));
+
+    // A new copy while closed: the panel opens on it, at the top, and Return pastes it.
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+    manager_.insert(ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
+                                   ClipboardKind::text, QStringLiteral("NEWEST-ITEM-123"),
+                                   std::nullopt, std::nullopt, std::nullopt, {}, std::nullopt,
+                                   std::nullopt, QString(64, u'f'), std::nullopt)
+                        .withBackfilledSearchIndex());
+    showAndWaitForKeyboard(controller);
+    EXPECT_EQ(model_.selectedID(), idAt(0));
+    EXPECT_TRUE(selectedRowInView());
+    press(QStringLiteral("Return"));
+    ASSERT_FALSE(activated_.isEmpty());
+    EXPECT_EQ(activated_.last(), idAt(0));
+    EXPECT_EQ(manager_.history().first().text(), QStringLiteral("NEWEST-ITEM-123"));
 }
 
 TEST_F(PastePanelControllerTest, HidesOnLosingTheKeyboardUnlessAModalWindowIsUp) {

@@ -5,16 +5,23 @@
 #include "panel/HistoryListModel.h"
 #include "panel/HistoryRowDelegate.h"
 #include "panel/IconButton.h"
+#include "panel/PreviewFormatter.h"
+#include "panel/PreviewLayout.h"
 #include "panel/RowPreviewCache.h"
 #include "panel/SettingsOverlay.h"
 #include "settings/HotkeySettingsView.h"
 #include "settings/PopupButton.h"
 
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
+
+#include <cmath>
+#include <tuple>
 
 using namespace quillstack;
 using namespace std::chrono_literals;
@@ -226,4 +233,107 @@ TEST_F(ContentViewTest, OverlayOpensFromTheGearAndClosesOnClickOutsideOrDone) {
     // The badge follows the shortcut.
     settings_.setHotkeyConfig({HotkeyKey::c, HotkeyModifierPreset::commandOnly});
     EXPECT_EQ(view.shortcutBadge()->text(), u"⌘C"_qs);
+}
+
+TEST_F(ContentViewTest, BadgeAndCurrentLineShowTheRegisteredShortcutWithPcNames) {
+    fill(texts(1));
+    ContentView view(manager_, model_, settings_);
+    view.show();
+    const HotkeySettingsView* card = view.settingsOverlay()->card();
+    const auto shown = [&] {
+        return std::tuple(view.shortcutBadge()->text(), view.shortcutBadge()->toolTip(),
+                          card->currentShortcutText(), card->currentShortcutLabel()->toolTip());
+    };
+    EXPECT_EQ(shown(),
+              std::tuple(u"⌘⇧V"_qs, u"Super+Shift+V"_qs, u"Current: ⌘⇧V"_qs, u"Super+Shift+V"_qs));
+
+    // Nothing registered (another program holds the shortcut): both say so.
+    settings_.setRegisteredHotkey(std::nullopt);
+    const QString none = u"No shortcut is registered: another program holds it"_qs;
+    EXPECT_EQ(shown(), std::tuple(u"None"_qs, none, u"Current: None"_qs, none));
+
+    // A choice the desktop refused: the pickers keep it, the lines show what is in force.
+    settings_.setRegisteredHotkey(HotkeyConfig::defaultConfig());
+    settings_.setHotkeyConfig({HotkeyKey::k, HotkeyModifierPreset::optionShift});
+    EXPECT_EQ(card->keyPicker()->currentText(), u"K"_qs);
+    EXPECT_EQ(shown(),
+              std::tuple(u"⌘⇧V"_qs, u"Super+Shift+V"_qs, u"Current: ⌘⇧V"_qs, u"Super+Shift+V"_qs));
+    settings_.setRegisteredHotkey(HotkeyConfig{HotkeyKey::k, HotkeyModifierPreset::optionShift});
+    EXPECT_EQ(shown(),
+              std::tuple(u"⌥⇧K"_qs, u"Alt+Shift+K"_qs, u"Current: ⌥⇧K"_qs, u"Alt+Shift+K"_qs));
+}
+
+// Spreadsheet and web-page HTML drawn on the dark card: no light box may hold the card's light
+// text, and links stand out with good contrast.
+TEST_F(ContentViewTest, HtmlPreviewsReadOnTheDarkCard) {
+    const QColor card(0x2a, 0x2a, 0x2e);
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](qreal v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const auto draw = [&](const QString& html) {
+        const ClipboardEntry entry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
+                                   ClipboardKind::html, u"t"_qs, std::nullopt, html, std::nullopt,
+                                   {}, std::nullopt, std::nullopt, u"f"_qs, std::nullopt);
+        const PreviewLayout layout = PreviewLayout::rich(PreviewFormatter::rich(entry),
+                                                         RowPreviewCache::previewFont(), 3, 400);
+        QImage image(400, 80, QImage::Format_RGB32);
+        image.fill(card);
+        QPainter painter(&image);
+        layout.paint(painter, QPointF(0, 0), QColor(255, 255, 255, 235));
+        return image;
+    };
+    const QString boxes[] = {
+        u"<table bgcolor=white border=1><tr><td><font color=black>Q1 revenue</font></td>"
+        "<td>42</td></tr></table>"_qs,
+        u"<table><tr><td style=\"background-color:#ffffff;color:#000\">Q1 revenue</td>"
+        "<td bgcolor=\"#fafafa\">42</td></tr></table>"_qs,
+        u"<body style=\"background:white;color:black\"><p>Q1 revenue 42</p></body>"_qs,
+        u"<div style=\"background-color:white\"><span style=\"color:#111\">Q1 revenue"
+        "</span></div>"_qs,
+    };
+    for (const QString& html : boxes) {
+        // Within what was drawn, text strokes are a small part; a white box would fill it.
+        const QImage image = draw(html);
+        QRect drawn;
+        qsizetype light = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor pixel(image.pixel(x, y));
+                if (pixel != card) {
+                    drawn |= QRect(x, y, 1, 1);
+                }
+                light += pixel.lightnessF() > 0.85 ? 1 : 0;
+            }
+        }
+        ASSERT_FALSE(drawn.isEmpty()) << html.toStdString();
+        EXPECT_LT(light, drawn.width() * drawn.height() / 3) << html.toStdString();
+    }
+
+    // The cells of one table row are one line: a three-row table fits the three lines.
+    const ClipboardEntry table(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
+                               ClipboardKind::html, u"t"_qs, std::nullopt,
+                               u"<table border=1><tr><td>a</td><td>b</td><td>c</td></tr>"
+                               "<tr><td>1</td><td>2</td><td>3</td></tr>"
+                               "<tr><td>4</td><td>5</td><td>6</td></tr></table>"_qs,
+                               std::nullopt, {}, std::nullopt, std::nullopt, u"f"_qs, std::nullopt);
+    const PreviewLayout rows =
+        PreviewLayout::rich(PreviewFormatter::rich(table), RowPreviewCache::previewFont(), 3, 400);
+    EXPECT_EQ(rows.lineCount(), 3);
+    EXPECT_FALSE(rows.isCut());
+    EXPECT_GE(rows.height(), 3 * QFontMetricsF(RowPreviewCache::previewFont()).height());
+
+    const QImage link = draw(u"see <a href=\"https://example.com\">the report</a>"_qs);
+    qreal best = 0;
+    for (int y = 0; y < link.height(); ++y) {
+        for (int x = 0; x < link.width(); ++x) {
+            const QColor pixel(link.pixel(x, y));
+            if (pixel.blue() > pixel.red() + 60) {
+                best = std::max(best, (luminance(pixel) + 0.05) / (luminance(card) + 0.05));
+            }
+        }
+    }
+    EXPECT_GE(best, 4.5); // readable contrast; the reader's own #0000ff gives about 1.7
 }

@@ -243,11 +243,48 @@ TEST_F(PanelViewModelTest, SelectionRecoversWhenTheSelectedEntryDisappears) {
     model.setSelectedID(std::nullopt);
     model.syncSelection();
     EXPECT_EQ(model.selectedID(), history[0].id());
+}
 
-    // A selection still visible is kept by syncSelection().
-    fill({makeEntry(ClipboardKind::text, "newer")});
+TEST_F(PanelViewModelTest, ANewCopySelectsItselfAndNothingElseMovesTheSelection) {
+    const QList<ClipboardEntry> history =
+        fill({makeEntry(ClipboardKind::text, "a"), makeEntry(ClipboardKind::code, "b"),
+              makeEntry(ClipboardKind::text, "c")});
+    PanelViewModel model(manager_);
+    model.moveSelection(true);
+    model.moveSelection(true);
+    // Hiding and showing the panel re-synchronises: a visible selection stays.
     model.syncSelection();
-    EXPECT_EQ(model.selectedID(), history[0].id());
+    EXPECT_EQ(model.selectedID(), history[2].id());
+    // Losing the top entry brings nothing new to the top.
+    manager_.deleteEntry(history[0].id());
+    EXPECT_EQ(model.selectedID(), history[2].id());
+
+    // A new copy is selected, also when it repeats an older entry (which moves to the top).
+    const ClipboardEntry newer = makeEntry(ClipboardKind::text, "newer");
+    manager_.insert(newer);
+    EXPECT_EQ(model.selectedID(), newer.id());
+    model.moveSelection(true);
+    const ClipboardEntry again = makeEntry(ClipboardKind::text, "c");
+    manager_.insert(again);
+    EXPECT_EQ(model.selectedID(), again.id());
+    EXPECT_EQ(manager_.history().size(), 3);
+    // A copy of the newest entry once more is dropped by the store and moves nothing.
+    model.moveSelection(true);
+    const std::optional<QUuid> kept = model.selectedID();
+    manager_.insert(makeEntry(ClipboardKind::text, "c"));
+    EXPECT_EQ(model.selectedID(), kept);
+
+    // A copy the filter hides cannot be selected: the selection stays on a visible entry.
+    model.setSelectedFilter(HistoryFilter::code);
+    model.syncSelection();
+    manager_.insert(makeEntry(ClipboardKind::text, "hidden by the filter"));
+    EXPECT_EQ(model.selectedID(), history[1].id());
+
+    EXPECT_EQ(PanelViewModel::arrivedOnTop({}, {}), std::nullopt);
+    EXPECT_EQ(PanelViewModel::arrivedOnTop(history, {}), std::nullopt);
+    EXPECT_EQ(PanelViewModel::arrivedOnTop({}, history), history[0].id());
+    EXPECT_EQ(PanelViewModel::arrivedOnTop(history.mid(1), history), history[0].id());
+    EXPECT_EQ(PanelViewModel::arrivedOnTop(history, history.mid(1)), std::nullopt);
 }
 
 TEST_F(PanelViewModelTest, ConfirmAndActivate) {

@@ -176,6 +176,28 @@ TEST_F(X11HotkeyTest, CombinationHeldByAnotherClientIsRefusedAndThePreviousKeeps
     EXPECT_TRUE(rest.holdsGrab());
 }
 
+TEST_F(X11HotkeyTest, AShortcutRefusedAtStartIsReplacedByChoosingAFreeOne) {
+    {
+        OtherClient holder('v', {superMask | shiftMask});
+        ASSERT_TRUE(holder.holdsGrab());
+        testing::internal::CaptureStderr();
+        monitor.start(commandShiftV);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "Quillstack: failed to register hotkey ⌘⇧V.\n");
+        EXPECT_FALSE(monitor.isStarted());
+
+        // The user picks a free shortcut: it works at once, without a restart.
+        EXPECT_TRUE(monitor.update(commandOptionK));
+        EXPECT_EQ(monitor.registeredConfig(), commandOptionK);
+        key(QStringLiteral("super+alt+k"));
+        EXPECT_TRUE(waitUntil([&] { return triggers == 1; }));
+    }
+    // The other client is gone: the default can be chosen back.
+    EXPECT_TRUE(monitor.update(commandShiftV));
+    key(QStringLiteral("super+shift+v"));
+    EXPECT_TRUE(waitUntil([&] { return triggers == 2; }));
+}
+
 TEST_F(X11HotkeyTest, ARefusedLockVariantLeavesNoPartialGrab) {
     OtherClient holder('k', {superMask | altMask | numLockMask});
     ASSERT_TRUE(holder.holdsGrab());

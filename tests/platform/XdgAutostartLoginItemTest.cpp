@@ -1,8 +1,10 @@
 #include "platform/x11/XdgAutostartLoginItem.h"
 #include "support/TestEnvironment.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -53,27 +55,65 @@ TEST(XdgAutostartLoginItem, WritesAValidEntryAndRemovesIt) {
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_EQ(item.unregisterLoginItem(), std::nullopt); // a missing entry is no failure
 
-    // This test program is not an installed quillstack: the entry names the one on PATH.
+    // Without a path given, the entry names the running program itself.
     XdgAutostartLoginItem running;
     EXPECT_EQ(running.registerLoginItem(), std::nullopt);
     EXPECT_EQ(parseDesktopEntry(readFile(path)).value(QStringLiteral("Exec")),
-              QStringLiteral("quillstack"));
+              XdgAutostartLoginItem::execCommand(QCoreApplication::applicationFilePath()));
 }
 
-TEST(XdgAutostartLoginItem, ExecNamesTheInstalledProgramQuotedAsEntriesRequire) {
-    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/usr/bin/quillstack")),
-              QStringLiteral("/usr/bin/quillstack"));
-    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/work/build/src/app/quillstack")),
-              QStringLiteral("quillstack"));
-    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/usr/bin/quillstack-tests")),
-              QStringLiteral("quillstack"));
-    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/home/a b/.local/bin/quillstack")),
-              QStringLiteral("\"/home/a b/.local/bin/quillstack\""));
-    // Inside quotes $ gets a backslash, which the string value then doubles; % is doubled.
-    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/x$y/100%/bin/quillstack")),
-              QStringLiteral("\"/x\\\\$y/100%%/bin/quillstack\""));
-    EXPECT_EQ(XdgAutostartLoginItem::execCommand(QStringLiteral("/a\nb/bin/quillstack")),
-              QStringLiteral("quillstack"));
+TEST(XdgAutostartLoginItem, ExecNamesTheRunningProgramQuotedAsEntriesRequire) {
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("/usr/bin/quillstack"), QStringLiteral("/usr/bin/quillstack")},
+        // A program run from its build tree is not on PATH: its own path is named.
+        {QStringLiteral("/work/build/src/app/quillstack"),
+         QStringLiteral("/work/build/src/app/quillstack")},
+        {QStringLiteral("/work/build/src/app/../app/quillstack"),
+         QStringLiteral("/work/build/src/app/quillstack")},
+        {QStringLiteral("/home/a b/.local/bin/quillstack"),
+         QStringLiteral("\"/home/a b/.local/bin/quillstack\"")},
+        // Inside quotes $ gets a backslash, which the string value then doubles; % is doubled.
+        {QStringLiteral("/x$y/100%/bin/quillstack"),
+         QStringLiteral("\"/x\\\\$y/100%%/bin/quillstack\"")},
+        // Nothing that could be written as one absolute path: the program on PATH.
+        {QStringLiteral("/a\nb/bin/quillstack"), QStringLiteral("quillstack")},
+        {QStringLiteral("build/quillstack"), QStringLiteral("quillstack")},
+        {QString(), QStringLiteral("quillstack")},
+    };
+    for (const auto& [path, exec] : cases) {
+        EXPECT_EQ(XdgAutostartLoginItem::execCommand(path), exec) << path.toStdString();
+    }
+}
+
+// The entry as a desktop session reads it: GLib's launcher (what GNOME and many autostart
+// implementations use) starts the program from a folder whose name holds spaces and a "$".
+TEST(XdgAutostartLoginItem, ALauncherStartsTheProgramFromAPathWithSpaces) {
+    test::TemporaryHome home;
+    const QString folder = home.path() + QStringLiteral("/my builds/$HOME dir");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString program = folder + QStringLiteral("/quillstack");
+    const QString marker = home.path() + QStringLiteral("/started");
+    QFile script(program);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$0\" > '%1'\n").arg(marker).toUtf8());
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    XdgAutostartLoginItem item(program);
+    ASSERT_EQ(item.registerLoginItem(), std::nullopt);
+    QProcess validate;
+    validate.start(QStringLiteral("desktop-file-validate"), {XdgAutostartLoginItem::entryPath()});
+    ASSERT_TRUE(validate.waitForFinished(10000));
+    EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
+
+    QProcess launch;
+    launch.start(QStringLiteral("gio"),
+                 {QStringLiteral("launch"), XdgAutostartLoginItem::entryPath()});
+    ASSERT_TRUE(launch.waitForFinished(10000));
+    ASSERT_EQ(launch.exitCode(), 0) << launch.readAllStandardError().toStdString();
+    ASSERT_TRUE(test::waitUntil([&] { return QFile::exists(marker); }));
+    EXPECT_TRUE(test::waitUntil([&] { return readFile(marker) == program.toUtf8(); }))
+        << readFile(marker).toStdString();
 }
 
 TEST(XdgAutostartLoginItem, DefaultFolderAndFailuresCarryTheSystemsText) {

@@ -193,12 +193,22 @@ TEST_F(AppSettingsTest, RefusedLoginItemPrintsOneLineAndKeepsTheChoice) {
     EXPECT_EQ(readSettings(),
               R"({"hotkeyConfig":{"key":"v","modifiers":"commandShift"},"launchAtLogin":true})");
 
-    // A reload with the refusal still in place prints the line for each request it makes.
+    // A reload with the refusal still in place asks twice for the one stored choice and
+    // reports the refusal once.
+    const int registers = loginItems.registerCount();
     testing::internal::CaptureStderr();
     AppSettings reloaded(locations, loginItems);
     const std::string lines = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(reloaded.launchAtLogin());
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2);
+    EXPECT_EQ(loginItems.registerCount(), registers + 2);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 1) << lines;
+
+    // Every later refusal of a choice is reported again, each once.
+    testing::internal::CaptureStderr();
+    reloaded.setLaunchAtLogin(false);
+    reloaded.setLaunchAtLogin(true);
+    const std::string later = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(later.begin(), later.end(), '\n'), 2) << later;
 }
 
 TEST_F(AppSettingsTest, AnUnwritableFolderKeepsTheSettingsInMemory) {

@@ -35,6 +35,19 @@ TEST(HotkeyModel, TablesAndLabels) {
     EXPECT_EQ(keys.join(QString()), QStringLiteral("vcxzbpk"));
 }
 
+TEST(HotkeyModel, PcKeyboardNamesFollowTheModifierBits) {
+    const std::pair<HotkeyConfig, const char*> cases[] = {
+        {HotkeyConfig::defaultConfig(), "Super+Shift+V"},
+        {{HotkeyKey::k, HotkeyModifierPreset::commandOption}, "Super+Alt+K"},
+        {{HotkeyKey::x, HotkeyModifierPreset::commandControl}, "Super+Ctrl+X"},
+        {{HotkeyKey::c, HotkeyModifierPreset::commandOnly}, "Super+C"},
+        {{HotkeyKey::p, HotkeyModifierPreset::optionShift}, "Alt+Shift+P"},
+    };
+    for (const auto& [config, names] : cases) {
+        EXPECT_EQ(config.keyboardNames(), QString::fromLatin1(names));
+    }
+}
+
 TEST(HotkeyModel, AllThirtyFiveCombinationsAreDistinct) {
     QSet<QString> displays;
     QSet<QPair<quint32, quint32>> codes;

@@ -102,8 +102,9 @@ TEST_F(HotkeyMonitorTest, DoubleRefusalLeavesNothingRegisteredUntilTheNextGoodUp
     EXPECT_EQ(triggers, 1);
 }
 
-TEST_F(HotkeyMonitorTest, FailedStartsStayStopped) {
+TEST_F(HotkeyMonitorTest, AFailedStartStaysStoppedUntilAFreeShortcutIsChosen) {
     refuse(registrar, commandShiftV);
+    refuse(registrar, optionShiftP);
     testing::internal::CaptureStderr();
     monitor.start(commandShiftV);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
@@ -111,10 +112,36 @@ TEST_F(HotkeyMonitorTest, FailedStartsStayStopped) {
     EXPECT_FALSE(monitor.isStarted());
     EXPECT_FALSE(registrar.isHandlerInstalled());
     EXPECT_EQ(monitor.currentConfig(), commandShiftV);
-    // Not started: an update only records.
+    EXPECT_EQ(monitor.registeredConfig(), std::nullopt);
+
+    // Another taken shortcut: refused as such, with nothing to revert to.
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(monitor.update(optionShiftP));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Quillstack: failed to register hotkey ⌥⇧P.\n");
+    EXPECT_FALSE(monitor.isStarted());
+    EXPECT_FALSE(registrar.isHandlerInstalled());
+    EXPECT_EQ(monitor.registeredConfig(), std::nullopt);
+
+    // A free one starts the monitor for real.
     EXPECT_TRUE(monitor.update(commandOptionK));
-    EXPECT_EQ(monitor.currentConfig(), commandOptionK);
-    EXPECT_TRUE(registrar.registrations().isEmpty());
+    EXPECT_TRUE(monitor.isStarted());
+    EXPECT_EQ(monitor.registeredConfig(), commandOptionK);
+    EXPECT_TRUE(press(registrar, commandOptionK));
+    EXPECT_EQ(triggers, 1);
+    // From here on refusals revert as usual.
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(monitor.update(optionShiftP));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Quillstack: failed to register hotkey ⌥⇧P.\n"
+              "Quillstack: reverting to previous hotkey ⌘⌥K.\n");
+    EXPECT_EQ(monitor.registeredConfig(), commandOptionK);
+
+    // After stop() an update only records again.
+    monitor.stop();
+    EXPECT_TRUE(monitor.update(optionShiftP));
+    EXPECT_FALSE(monitor.isStarted());
+    EXPECT_EQ(monitor.currentConfig(), optionShiftP);
 
     HotkeyMonitor other(registrar);
     registrar.setRefusesHandler(true);
@@ -123,7 +150,13 @@ TEST_F(HotkeyMonitorTest, FailedStartsStayStopped) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Quillstack: failed to install hotkey event handler.\n");
     EXPECT_FALSE(other.isStarted());
-    EXPECT_EQ(registrar.registerCallCount(), 1);
+    const int registers = registrar.registerCallCount();
+    // Choosing a shortcut tries again, handler first.
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(other.update(commandOptionK));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Quillstack: failed to install hotkey event handler.\n");
+    EXPECT_EQ(registrar.registerCallCount(), registers);
 }
 
 TEST_F(HotkeyMonitorTest, UpdateBeforeStartIsRecordedButStartUsesItsOwnArgument) {

@@ -59,12 +59,11 @@ QString XdgAutostartLoginItem::entryPath() {
 }
 
 QString XdgAutostartLoginItem::execCommand(const QString& executablePath) {
-    const QFileInfo info(executablePath);
-    const bool installed = info.isAbsolute() && info.fileName() == programName &&
-                           QFileInfo(info.absolutePath()).fileName() == QStringLiteral("bin") &&
-                           !executablePath.contains(QLatin1Char('\n')) &&
-                           !executablePath.contains(QLatin1Char('\r'));
-    return installed ? quotedExecArgument(QDir::cleanPath(executablePath)) : programName;
+    // A line break cannot be written into the one-line value.
+    const bool usable = QDir::isAbsolutePath(executablePath) &&
+                        !executablePath.contains(QLatin1Char('\n')) &&
+                        !executablePath.contains(QLatin1Char('\r'));
+    return usable ? quotedExecArgument(QDir::cleanPath(executablePath)) : programName;
 }
 
 QByteArray XdgAutostartLoginItem::desktopEntry(const QString& executablePath) {

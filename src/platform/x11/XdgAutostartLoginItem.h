@@ -20,8 +20,9 @@ public:
 
     // Where the entry lives, from the current environment.
     static QString entryPath();
-    // The Exec value: the quoted absolute path of an installed program (one named "quillstack" in
-    // a "bin" folder), else plain "quillstack" found through PATH at login.
+    // The Exec value: the absolute path of the program, quoted as desktop entries require (so a
+    // build-tree program starts as well as an installed one); plain "quillstack", found through
+    // PATH at login, only for a path that is not absolute or holds a line break.
     static QString execCommand(const QString& executablePath);
     // The whole desktop entry.
     static QByteArray desktopEntry(const QString& executablePath);
