@@ -178,8 +178,8 @@ QList<PasteboardItem> WaylandPasteboard::pasteboardItems() {
     // whether the owner answers at all. One that does not leaves nothing to capture.
     const QStringList itemURIs = uris();
     if (itemURIs.isEmpty()) {
-        for (const QString& type : {stringType(), htmlType(), QStringLiteral("text/markdown"),
-                                    pngType(), tiffType()}) {
+        for (const QString& type :
+             {stringType(), htmlType(), QStringLiteral("text/markdown"), pngType(), tiffType()}) {
             if (hasType(type)) {
                 read(type);
                 break;

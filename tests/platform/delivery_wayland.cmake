@@ -1,0 +1,7 @@
+# Monitoring and paste delivery on a headless sway: wl-copy, native Wayland paste targets (the
+# paste target of delivery_x11.cmake under QT_QPA_PLATFORM=wayland), the virtual keyboard,
+# foreign-toplevel activation and the wtype fallback.
+quillstack_add_test(NAME platform_wayland_delivery WAYLAND
+                    SOURCES ${CMAKE_CURRENT_LIST_DIR}/WaylandDeliveryTest.cpp
+                    LIBS quillstack_store quillstack_platform_wayland quillstack_platform_memory
+                         quillstack_paste_target_process quillstack_wayland_protocols)
