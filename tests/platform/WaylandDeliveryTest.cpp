@@ -1,14 +1,7 @@
 #include "PasteTargetProcess.h"
-#include "platform/memory/MemoryPasteboard.h"
+#include "WaylandDesktop.h"
 #include "platform/wayland/VirtualKeyboardPoster.h"
-#include "platform/wayland/WaylandAccessibilityTrust.h"
-#include "platform/wayland/WaylandConnection.h"
-#include "platform/wayland/WaylandPasteboard.h"
 #include "platform/wayland/WlrToplevelWorkspace.h"
-#include "platform/wayland/WtypeFallbackKeystroke.h"
-#include "store/PasteDelivery.h"
-#include "store/PasteboardMonitor.h"
-#include "support/TestEnvironment.h"
 
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
@@ -28,48 +21,9 @@ namespace {
 using test::PasteTargetProcess;
 using test::runProcess;
 using test::waitUntil;
+using Desktop = test::WaylandDesktop<WlrToplevelWorkspace, VirtualKeyboardPoster>;
 
 const QString pasteTarget = QStringLiteral(QUILLSTACK_PASTE_TARGET);
-
-// The program's Wayland services, wired as the store wires them, under a headless sway. The
-// paste targets are native Wayland windows.
-struct Desktop {
-    std::unique_ptr<WaylandConnection> connection = WaylandConnection::connect();
-    WaylandPasteboard pasteboard{*connection, DataControl::Protocol::wlr};
-    WlrToplevelWorkspace workspace{*connection};
-    VirtualKeyboardPoster keystrokes{*connection};
-    WaylandAccessibilityTrust trust;
-    WtypeFallbackKeystroke fallback;
-    QList<ClipboardEntry> recorded;
-    PasteboardMonitor monitor{&pasteboard, &workspace,
-                              [this](ClipboardEntry e) { recorded.append(std::move(e)); }};
-    PasteDelivery delivery;
-
-    explicit Desktop(bool keysGranted = true)
-        : trust(keysGranted),
-          delivery({&pasteboard, &workspace, &trust, &keystrokes, &fallback}, monitor) {
-        qputenv("QT_QPA_PLATFORM", "wayland");
-        connection->start();
-        monitor.wakeOn(&pasteboard, &WaylandPasteboard::changed);
-        monitor.startMonitoring();
-    }
-    ~Desktop() { qputenv("QT_QPA_PLATFORM", "offscreen"); }
-
-    bool inFront(const QString& appId) {
-        return waitUntil([&] {
-            const auto front = workspace.frontmostApplication();
-            return front && front->bundleIdentifier == appId;
-        });
-    }
-    void paste(const QString& text) {
-        MemoryPasteboard board;
-        board.offer(Pasteboard::stringType(), text);
-        const qint64 before = pasteboard.changeCount();
-        delivery.prepareForPaste(*ClipboardEntry::capture(board, std::nullopt));
-        ASSERT_TRUE(waitUntil([&] { return pasteboard.changeCount() != before; }));
-        delivery.sendCommandV();
-    }
-};
 
 // A second keyboard on the seat whose Shift stays down, as the shortcut's Shift would.
 class HeldShift {

@@ -5,3 +5,9 @@ quillstack_add_test(NAME platform_wayland_delivery WAYLAND
                     SOURCES ${CMAKE_CURRENT_LIST_DIR}/WaylandDeliveryTest.cpp
                     LIBS quillstack_store quillstack_platform_wayland quillstack_platform_memory
                          quillstack_paste_target_process quillstack_wayland_protocols)
+
+# The same under KWin: wlr data control, plasma window management and fake input.
+quillstack_add_test(NAME platform_kwin_desktop WAYLAND KWIN
+                    SOURCES ${CMAKE_CURRENT_LIST_DIR}/KwinDesktopTest.cpp
+                    LIBS quillstack_store quillstack_platform_wayland quillstack_platform_memory
+                         quillstack_paste_target_process)

@@ -1,5 +1,7 @@
 #include "platform/wayland/WaylandServices.h"
 
+#include "platform/wayland/FakeInputPoster.h"
+#include "platform/wayland/PlasmaWindowWorkspace.h"
 #include "platform/wayland/VirtualKeyboardPoster.h"
 #include "platform/wayland/WaylandAccessibilityTrust.h"
 #include "platform/wayland/WaylandConnection.h"
@@ -58,6 +60,8 @@ void WaylandServices::build(const PlatformChoice& choice) {
 
     if (choice.frontWindow == Choice::FrontWindow::wlrForeignToplevel) {
         workspace_ = std::make_unique<WlrToplevelWorkspace>(*connection_);
+    } else if (choice.frontWindow == Choice::FrontWindow::plasmaWindowManagement) {
+        workspace_ = std::make_unique<PlasmaWindowWorkspace>(*connection_);
     } else {
         workspace_ = std::make_unique<AbsentWorkspace>();
     }
@@ -65,6 +69,10 @@ void WaylandServices::build(const PlatformChoice& choice) {
     bool keys = false;
     if (choice.keystroke == Choice::Keystroke::virtualKeyboard) {
         auto poster = std::make_unique<VirtualKeyboardPoster>(*connection_);
+        keys = poster->isAvailable();
+        keystrokes_ = std::move(poster);
+    } else if (choice.keystroke == Choice::Keystroke::kdeFakeInput) {
+        auto poster = std::make_unique<FakeInputPoster>(*connection_);
         keys = poster->isAvailable();
         keystrokes_ = std::move(poster);
     }
