@@ -13,7 +13,7 @@ packages=(
     xvfb xauth x11-utils xclip xdotool openbox xcompmgr trayer imagemagick desktop-file-utils
     shared-mime-info adwaita-icon-theme hicolor-icon-theme fonts-dejavu-core
     sway kwin-wayland xwayland wl-clipboard wtype wayland-utils qt6-wayland dbus
-    xdg-desktop-portal xdg-desktop-portal-kde libkf5service-bin
+    xdg-desktop-portal xdg-desktop-portal-kde libkf5service-bin libglib2.0-bin
     clang-format
 )
 

@@ -1,5 +1,6 @@
 #include "app/DesktopServices.h"
 
+#include "platform/portal/PortalHotkeyRegistrar.h"
 #include "platform/wayland/WaylandPasteboard.h"
 #include "platform/wayland/WaylandServices.h"
 #include "platform/x11/X11AccessibilityTrust.h"
@@ -50,6 +51,7 @@ DesktopServices::DesktopServices() {
     if (wayland_) {
         offer.waylandDisplay = true;
         offer.globals = wayland_->globals();
+        offer.globalShortcutsPortal = PortalHotkeyRegistrar::portalOffersShortcuts();
     }
     choice_ = choosePlatform(offer);
     printLine(QStringLiteral("desktop services: ") + choice_.summary());
@@ -73,9 +75,13 @@ DesktopServices::DesktopServices() {
         keystrokes_ = &x11_->keystrokes;
         fallback_ = &x11_->fallback;
     }
-    // Until the desktop's own shortcut service is used, the key grab works through XWayland
-    // while an X11 window has the keyboard; the printed advice covers the rest.
-    hotkeys_ = std::make_unique<X11HotkeyRegistrar>();
+    if (choice_.shortcut == PlatformChoice::Shortcut::portal) {
+        hotkeys_ = std::make_unique<PortalHotkeyRegistrar>();
+    } else {
+        // Without the portal the key grab still works through XWayland while an X11 window has
+        // the keyboard; the printed advice covers the rest.
+        hotkeys_ = std::make_unique<X11HotkeyRegistrar>();
+    }
 }
 
 DesktopServices::~DesktopServices() = default;

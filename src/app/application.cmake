@@ -18,7 +18,7 @@ quillstack_warnings(quillstack_app)
 # The start-up choice of the desktop services, and the executable.
 add_executable(quillstack ${CMAKE_CURRENT_LIST_DIR}/main.cpp ${CMAKE_CURRENT_LIST_DIR}/DesktopServices.cpp)
 target_link_libraries(quillstack PRIVATE quillstack_app quillstack_platform_x11
-                                         quillstack_platform_wayland)
+                                         quillstack_platform_wayland quillstack_platform_portal)
 quillstack_warnings(quillstack)
 
 # The logo at the icon theme's sizes, rendered at build time from the 1024-pixel PNG.

@@ -11,3 +11,9 @@ quillstack_add_test(NAME platform_kwin_desktop WAYLAND KWIN
                     SOURCES ${CMAKE_CURRENT_LIST_DIR}/KwinDesktopTest.cpp
                     LIBS quillstack_store quillstack_platform_wayland quillstack_platform_memory
                          quillstack_paste_target_process)
+
+# The GlobalShortcuts portal under KWin: registration, the assigned trigger, presses.
+quillstack_add_test(NAME platform_portal_shortcut WAYLAND KWIN PORTAL
+                    SOURCES ${CMAKE_CURRENT_LIST_DIR}/PortalShortcutTest.cpp
+                    LIBS quillstack_platform_portal quillstack_platform_wayland quillstack_settings
+                         quillstack_wayland_protocols)

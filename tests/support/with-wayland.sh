@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # Runs a command under a private headless Wayland compositor:
-#   with-wayland.sh [--xwayland] [--kwin [--trust PROGRAM]...] -- cmd...
+#   with-wayland.sh [--xwayland] [--kwin [--portal] [--trust PROGRAM]...] -- cmd...
 # By default starts sway (which refuses to run as real root, so in a user namespace of its own;
 # clients stay as they are and connect through the socket in a private runtime folder), and runs
 # the command with WAYLAND_DISPLAY, XDG_RUNTIME_DIR and SWAYSOCK set (and DISPLAY for XWayland
 # when asked). With --kwin starts KWin instead, on a private session bus
 # (DBUS_SESSION_BUS_ADDRESS set), after installing a desktop entry that grants fake input and
-# window management to the command's program and to each --trust PROGRAM (absolute paths).
+# window management to the command's program and to each --trust PROGRAM (absolute paths); with
+# --portal it waits until the desktop portal offers GlobalShortcuts (KDE's backend).
 # Everything started is stopped at the end; the command's exit status is returned.
 set -uo pipefail
 
-xwayland=0 kwin=0
+xwayland=0 kwin=0 portal=0
 trusted=()
 while (($#)); do
     case "$1" in
     --xwayland) xwayland=1 ;;
     --kwin) kwin=1 ;;
+    --portal) portal=1 ;;
     --trust) shift; trusted+=("$1") ;;
     --) shift; break ;;
     *) break ;;
@@ -33,8 +35,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-wait_for() { # wait_for <command...>: up to 10 s
-    for _ in $(seq 200); do
+wait_for() { # wait_for <command...>: up to 10 s (WAIT_STEPS of 0.05 s)
+    for _ in $(seq "${WAIT_STEPS:-200}"); do
         "$@" >/dev/null 2>&1 && return 0
         sleep 0.05
     done
@@ -98,10 +100,18 @@ ENTRY
         n=$((n + 1))
     done
     kbuildsycoca5 --noincremental >"$tmp/sycoca.log" 2>&1
-    dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$tmp/bus" 4>"$tmp/bus.pid"
+    dbus-daemon --session --fork --print-address=3 --print-pid=4 3>"$tmp/bus" 4>"$tmp/bus.pid" \
+        >"$tmp/bus.log" 2>&1
     DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/bus")
     export DBUS_SESSION_BUS_ADDRESS
     pids+=("$(cat "$tmp/bus.pid")")
+    # Whatever the bus starts on demand (KWin asks for the portal too) belongs to this desktop;
+    # KDE's portal backend needs no window of its own.
+    gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+        --method org.freedesktop.DBus.UpdateActivationEnvironment \
+        "{'XDG_CURRENT_DESKTOP': 'KDE', 'QT_QPA_PLATFORM': 'offscreen', 'WAYLAND_DISPLAY': 'wayland-1',
+          'XDG_RUNTIME_DIR': '$tmp', 'XDG_DATA_HOME': '$XDG_DATA_HOME',
+          'XDG_CACHE_HOME': '$XDG_CACHE_HOME', 'XDG_CONFIG_HOME': '$XDG_CONFIG_HOME'}" >/dev/null
     cp /usr/bin/kwin_wayland "$tmp/bin/kwin_wayland"
     local options=(--virtual --no-lockscreen --socket wayland-1)
     ((xwayland)) && options+=(--xwayland)
@@ -123,4 +133,29 @@ export WAYLAND_DISPLAY
 wait_for env WAYLAND_DISPLAY="$WAYLAND_DISPLAY" wayland-info ||
     { echo "with-wayland: the compositor does not answer" >&2; exit 1; }
 
+# The desktop portal and its KDE backend start on demand through the bus, with the environment
+# given to the bus at start; the shortcut portal needs KWin's global shortcut service.
+has_owner() {
+    [[ $(gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+        --method org.freedesktop.DBus.NameHasOwner "$1") == *true* ]]
+}
+portal_ready() {
+    gdbus call --session --dest org.freedesktop.portal.Desktop \
+        --object-path /org/freedesktop/portal/desktop \
+        --method org.freedesktop.DBus.Properties.Get org.freedesktop.portal.GlobalShortcuts version
+}
+if ((kwin && portal)); then
+    wait_for has_owner org.kde.kglobalaccel ||
+        { echo "with-wayland: KWin's global shortcuts did not start" >&2; exit 1; }
+    WAIT_STEPS=400 wait_for portal_ready ||
+        { echo "with-wayland: the GlobalShortcuts portal did not start" >&2; tail -n 20 "$tmp/bus.log" >&2; exit 1; }
+fi
+
 "$@"
+status=$?
+# A failing command leaves the desktop services' last words behind for the test log.
+if ((status != 0 && portal)); then
+    echo "with-wayland: last lines of the services the bus started:" >&2
+    grep -v '^$' "$tmp/bus.log" | tail -n 12 >&2
+fi
+exit $status
