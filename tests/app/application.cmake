@@ -27,3 +27,13 @@ add_test(NAME app_install_test
             ${CMAKE_BINARY_DIR} ${CMAKE_COMMAND})
 set_tests_properties(app_install_test PROPERTIES LABELS x11 RUN_SERIAL TRUE TIMEOUT 120
                                                  ENVIRONMENT "QT_QPA_PLATFORM=xcb")
+
+# The real program on a headless sway with XWayland: copies in a Wayland program, the shortcut
+# bound in sway, the panel through XWayland and a paste through the virtual keyboard.
+quillstack_add_test(NAME app_wayland_end_to_end_test WAYLAND XWAYLAND
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/WaylandEndToEndTest.cpp
+    LIBS quillstack_paste_target_process Qt6::Gui)
+target_compile_definitions(app_wayland_end_to_end_test PRIVATE
+    QUILLSTACK_EXECUTABLE="$<TARGET_FILE:quillstack>")
+add_dependencies(app_wayland_end_to_end_test quillstack)
+set_tests_properties(app_wayland_end_to_end_test PROPERTIES TIMEOUT 120)
