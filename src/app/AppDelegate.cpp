@@ -52,6 +52,7 @@ AppDelegate::~AppDelegate() {
     // The callbacks installed in longer-lived objects must not reach a delegate being torn down.
     settings_->setOnHotkeyChanged({});
     hotkey_->setOnTrigger({});
+    hotkey_->setOnAssignedTriggerChanged({});
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
@@ -81,6 +82,12 @@ void AppDelegate::applicationDidFinishLaunching() {
     settings_->setOnHotkeyChanged([self](const HotkeyConfig& config) {
         if (self) {
             self->hotkey_->update(config);
+        }
+    });
+    // Where the desktop decides the trigger, the settings card shows what it decided.
+    hotkey_->setOnAssignedTriggerChanged([self] {
+        if (self) {
+            self->settings_->setAssignedHotkeyTrigger(self->hotkey_->assignedTrigger());
         }
     });
     hotkey_->start(settings_->hotkeyConfig());

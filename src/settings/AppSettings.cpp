@@ -113,4 +113,12 @@ void AppSettings::applyLaunchAtLogin() {
     }
 }
 
+void AppSettings::setAssignedHotkeyTrigger(std::optional<QString> trigger) {
+    if (assignedHotkeyTrigger_ == trigger) {
+        return;
+    }
+    assignedHotkeyTrigger_ = std::move(trigger);
+    emit assignedHotkeyTriggerChanged();
+}
+
 } // namespace quillstack

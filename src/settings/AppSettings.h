@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace quillstack {
 
@@ -35,6 +36,11 @@ public:
     const HotkeyListener& onHotkeyChanged() const { return onHotkeyChanged_; }
     void setOnHotkeyChanged(HotkeyListener listener) { onHotkeyChanged_ = std::move(listener); }
 
+    // The trigger the desktop itself assigned to the shortcut, in its own words, where the
+    // desktop decides (the GlobalShortcuts portal); nothing elsewhere. Not saved.
+    const std::optional<QString>& assignedHotkeyTrigger() const { return assignedHotkeyTrigger_; }
+    void setAssignedHotkeyTrigger(std::optional<QString> trigger);
+
     // The path of settings.json.
     QString storageURL() const { return storageURL_; }
 
@@ -45,6 +51,7 @@ signals:
     // Emitted on every assignment, once the field holds value and the change has been handled.
     void hotkeyConfigChanged(const quillstack::HotkeyConfig& value);
     void launchAtLoginChanged(bool value);
+    void assignedHotkeyTriggerChanged();
 
 private:
     void load();
@@ -54,6 +61,7 @@ private:
     HotkeyListener onHotkeyChanged_;
     HotkeyConfig hotkeyConfig_ = HotkeyConfig::defaultConfig();
     bool launchAtLogin_ = false;
+    std::optional<QString> assignedHotkeyTrigger_;
     LoginItemService& loginItems_;
     QString storageURL_;
     // settings.json is on disk but could not be read or decoded: kept aside before the next save.

@@ -69,6 +69,11 @@ HotkeySettingsView::HotkeySettingsView(AppSettings& settings, std::function<void
     current_->setStyleSheet(QStringLiteral(
         "QLabel { background: rgba(255,255,255,20); border-radius: 8px; padding: 6px 10px; }"));
 
+    assigned_ = new QLabel;
+    assigned_->setFont(ViewStyle::font(12));
+    assigned_->setWordWrap(true);
+    assigned_->hide();
+
     launchAtLogin_ = new ToggleSwitch(QStringLiteral("Start Quillstack when logging in"));
     launchAtLogin_->setFont(ViewStyle::font(13));
     launchAtLogin_->setOnColor(ViewStyle::accent());
@@ -92,6 +97,7 @@ HotkeySettingsView::HotkeySettingsView(AppSettings& settings, std::function<void
     stack->addWidget(title, 0, Qt::AlignLeft);
     stack->addLayout(pickers);
     stack->addWidget(current_, 0, Qt::AlignLeft);
+    stack->addWidget(assigned_);
     stack->addWidget(launchAtLogin_);
     stack->addLayout(buttons);
 
@@ -109,6 +115,8 @@ HotkeySettingsView::HotkeySettingsView(AppSettings& settings, std::function<void
     connect(done_, &QPushButton::clicked, this, &HotkeySettingsView::close);
     connect(&settings_, &AppSettings::hotkeyConfigChanged, this, &HotkeySettingsView::refresh);
     connect(&settings_, &AppSettings::launchAtLoginChanged, this, &HotkeySettingsView::refresh);
+    connect(&settings_, &AppSettings::assignedHotkeyTriggerChanged, this,
+            &HotkeySettingsView::refresh);
     refresh();
 }
 
@@ -116,11 +124,19 @@ QString HotkeySettingsView::currentShortcutText() const {
     return current_->text();
 }
 
+QString HotkeySettingsView::assignedTriggerText() const {
+    return assigned_->text();
+}
+
 void HotkeySettingsView::refresh() {
     const HotkeyConfig config = settings_.hotkeyConfig();
     modifiers_->setCurrentIndex(modifiers_->findData(config.modifiers.rawValue()));
     key_->setCurrentIndex(key_->findData(config.key.rawValue()));
     current_->setText(QStringLiteral("Current: ") + config.displayString());
+    const std::optional<QString>& assigned = settings_.assignedHotkeyTrigger();
+    assigned_->setText(assigned ? QStringLiteral("Assigned by the desktop: ") + *assigned
+                                : QString());
+    assigned_->setVisible(assigned.has_value());
     launchAtLogin_->setChecked(settings_.launchAtLogin());
 }
 

@@ -29,6 +29,9 @@ public:
 
     // The text of the current-shortcut line, such as "Current: ⌘⇧V".
     QString currentShortcutText() const;
+    // The line naming the trigger the desktop assigned ("Assigned by the desktop: Meta+Shift+V");
+    // empty, and the line hidden, where the desktop assigns none.
+    QString assignedTriggerText() const;
 
     PopupButton* modifiersPicker() const { return modifiers_; }
     PopupButton* keyPicker() const { return key_; }
@@ -50,6 +53,7 @@ private:
     PopupButton* modifiers_ = nullptr;
     PopupButton* key_ = nullptr;
     QLabel* current_ = nullptr;
+    QLabel* assigned_ = nullptr;
     ToggleSwitch* launchAtLogin_ = nullptr;
     QPushButton* done_ = nullptr;
 };
