@@ -114,13 +114,24 @@ ENTRY
           'XDG_CACHE_HOME': '$XDG_CACHE_HOME', 'XDG_CONFIG_HOME': '$XDG_CONFIG_HOME'}" >/dev/null
     cp /usr/bin/kwin_wayland "$tmp/bin/kwin_wayland"
     local options=(--virtual --no-lockscreen --socket wayland-1)
-    ((xwayland)) && options+=(--xwayland)
+    if ((xwayland)); then
+        # KWin runs the given program once XWayland is up, with DISPLAY set.
+        printf '#!/bin/sh\necho "$DISPLAY" > %s/display\n' "$tmp" >"$tmp/bin/report-display"
+        chmod +x "$tmp/bin/report-display"
+        options+=(--xwayland "$tmp/bin/report-display")
+    fi
     KWIN_COMPOSE=Q QT_QPA_PLATFORM= "$tmp/bin/kwin_wayland" "${options[@]}" >"$tmp/kwin.log" 2>&1 &
     pids+=($!)
     if ! wait_for socket_up; then
         echo "with-wayland: KWin did not start" >&2
         cat "$tmp/kwin.log" >&2
         exit 1
+    fi
+    if ((xwayland)); then
+        wait_for test -s "$tmp/display" ||
+            { echo "with-wayland: KWin's XWayland did not start" >&2; exit 1; }
+        DISPLAY=$(cat "$tmp/display")
+        export DISPLAY
     fi
 }
 
