@@ -51,9 +51,13 @@ DesktopServices::DesktopServices() {
     if (wayland_) {
         offer.waylandDisplay = true;
         offer.globals = wayland_->globals();
-        offer.globalShortcutsPortal = PortalHotkeyRegistrar::portalOffersShortcuts();
     }
     choice_ = choosePlatform(offer);
+    // The portal is asked (a bus round trip) only where the Wayland services are used.
+    if (choice_.backend == PlatformChoice::Backend::wayland) {
+        offer.globalShortcutsPortal = PortalHotkeyRegistrar::portalOffersShortcuts();
+        choice_ = choosePlatform(offer);
+    }
     printLine(QStringLiteral("desktop services: ") + choice_.summary());
     for (const QString& missing : std::as_const(choice_.missing)) {
         printLine(missing);
