@@ -27,6 +27,16 @@ struct DesktopServices::X11Services {
 
 namespace {
 
+// Where the shortcut is bound in the compositor to `quillstack --toggle` (the printed advice),
+// the program itself registers nothing: registrations are accepted and never pressed.
+class CompositorBoundShortcut : public HotkeyRegistrar {
+public:
+    bool installHandler(PressHandler) override { return true; }
+    void removeHandler() override {}
+    std::optional<Handle> registerHotkey(quint32, quint32, Identifier) override { return 1; }
+    void unregisterHotkey(Handle) override {}
+};
+
 void printLine(const QString& line) {
     std::fputs((QStringLiteral("quillstack: ") + line + QLatin1Char('\n')).toLocal8Bit(), stderr);
     std::fflush(stderr);
@@ -81,6 +91,9 @@ DesktopServices::DesktopServices() {
     }
     if (choice_.shortcut == PlatformChoice::Shortcut::portal) {
         hotkeys_ = std::make_unique<PortalHotkeyRegistrar>();
+    } else if (choice_.shortcut == PlatformChoice::Shortcut::compositorBinding &&
+               !offer.x11Display) {
+        hotkeys_ = std::make_unique<CompositorBoundShortcut>();
     } else {
         // Without the portal the key grab still works through XWayland while an X11 window has
         // the keyboard; the printed advice covers the rest.
