@@ -61,7 +61,7 @@ void printLine(const QString& line) {
     std::fflush(stderr);
 }
 
-// The session handle of a CreateSession response: a string by the specification, an object
+// The session handle of a CreateSession response: a string as the portal documents it, an object
 // path from some backends.
 QString sessionHandle(const QVariantMap& results) {
     const QVariant handle = results.value(QStringLiteral("session_handle"));
