@@ -34,6 +34,7 @@ template <typename WorkspaceType, typename PosterType> struct WaylandDesktop {
         : trust(keysGranted),
           delivery({&pasteboard, &workspace, &trust, &keystrokes, &fallback}, monitor) {
         qputenv("QT_QPA_PLATFORM", "wayland");
+        connection->roundtrip();
         connection->start();
         monitor.wakeOn(&pasteboard, &WaylandPasteboard::changed);
         monitor.startMonitoring();

@@ -80,6 +80,9 @@ void WaylandServices::build(const PlatformChoice& choice) {
     if (choice.fallback == Choice::Fallback::wtype) {
         fallback_ = std::make_unique<WtypeFallbackKeystroke>();
     }
+    // The compositor's first answers (the selection at start, the open windows) are in before
+    // anything asks: the clipboard's counter starts from the selection found at start.
+    connection_->roundtrip();
     connection_->start();
 }
 
