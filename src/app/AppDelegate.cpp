@@ -52,6 +52,7 @@ AppDelegate::~AppDelegate() {
     // The callbacks installed in longer-lived objects must not reach a delegate being torn down.
     settings_->setOnHotkeyChanged({});
     hotkey_->setOnTrigger({});
+    hotkey_->setOnAssignedTriggerChanged({});
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
@@ -83,6 +84,12 @@ void AppDelegate::applicationDidFinishLaunching() {
         if (self) {
             self->hotkey_->update(config);
             self->settings_->setRegisteredHotkey(self->hotkey_->registeredConfig());
+        }
+    });
+    // Where the desktop decides the trigger, the settings card shows what it decided.
+    hotkey_->setOnAssignedTriggerChanged([self] {
+        if (self) {
+            self->settings_->setAssignedHotkeyTrigger(self->hotkey_->assignedTrigger());
         }
     });
     hotkey_->start(settings_->hotkeyConfig());

@@ -16,8 +16,10 @@ target_link_libraries(quillstack_app PUBLIC quillstack_panel_window quillstack_p
                                      PRIVATE quillstack_build_info)
 quillstack_warnings(quillstack_app)
 
-add_executable(quillstack ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+# The start-up choice of the desktop services, and the executable.
+add_executable(quillstack ${CMAKE_CURRENT_LIST_DIR}/main.cpp ${CMAKE_CURRENT_LIST_DIR}/DesktopServices.cpp)
 target_link_libraries(quillstack PRIVATE quillstack_app quillstack_platform_x11
+                                         quillstack_platform_wayland quillstack_platform_portal
                                          quillstack_build_info)
 quillstack_warnings(quillstack)
 

@@ -2,15 +2,10 @@
 
 #include "app/AppDelegate.h"
 #include "app/CommandLine.h"
+#include "app/DesktopServices.h"
 #include "app/PastePanelPresenter.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
-#include "platform/x11/X11AccessibilityTrust.h"
-#include "platform/x11/X11FallbackKeystroke.h"
-#include "platform/x11/X11HotkeyRegistrar.h"
-#include "platform/x11/X11KeystrokePoster.h"
-#include "platform/x11/X11Pasteboard.h"
-#include "platform/x11/X11Workspace.h"
 #include "platform/x11/XdgAutostartLoginItem.h"
 #include "platform/x11/XdgDataLocations.h"
 #include "store/ClipboardManager.h"
@@ -98,10 +93,8 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    // The desktop services are X11's; a Wayland session provides them through XWayland.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
+    // The panel is an X11 window wherever there is an X11 display, XWayland included.
+    DesktopServices::preparePlatformPlugin();
     QApplication::setApplicationName(QStringLiteral("quillstack"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillstack"));
     QApplication::setDesktopFileName(QStringLiteral(QUILLSTACK_APP_ID));
@@ -111,30 +104,25 @@ int main(int argc, char** argv) {
     // (a bare X session), Adwaita's generic ones stand in.
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
 
-    X11Pasteboard pasteboard;
+    DesktopServices desktop;
     XdgDataLocations locations;
-    X11Workspace workspace;
-    X11AccessibilityTrust trust;
-    X11KeystrokePoster keystrokes;
-    X11FallbackKeystroke fallback;
     XdgAutostartLoginItem loginItems;
-    X11HotkeyRegistrar hotkeys;
 
     AppDelegate::Services services;
-    services.store.pasteboard = &pasteboard;
+    services.store.pasteboard = desktop.pasteboard();
     services.store.locations = &locations;
-    services.store.workspace = &workspace;
-    services.store.trust = &trust;
-    services.store.keystrokes = &keystrokes;
-    services.store.fallback = &fallback;
+    services.store.workspace = desktop.workspace();
+    services.store.trust = desktop.trust();
+    services.store.keystrokes = desktop.keystrokes();
+    services.store.fallback = desktop.fallback();
     services.loginItems = &loginItems;
-    services.hotkeys = &hotkeys;
+    services.hotkeys = desktop.hotkeys();
     services.makePanel = [](ClipboardManager& manager, PanelViewModel& model,
                             AppSettings& settings) {
         return std::make_unique<PastePanelPresenter>(manager, model, settings);
     };
     AppDelegate delegate(services);
-    delegate.manager().wakeMonitoringOn(&pasteboard, &X11Pasteboard::changed);
+    desktop.wakeMonitoring(delegate.manager());
 
     // Every way to end the program (the tray menu, `quillstack --quit`, SIGTERM, SIGINT, SIGHUP)
     // leaves the event loop, after which the shutdown sequence runs.

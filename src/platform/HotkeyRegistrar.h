@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 #include <functional>
@@ -21,6 +22,10 @@ public:
     using Handle = quint64;
     // Called on the GUI thread for each press; nothing when the press's identifier is unknown.
     using PressHandler = std::function<void(std::optional<Identifier>)>;
+    // Called on the GUI thread with the desktop's own name for the trigger it assigned to a
+    // registration (nothing when it names none): when the registration completes, which may be
+    // after registerHotkey returned, and whenever the user changes it in the desktop's settings.
+    using AssignmentHandler = std::function<void(Handle, std::optional<QString> trigger)>;
 
     virtual ~HotkeyRegistrar() = default;
 
@@ -34,6 +39,10 @@ public:
     virtual std::optional<Handle> registerHotkey(quint32 keyCode, quint32 modifierFlags,
                                                  Identifier identifier) = 0;
     virtual void unregisterHotkey(Handle handle) = 0;
+
+    // Where the desktop decides the trigger itself (the GlobalShortcuts portal), the handler
+    // hears what it decided. Backends that take the combination as asked (X11) never call it.
+    virtual void setAssignmentHandler(AssignmentHandler handler) { (void)handler; }
 };
 
 } // namespace quillstack

@@ -6,8 +6,9 @@ namespace quillstack {
 
 namespace {
 
-// WM_CLASS classes of terminal emulators whose clipboard paste is Control+Shift+V.
-constexpr std::array<std::u16string_view, 34> terminalClasses = {
+// WM_CLASS classes and Wayland app ids of terminal emulators whose clipboard paste is
+// Control+Shift+V.
+constexpr std::array<std::u16string_view, 39> terminalClasses = {
     u"gnome-terminal-server",    // GNOME Terminal
     u"gnome-terminal",           // GNOME Terminal (older releases)
     u"org.gnome.Console",        // GNOME Console
@@ -42,6 +43,12 @@ constexpr std::array<std::u16string_view, 34> terminalClasses = {
     u"io.elementary.terminal",   // elementary Terminal
     u"com.raggesilver.blackbox", // Black Box
     u"contour",                  // Contour
+    // Wayland app ids that differ from the X11 classes above.
+    u"org.kde.konsole",    // Konsole
+    u"org.kde.yakuake",    // Yakuake
+    u"org.gnome.Terminal", // GNOME Terminal
+    u"com.gexperts.Tilix", // Tilix
+    u"wezterm",            // WezTerm (older releases)
 };
 
 } // namespace

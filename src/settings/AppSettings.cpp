@@ -130,4 +130,12 @@ void AppSettings::applyLaunchAtLogin(bool repeatsLastRequest) {
     }
 }
 
+void AppSettings::setAssignedHotkeyTrigger(std::optional<QString> trigger) {
+    if (assignedHotkeyTrigger_ == trigger) {
+        return;
+    }
+    assignedHotkeyTrigger_ = std::move(trigger);
+    emit assignedHotkeyTriggerChanged();
+}
+
 } // namespace quillstack

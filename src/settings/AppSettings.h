@@ -41,6 +41,10 @@ public:
     // a report arrives it is the chosen shortcut. It is never saved.
     std::optional<HotkeyConfig> registeredHotkey() const;
     void setRegisteredHotkey(const std::optional<HotkeyConfig>& config);
+    // The trigger the desktop itself assigned to the shortcut, in its own words, where the
+    // desktop decides (the GlobalShortcuts portal); nothing elsewhere. Not saved.
+    const std::optional<QString>& assignedHotkeyTrigger() const { return assignedHotkeyTrigger_; }
+    void setAssignedHotkeyTrigger(std::optional<QString> trigger);
 
     // The path of settings.json.
     QString storageURL() const { return storageURL_; }
@@ -54,6 +58,7 @@ signals:
     void launchAtLoginChanged(bool value);
     // Emitted when the reported registration differs from the one known before.
     void registeredHotkeyChanged();
+    void assignedHotkeyTriggerChanged();
 
 private:
     void load();
@@ -68,6 +73,7 @@ private:
     std::optional<QString> lastLoginItemFailure_;
     bool registrationReported_ = false;
     std::optional<HotkeyConfig> registeredHotkey_;
+    std::optional<QString> assignedHotkeyTrigger_;
     LoginItemService& loginItems_;
     QString storageURL_;
     // settings.json is on disk but could not be read or decoded: kept aside before the next save.

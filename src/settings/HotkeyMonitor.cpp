@@ -33,7 +33,12 @@ void HotkeyMonitor::start(const HotkeyConfig& config) {
         return;
     }
     isStarted_ = true;
+    registrar_.setAssignmentHandler(
+        [this](HotkeyRegistrar::Handle handle, std::optional<QString> trigger) {
+            handleAssignment(handle, std::move(trigger));
+        });
     if (!registerHotKey(config)) {
+        registrar_.setAssignmentHandler({});
         registrar_.removeHandler();
         eventHandlerInstalled_ = false;
         isStarted_ = false;
@@ -71,14 +76,17 @@ void HotkeyMonitor::stop() {
         hotKeyRef_.reset();
     }
     if (eventHandlerInstalled_) {
+        registrar_.setAssignmentHandler({});
         registrar_.removeHandler();
         eventHandlerInstalled_ = false;
     }
+    setAssignedTrigger(std::nullopt);
     isStarted_ = false;
     wanted_ = false;
 }
 
 bool HotkeyMonitor::registerHotKey(const HotkeyConfig& config) {
+    setAssignedTrigger(std::nullopt);
     hotKeyRef_ = registrar_.registerHotkey(config.key.carbonKeyCode(),
                                            config.modifiers.carbonFlags(), {signature, hotkeyId});
     if (hotKeyRef_) {
@@ -95,6 +103,23 @@ void HotkeyMonitor::handlePress(std::optional<HotkeyRegistrar::Identifier> ident
     }
     const std::function<void()> onTrigger = onTrigger_; // onTrigger may replace itself
     onTrigger();
+}
+
+void HotkeyMonitor::handleAssignment(HotkeyRegistrar::Handle handle,
+                                     std::optional<QString> trigger) {
+    if (hotKeyRef_ == handle) {
+        setAssignedTrigger(std::move(trigger));
+    }
+}
+
+void HotkeyMonitor::setAssignedTrigger(std::optional<QString> trigger) {
+    if (assignedTrigger_ == trigger) {
+        return;
+    }
+    assignedTrigger_ = std::move(trigger);
+    if (onAssignedTriggerChanged_) {
+        onAssignedTriggerChanged_();
+    }
 }
 
 } // namespace quillstack

@@ -37,6 +37,13 @@ public:
     const std::function<void()>& onTrigger() const { return onTrigger_; }
     void setOnTrigger(std::function<void()> onTrigger) { onTrigger_ = std::move(onTrigger); }
 
+    // The trigger the desktop reported for the registration in force, in its own words; nothing
+    // when it reported none (on X11 the combination asked for is the trigger).
+    const std::optional<QString>& assignedTrigger() const { return assignedTrigger_; }
+    void setOnAssignedTriggerChanged(std::function<void()> handler) {
+        onAssignedTriggerChanged_ = std::move(handler);
+    }
+
     bool isStarted() const { return isStarted_; }
     HotkeyConfig currentConfig() const { return currentConfig_; }
     bool isRegistered() const { return hotKeyRef_.has_value(); }
@@ -48,9 +55,13 @@ public:
 private:
     bool registerHotKey(const HotkeyConfig& config);
     void handlePress(std::optional<HotkeyRegistrar::Identifier> identifier);
+    void handleAssignment(HotkeyRegistrar::Handle handle, std::optional<QString> trigger);
+    void setAssignedTrigger(std::optional<QString> trigger);
 
     HotkeyRegistrar& registrar_;
     std::function<void()> onTrigger_;
+    std::function<void()> onAssignedTriggerChanged_;
+    std::optional<QString> assignedTrigger_;
     std::optional<HotkeyRegistrar::Handle> hotKeyRef_;
     bool eventHandlerInstalled_ = false;
     bool isStarted_ = false;

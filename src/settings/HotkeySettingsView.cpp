@@ -69,6 +69,11 @@ HotkeySettingsView::HotkeySettingsView(AppSettings& settings, std::function<void
     current_->setStyleSheet(QStringLiteral(
         "QLabel { background: rgba(255,255,255,20); border-radius: 8px; padding: 6px 10px; }"));
 
+    assigned_ = new QLabel;
+    assigned_->setFont(ViewStyle::font(12));
+    assigned_->setWordWrap(true);
+    assigned_->hide();
+
     launchAtLogin_ = new ToggleSwitch(QStringLiteral("Start Quillstack when logging in"));
     launchAtLogin_->setFont(ViewStyle::font(13));
     launchAtLogin_->setOnColor(ViewStyle::accent());
@@ -92,6 +97,7 @@ HotkeySettingsView::HotkeySettingsView(AppSettings& settings, std::function<void
     stack->addWidget(title, 0, Qt::AlignLeft);
     stack->addLayout(pickers);
     stack->addWidget(current_, 0, Qt::AlignLeft);
+    stack->addWidget(assigned_);
     stack->addWidget(launchAtLogin_);
     stack->addLayout(buttons);
 
@@ -110,6 +116,8 @@ HotkeySettingsView::HotkeySettingsView(AppSettings& settings, std::function<void
     connect(&settings_, &AppSettings::hotkeyConfigChanged, this, &HotkeySettingsView::refresh);
     connect(&settings_, &AppSettings::launchAtLoginChanged, this, &HotkeySettingsView::refresh);
     connect(&settings_, &AppSettings::registeredHotkeyChanged, this, &HotkeySettingsView::refresh);
+    connect(&settings_, &AppSettings::assignedHotkeyTriggerChanged, this,
+            &HotkeySettingsView::refresh);
     refresh();
 }
 
@@ -126,6 +134,10 @@ QString HotkeySettingsView::currentShortcutText() const {
     return current_->text();
 }
 
+QString HotkeySettingsView::assignedTriggerText() const {
+    return assigned_->text();
+}
+
 void HotkeySettingsView::refresh() {
     const HotkeyConfig config = settings_.hotkeyConfig();
     modifiers_->setCurrentIndex(modifiers_->findData(config.modifiers.rawValue()));
@@ -133,6 +145,10 @@ void HotkeySettingsView::refresh() {
     const std::optional<HotkeyConfig> registered = settings_.registeredHotkey();
     current_->setText(QStringLiteral("Current: ") + shortcutText(registered));
     current_->setToolTip(shortcutToolTip(registered));
+    const std::optional<QString>& assigned = settings_.assignedHotkeyTrigger();
+    assigned_->setText(assigned ? QStringLiteral("Assigned by the desktop: ") + *assigned
+                                : QString());
+    assigned_->setVisible(assigned.has_value());
     launchAtLogin_->setChecked(settings_.launchAtLogin());
 }
 

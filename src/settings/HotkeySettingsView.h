@@ -40,6 +40,9 @@ public:
     // tooltip in PC key names ("Super+Shift+V"); the panel's header badge shows the same.
     static QString shortcutText(const std::optional<HotkeyConfig>& registered);
     static QString shortcutToolTip(const std::optional<HotkeyConfig>& registered);
+    // The line naming the trigger the desktop assigned ("Assigned by the desktop: Meta+Shift+V");
+    // empty, and the line hidden, where the desktop assigns none.
+    QString assignedTriggerText() const;
 
     PopupButton* modifiersPicker() const { return modifiers_; }
     PopupButton* keyPicker() const { return key_; }
@@ -61,6 +64,7 @@ private:
     PopupButton* modifiers_ = nullptr;
     PopupButton* key_ = nullptr;
     QLabel* current_ = nullptr;
+    QLabel* assigned_ = nullptr;
     ToggleSwitch* launchAtLogin_ = nullptr;
     QPushButton* done_ = nullptr;
 };

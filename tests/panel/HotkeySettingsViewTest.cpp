@@ -92,3 +92,14 @@ TEST_F(HotkeySettingsViewTest, DoneAndReturnCloseTheCardAndNothingElse) {
     EXPECT_EQ(closed, 3);
     EXPECT_EQ(settings_.hotkeyConfig(), HotkeyConfig::defaultConfig());
 }
+
+TEST_F(HotkeySettingsViewTest, ShowsTheTriggerTheDesktopAssignedOnlyWhereItAssignsOne) {
+    HotkeySettingsView card(settings_, [] {});
+    card.show();
+    EXPECT_EQ(card.assignedTriggerText(), QString());
+    settings_.setAssignedHotkeyTrigger(QStringLiteral("Meta+Shift+V"));
+    EXPECT_EQ(card.assignedTriggerText(), u"Assigned by the desktop: Meta+Shift+V"_qs);
+    EXPECT_EQ(card.currentShortcutText(), u"Current: ⌘⇧V"_qs);
+    settings_.setAssignedHotkeyTrigger(std::nullopt);
+    EXPECT_EQ(card.assignedTriggerText(), QString());
+}

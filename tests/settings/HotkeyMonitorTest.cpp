@@ -191,5 +191,25 @@ TEST_F(HotkeyMonitorTest, StopReleasesEverythingAndTwiceIsHarmless) {
     EXPECT_TRUE(registrar.registrations().isEmpty());
 }
 
+TEST_F(HotkeyMonitorTest, KeepsTheTriggerTheDesktopAssignedToTheRegistrationInForce) {
+    int changes = 0;
+    monitor.setOnAssignedTriggerChanged([&] { ++changes; });
+    monitor.start(commandShiftV);
+    EXPECT_FALSE(monitor.assignedTrigger());
+    const HotkeyRegistrar::Handle first = 1; // the memory registrar's first handle
+    ASSERT_TRUE(registrar.assign(first, QStringLiteral("Meta+Shift+V")));
+    EXPECT_EQ(monitor.assignedTrigger(), QStringLiteral("Meta+Shift+V"));
+    EXPECT_EQ(changes, 1);
+
+    // A new registration forgets the old trigger; a late answer about the old one is ignored.
+    ASSERT_TRUE(monitor.update(commandOptionK));
+    EXPECT_FALSE(monitor.assignedTrigger());
+    registrar.assign(first, QStringLiteral("Meta+Shift+V"));
+    EXPECT_FALSE(monitor.assignedTrigger());
+
+    monitor.stop();
+    EXPECT_FALSE(registrar.assign(first, QStringLiteral("anything")));
+}
+
 } // namespace
 } // namespace quillstack

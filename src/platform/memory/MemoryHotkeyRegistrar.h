@@ -25,6 +25,19 @@ public:
     std::optional<Handle> registerHotkey(quint32 keyCode, quint32 modifierFlags,
                                          Identifier identifier) override;
     void unregisterHotkey(Handle handle) override;
+    void setAssignmentHandler(AssignmentHandler handler) override {
+        assignmentHandler_ = std::move(handler);
+    }
+
+    // The desktop reporting the trigger it assigned to a registration; false when no one
+    // listens.
+    bool assign(Handle handle, std::optional<QString> trigger) {
+        if (!assignmentHandler_) {
+            return false;
+        }
+        assignmentHandler_(handle, std::move(trigger));
+        return true;
+    }
 
     // Refusals, as another program holding a combination would cause.
     void refuse(quint32 keyCode, quint32 modifierFlags);
@@ -44,6 +57,7 @@ public:
 
 private:
     PressHandler handler_;
+    AssignmentHandler assignmentHandler_;
     std::map<Handle, Registration> registrations_;
     QSet<QPair<quint32, quint32>> refused_;
     Handle nextHandle_ = 1;

@@ -1,5 +1,7 @@
 #include "platform/x11/X11HotkeyRegistrar.h"
 
+#include "platform/HotkeyKeys.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 
@@ -23,24 +25,10 @@ using KeySymbols = std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_
 
 constexpr quint32 numLockKeysym = 0xff7f;
 
-// US-ANSI virtual key codes of the letter keys, with the letter each position carries.
-struct LetterKey {
-    quint32 keyCode;
-    char letter;
-};
-constexpr std::array<LetterKey, 26> letterKeys{{
-    {0x00, 'a'}, {0x01, 's'}, {0x02, 'd'}, {0x03, 'f'}, {0x04, 'h'}, {0x05, 'g'}, {0x06, 'z'},
-    {0x07, 'x'}, {0x08, 'c'}, {0x09, 'v'}, {0x0B, 'b'}, {0x0C, 'q'}, {0x0D, 'w'}, {0x0E, 'e'},
-    {0x0F, 'r'}, {0x10, 'y'}, {0x11, 't'}, {0x1F, 'o'}, {0x20, 'u'}, {0x22, 'i'}, {0x23, 'p'},
-    {0x25, 'l'}, {0x26, 'j'}, {0x28, 'k'}, {0x2D, 'n'}, {0x2E, 'm'},
-}};
-
 // The keysym of a letter key (a lower-case Latin letter's keysym is its ASCII code).
 std::optional<quint32> keysymForKeyCode(quint32 keyCode) {
-    for (const LetterKey& key : letterKeys) {
-        if (key.keyCode == keyCode) {
-            return static_cast<quint32>(key.letter);
-        }
+    if (const std::optional<char> letter = letterForKeyCode(keyCode)) {
+        return static_cast<quint32>(*letter);
     }
     return std::nullopt;
 }

@@ -2,7 +2,8 @@
 //
 //   quillstack-paste-target [--class CLASS] [--terminal]
 //
-// The window's WM_CLASS is "quillstack-paste-target" "CLASS" (default QuillstackPasteTarget).
+// The window's WM_CLASS is "quillstack-paste-target" "CLASS" (default QuillstackPasteTarget);
+// as a native Wayland window (QT_QPA_PLATFORM=wayland) its app_id is CLASS.
 // With --terminal the field behaves like a terminal emulator: Control+Shift+V pastes and
 // Control+V types the two characters "^V".
 //
@@ -88,8 +89,10 @@ int main(int argc, char** argv) {
         std::fputs("usage: quillstack-paste-target [--class CLASS] [--terminal]\n", stderr);
         return 2;
     }
-    // Qt names the window class after the application.
+    // Qt names the window class after the application, and a Wayland window's app_id after
+    // the desktop file name.
     QApplication::setApplicationName(windowClass);
+    QGuiApplication::setDesktopFileName(windowClass);
     qputenv("RESOURCE_NAME", "quillstack-paste-target");
 
     QWidget window;

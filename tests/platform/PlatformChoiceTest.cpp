@@ -1,0 +1,277 @@
+#include "platform/PlatformChoice.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillstack;
+
+namespace {
+
+using Choice = PlatformChoice;
+
+// The globals each desktop advertises to a program it trusts (KWin's fake input and window
+// management only to one whose desktop entry declares them).
+QHash<QString, quint32> globalsOf(std::initializer_list<std::pair<const char*, quint32>> list) {
+    QHash<QString, quint32> globals{{QStringLiteral("wl_seat"), 7},
+                                    {QStringLiteral("wl_compositor"), 4}};
+    for (const auto& [name, version] : list) {
+        globals.insert(QLatin1String(name), version);
+    }
+    return globals;
+}
+
+const auto kwin527 = globalsOf({{WaylandGlobal::wlrDataControl, 2},
+                                {WaylandGlobal::kdeFakeInput, 4},
+                                {WaylandGlobal::plasmaWindowManagement, 16}});
+const auto kwin527Untrusted = globalsOf({{WaylandGlobal::wlrDataControl, 2}});
+const auto kwin64 = globalsOf({{WaylandGlobal::extDataControl, 1},
+                               {WaylandGlobal::wlrDataControl, 2},
+                               {WaylandGlobal::kdeFakeInput, 5},
+                               {WaylandGlobal::plasmaWindowManagement, 18}});
+const auto kwin65 = globalsOf({{WaylandGlobal::extDataControl, 1},
+                               {WaylandGlobal::kdeFakeInput, 5},
+                               {WaylandGlobal::plasmaWindowManagement, 18}});
+const auto sway17 = globalsOf({{WaylandGlobal::wlrDataControl, 2},
+                               {WaylandGlobal::virtualKeyboard, 1},
+                               {WaylandGlobal::foreignToplevel, 3}});
+const auto wlrootsNew = globalsOf({{WaylandGlobal::extDataControl, 1},
+                                   {WaylandGlobal::wlrDataControl, 2},
+                                   {WaylandGlobal::virtualKeyboard, 1},
+                                   {WaylandGlobal::foreignToplevel, 3}});
+const auto cosmicEnabled = globalsOf({{WaylandGlobal::extDataControl, 1}});
+const auto mutter = globalsOf({{"gtk_shell1", 5}});
+const auto weston = globalsOf({{"weston_desktop_shell", 1}});
+const auto oldFakeInput =
+    globalsOf({{WaylandGlobal::wlrDataControl, 2}, {WaylandGlobal::kdeFakeInput, 3}});
+
+struct Row {
+    const char* desktop;
+    DesktopOffer offer;
+    Choice::Backend backend;
+    Choice::Clipboard clipboard;
+    Choice::FrontWindow frontWindow;
+    Choice::Keystroke keystroke;
+    Choice::Fallback fallback;
+    Choice::Shortcut shortcut;
+    // Words that each missing capability's sentence contains, in order.
+    QStringList missing;
+};
+
+DesktopOffer wayland(QHash<QString, quint32> globals, bool portal = false, bool wtype = true) {
+    DesktopOffer offer;
+    offer.waylandDisplay = true;
+    offer.x11Display = true;
+    offer.globals = std::move(globals);
+    offer.globalShortcutsPortal = portal;
+    offer.wtypeInstalled = wtype;
+    return offer;
+}
+
+DesktopOffer withOverride(DesktopOffer offer, const char* value) {
+    offer.platformOverride = QLatin1String(value);
+    return offer;
+}
+
+DesktopOffer withoutX11(DesktopOffer offer) {
+    offer.x11Display = false;
+    return offer;
+}
+
+DesktopOffer x11Session() {
+    DesktopOffer offer;
+    offer.x11Display = true;
+    return offer;
+}
+
+using B = Choice::Backend;
+using C = Choice::Clipboard;
+using F = Choice::FrontWindow;
+using K = Choice::Keystroke;
+using L = Choice::Fallback;
+using S = Choice::Shortcut;
+
+const Row rows[] = {
+    {"KWin 5.27 with the desktop entry",
+     wayland(kwin527, true),
+     B::wayland,
+     C::wlrDataControl,
+     F::plasmaWindowManagement,
+     K::kdeFakeInput,
+     L::wtype,
+     S::portal,
+     {}},
+    {"KWin 5.27 without the desktop entry",
+     wayland(kwin527Untrusted, true, false),
+     B::wayland,
+     C::wlrDataControl,
+     F::none,
+     K::none,
+     L::none,
+     S::portal,
+     {"window list", "fake input", "wtype"}},
+    {"KWin 6.4",
+     wayland(kwin64, true),
+     B::wayland,
+     C::extDataControl,
+     F::plasmaWindowManagement,
+     K::kdeFakeInput,
+     L::wtype,
+     S::portal,
+     {}},
+    {"KWin 6.5",
+     wayland(kwin65, true),
+     B::wayland,
+     C::extDataControl,
+     F::plasmaWindowManagement,
+     K::kdeFakeInput,
+     L::wtype,
+     S::portal,
+     {}},
+    {"fake input too old for keys",
+     wayland(oldFakeInput, true),
+     B::wayland,
+     C::wlrDataControl,
+     F::none,
+     K::none,
+     L::wtype,
+     S::portal,
+     {"window list", "fake input"}},
+    {"sway 1.7",
+     wayland(sway17),
+     B::wayland,
+     C::wlrDataControl,
+     F::wlrForeignToplevel,
+     K::virtualKeyboard,
+     L::wtype,
+     S::compositorBinding,
+     {"quillstack --toggle"}},
+    {"sway 1.11, niri",
+     wayland(wlrootsNew),
+     B::wayland,
+     C::extDataControl,
+     F::wlrForeignToplevel,
+     K::virtualKeyboard,
+     L::wtype,
+     S::compositorBinding,
+     {"quillstack --toggle"}},
+    {"Hyprland with its portal",
+     wayland(wlrootsNew, true),
+     B::wayland,
+     C::extDataControl,
+     F::wlrForeignToplevel,
+     K::virtualKeyboard,
+     L::wtype,
+     S::portal,
+     {}},
+    {"COSMIC with data control enabled",
+     wayland(cosmicEnabled, false, false),
+     B::wayland,
+     C::extDataControl,
+     F::none,
+     K::none,
+     L::none,
+     S::compositorBinding,
+     {"window list", "fake input", "wtype", "quillstack --toggle"}},
+    {"sway without XWayland",
+     withoutX11(wayland(sway17)),
+     B::wayland,
+     C::wlrDataControl,
+     F::wlrForeignToplevel,
+     K::virtualKeyboard,
+     L::wtype,
+     S::compositorBinding,
+     {"quillstack --toggle", "XWayland"}},
+    {"GNOME",
+     wayland(mutter, true),
+     B::x11,
+     C::x11,
+     F::x11,
+     K::xtest,
+     L::xdotool,
+     S::x11Grab,
+     {"no clipboard manager protocol"}},
+    {"Weston",
+     wayland(weston),
+     B::x11,
+     C::x11,
+     F::x11,
+     K::xtest,
+     L::xdotool,
+     S::x11Grab,
+     {"no clipboard manager protocol"}},
+    {"X11 session", x11Session(), B::x11, C::x11, F::x11, K::xtest, L::xdotool, S::x11Grab, {}},
+    {"no display at all",
+     DesktopOffer{},
+     B::x11,
+     C::x11,
+     F::x11,
+     K::xtest,
+     L::xdotool,
+     S::x11Grab,
+     {"DISPLAY"}},
+    {"sway forced to X11",
+     withOverride(wayland(sway17), "X11"),
+     B::x11,
+     C::x11,
+     F::x11,
+     K::xtest,
+     L::xdotool,
+     S::x11Grab,
+     {"no clipboard manager protocol"}},
+    {"GNOME forced to Wayland",
+     withOverride(wayland(mutter), "wayland"),
+     B::wayland,
+     C::none,
+     F::none,
+     K::none,
+     L::wtype,
+     S::compositorBinding,
+     {"nothing is recorded", "window list", "fake input", "quillstack --toggle"}},
+    {"Wayland forced without a compositor",
+     withOverride(x11Session(), "wayland"),
+     B::x11,
+     C::x11,
+     F::x11,
+     K::xtest,
+     L::xdotool,
+     S::x11Grab,
+     {"no Wayland compositor"}},
+    {"unknown override",
+     withOverride(wayland(sway17), "mir"),
+     B::wayland,
+     C::wlrDataControl,
+     F::wlrForeignToplevel,
+     K::virtualKeyboard,
+     L::wtype,
+     S::compositorBinding,
+     {"mir is not x11 or wayland", "quillstack --toggle"}},
+};
+
+TEST(PlatformChoiceTest, EachDesktopGetsTheServicesItOffers) {
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.desktop);
+        const Choice choice = choosePlatform(row.offer);
+        EXPECT_EQ(choice.backend, row.backend);
+        EXPECT_EQ(choice.clipboard, row.clipboard);
+        EXPECT_EQ(choice.frontWindow, row.frontWindow);
+        EXPECT_EQ(choice.keystroke, row.keystroke);
+        EXPECT_EQ(choice.fallback, row.fallback);
+        EXPECT_EQ(choice.shortcut, row.shortcut);
+        ASSERT_EQ(choice.missing.size(), row.missing.size())
+            << choice.missing.join(u'\n').toStdString();
+        for (qsizetype i = 0; i < row.missing.size(); ++i) {
+            EXPECT_TRUE(choice.missing[i].contains(row.missing[i]))
+                << choice.missing[i].toStdString();
+        }
+        EXPECT_FALSE(choice.summary().isEmpty());
+    }
+}
+
+TEST(PlatformChoiceTest, SummaryNamesEachPickedService) {
+    EXPECT_EQ(choosePlatform(wayland(kwin527, true)).summary(),
+              QStringLiteral("Wayland (clipboard: wlr-data-control, window: "
+                             "plasma-window-management, keys: kde-fake-input, fallback: wtype, "
+                             "shortcut: GlobalShortcuts portal)"));
+    EXPECT_TRUE(choosePlatform(x11Session()).summary().startsWith(QLatin1String("X11")));
+}
+
+} // namespace
