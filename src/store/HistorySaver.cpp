@@ -2,6 +2,7 @@
 
 #include "platform/DataLocations.h"
 #include "platform/DurableFile.h"
+#include "platform/ThreadPriority.h"
 
 #include <QFileInfo>
 
@@ -71,6 +72,8 @@ bool HistorySaver::isIdle() const {
 }
 
 void HistorySaver::run() {
+    // A large save must not take the GUI thread's share of the processor or the disk.
+    lowerCurrentThreadPriority();
     for (;;) {
         Snapshot snapshot;
         {
