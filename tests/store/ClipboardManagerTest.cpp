@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -275,4 +276,37 @@ TEST_F(ClipboardManagerTest, LoadedImagesSurviveEverySaveUnchanged) {
     // A restart reads what was written.
     store.reset(); // finishes the last save
     EXPECT_EQ(makeStore()->history(), (QList<ClipboardEntry>{b, a, entries[0], entries[2]}));
+}
+
+// Saves run beside the GUI thread and only the newest history is written: changes made while a
+// large save runs become one more write, and the file ends with every one of them.
+TEST_F(ClipboardManagerTest, ABurstOfChangesDuringASaveBecomesOneWrite) {
+    QList<ClipboardEntry> images;
+    for (int i = 0; i < 40; ++i) {
+        images << test::imageEntry(1024 * 1024, i);
+    }
+    ASSERT_TRUE(test::writeFile(file, EntryJson::encodeHistory(images).value()));
+    auto store = makeStore();
+
+    // Renames onto history.json, one per finished write.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_MOVED_TO), 0);
+    for (int i = 0; i < 20; ++i) {
+        store->insert(textEntry(QStringLiteral("burst %1").arg(i)));
+    }
+    EXPECT_EQ(fileEntries(*store), store->history());
+    int writes = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
+        for (char* p = buffer; p < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            writes += QByteArray(event->name) == "history.json" ? 1 : 0;
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watch);
+    EXPECT_GE(writes, 1);
+    EXPECT_LE(writes, 2) << "the first change's write, then one for all the others";
+    EXPECT_EQ(store->history().size(), 60);
 }
