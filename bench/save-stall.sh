@@ -8,7 +8,7 @@
 # 1. panel-open latency while idle (`quillstack --toggle` until the panel is mapped; median and
 #    max of SAMPLES opens, default 10),
 # 2. how long one save of that history takes (a copy by xclip, until the temporary file of the
-#    save is gone), and the GUI thread's state sampled every 5 ms meanwhile,
+#    save is gone), the GUI thread's state sampled every 5 ms meanwhile and the peak RSS,
 # 3. panel-open latency while saves run: COPIES texts (default 10) are copied 0.4 s apart, and the
 #    panel is opened and closed again and again until the last save has finished,
 # 4. whether every one of those copies is in history.json afterwards.
@@ -75,12 +75,17 @@ t0=$(panel_now_us)
 copy_text "single save probe $RANDOM"
 wait_until 20 saving || echo "  (no save seen starting)"
 states=()
+rss_before=$(awk '/^VmRSS:/ {print $2}' "/proc/$app_pid/status")
+rss_max=$rss_before
 while saving; do
     states+=("$(awk '{print $3}' "/proc/$app_pid/task/$app_pid/stat")")
+    rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$app_pid/status")
+    ((rss > rss_max)) && rss_max=$rss
     sleep 0.005
 done
 t1=$(panel_now_us)
 awk -v a="$t0" -v b="$t1" 'BEGIN {printf "  one save (copy to file renamed): %.0f ms\n", (b - a) / 1000}'
+echo "  RSS before it / peak during it: $((rss_before / 1024)) MB / $((rss_max / 1024)) MB"
 echo "  GUI thread during it:         $(printf '%s\n' "${states[@]}" | sort | uniq -c |
     awk '{printf "%s %d  ", $2, $1}')(samples by state)"
 
