@@ -49,9 +49,9 @@ ClipboardManager::ClipboardManager(Services services, QObject* parent)
     saver_ = std::make_unique<HistorySaver>(storageURL_);
     connect(saver_.get(), &HistorySaver::finished, this, &ClipboardManager::saveFinished);
     retry_.setSingleShot(true);
-    retry_.setInterval(defaultSaveRetryInterval);
     connect(&retry_, &QTimer::timeout, this, [this] {
         if (saver_->isFailing()) {
+            ++retriesFailed_;
             save();
         }
     });
@@ -70,7 +70,7 @@ bool ClipboardManager::isSaveFailing() const {
 }
 
 void ClipboardManager::setSaveRetryInterval(std::chrono::milliseconds interval) {
-    retry_.setInterval(interval);
+    retryInterval_ = interval;
 }
 
 void ClipboardManager::load() {
@@ -115,12 +115,15 @@ void ClipboardManager::save() {
 void ClipboardManager::saveFinished(quint64 generation, bool saved,
                                     const QList<QUuid>& unreadable) {
     if (!saved) {
-        // A later change saves sooner; otherwise the timer tries again.
+        // A later change saves sooner; otherwise the timer tries again, later each time.
         if (generation == generation_) {
-            retry_.start();
+            const auto doubled = retryInterval_ * (qint64(1) << std::min(retriesFailed_, 10));
+            retry_.start(std::min<std::chrono::milliseconds>(
+                doubled, std::max(retryInterval_, maxSaveRetryInterval)));
         }
         return;
     }
+    retriesFailed_ = 0;
     if (unreadable.isEmpty()) {
         return;
     }

@@ -30,7 +30,9 @@ class HistorySaver;
 //
 // The history in memory changes first; the file follows on a thread of its own (HistorySaver),
 // so a slow or failing disk neither stalls the GUI thread nor stops the recording. A failed save
-// keeps the old file whole and is tried again at the next change and after saveRetryInterval.
+// keeps the old file whole and is tried again at the next change and by itself: after the retry
+// interval (5 s), doubled after each failed retry up to a minute, so that a full disk is not
+// rewritten every few seconds for hours.
 //
 // Observation: historyWillChange(newHistory) is emitted before history() holds the new list,
 // so a receiver that reads history() still sees the previous one; historyChanged() follows
@@ -53,6 +55,7 @@ public:
 
     static constexpr int maxEntries = 200;
     static constexpr std::chrono::milliseconds defaultSaveRetryInterval{5000};
+    static constexpr std::chrono::milliseconds maxSaveRetryInterval{60000};
 
     explicit ClipboardManager(Services services, QObject* parent = nullptr);
     ~ClipboardManager() override;
@@ -72,7 +75,8 @@ public:
 
     // Blocks until the newest history is on disk (or its write has failed). For quitting.
     void finishSaving();
-    // Whether the last save failed; it is then tried again after this interval.
+    // Whether the last save failed; it is then tried again after the retry interval (the first
+    // one; later ones are longer).
     bool isSaveFailing() const;
     void setSaveRetryInterval(std::chrono::milliseconds interval);
 
@@ -119,6 +123,9 @@ private:
     QString storageURL_;
     std::unique_ptr<HistorySaver> saver_;
     QTimer retry_;
+    std::chrono::milliseconds retryInterval_ = defaultSaveRetryInterval;
+    // Failed saves in a row that the timer started.
+    int retriesFailed_ = 0;
     // Declared after services_: both are built from it.
     PasteboardMonitor monitor_;
     PasteDelivery delivery_;
