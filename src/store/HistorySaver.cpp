@@ -91,11 +91,8 @@ void HistorySaver::run() {
         // Released before the owner hears of it: the entries may be the last references to
         // images whose old file stays open until then.
         snapshot = {};
-        {
-            const std::lock_guard lock(mutex_);
-            writing_ = false;
-        }
-        idle_.notify_all();
+        // Queued before the write counts as done, so that whoever waited for it finds the
+        // result on its event queue.
         QMetaObject::invokeMethod(
             this,
             [this, generation, result] {
@@ -103,6 +100,11 @@ void HistorySaver::run() {
                 emit finished(generation, result.saved, result.unreadable);
             },
             Qt::QueuedConnection);
+        {
+            const std::lock_guard lock(mutex_);
+            writing_ = false;
+        }
+        idle_.notify_all();
     }
 }
 
