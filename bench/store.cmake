@@ -7,3 +7,8 @@ quillstack_add_benchmark(NAME history_store_benchmark
 quillstack_add_benchmark(NAME history_footprint
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/HistoryFootprint.cpp
     LIBS quillstack_store quillstack_platform_memory)
+# A history.json of a given size for the scripts that measure the real program.
+add_executable(quillstack_make_history ${CMAKE_CURRENT_LIST_DIR}/MakeHistory.cpp)
+target_link_libraries(quillstack_make_history PRIVATE quillstack_entries quillstack_platform
+                                                      Qt6::Gui)
+quillstack_warnings(quillstack_make_history)

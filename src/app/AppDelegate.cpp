@@ -106,6 +106,8 @@ void AppDelegate::applicationDidFinishLaunching() {
 void AppDelegate::applicationWillTerminate() {
     hotkey_->stop();
     manager_->stopMonitoring();
+    // Saves run beside the GUI thread: the last one reaches the disk before the process ends.
+    manager_->finishSaving();
 }
 
 void AppDelegate::togglePanel() {

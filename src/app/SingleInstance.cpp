@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "platform/DurableFile.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -9,8 +11,7 @@
 #include <QThread>
 #include <QTimer>
 
-#include <cerrno>
-#include <sys/stat.h>
+#include <cstdio>
 #include <unistd.h>
 
 namespace quillstack {
@@ -21,6 +22,8 @@ namespace {
 constexpr qint64 maxRequestLength = 32;
 // How long a connected process may take to send its request.
 constexpr int requestTimeoutMs = 2000;
+// How many names in the temporary folder are tried for the lock's folder.
+constexpr int maxFallbackFolders = 8;
 
 const QByteArray ok = QByteArrayLiteral("ok");
 const QByteArray unknown = QByteArrayLiteral("unknown");
@@ -53,18 +56,26 @@ std::optional<QString> SingleInstance::defaultFolder() {
     if (!runtime.isEmpty() && QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir()) {
         return QDir::cleanPath(runtime);
     }
-    const QString folder =
+    // Every process of this user walks the same short list of names, so that they all meet in
+    // the first one that is this user's own; a name someone else took is passed over.
+    const QString first =
         QDir::tempPath() + QStringLiteral("/quillstack-") + QString::number(getuid());
-    const QByteArray path = QFile::encodeName(folder);
-    if (::mkdir(path.constData(), S_IRWXU) != 0 && errno != EEXIST) {
-        return std::nullopt;
+    for (int n = 1; n <= maxFallbackFolders; ++n) {
+        const QString folder = n == 1 ? first : first + QLatin1Char('-') + QString::number(n);
+        if (!DurableFile::makePrivateFolder(folder)) {
+            continue;
+        }
+        if (n > 1) {
+            std::fputs(QStringLiteral("Quillstack: %1 is not a private folder of this user; using "
+                                      "%2 instead.\n")
+                           .arg(first, folder)
+                           .toLocal8Bit()
+                           .constData(),
+                       stderr);
+        }
+        return folder;
     }
-    struct stat status {};
-    if (::lstat(path.constData(), &status) != 0 || !S_ISDIR(status.st_mode) ||
-        status.st_uid != getuid() || (status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-        return std::nullopt;
-    }
-    return folder;
+    return std::nullopt;
 }
 
 SingleInstance::SingleInstance(QString folder, QObject* parent)

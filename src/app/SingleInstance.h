@@ -29,8 +29,10 @@ public:
     static std::optional<Request> requestFromName(const QByteArray& name);
 
     // $XDG_RUNTIME_DIR when it names a folder, else a folder "quillstack-<uid>" in the
-    // temporary folder, created owner-only. Nothing when neither is safe to use: a private
-    // folder that exists but belongs to someone else or is open to others.
+    // temporary folder, created owner-only (or made so when it is ours but open to others). When
+    // that name is taken by something that is not this user's own folder (a file, a link,
+    // another owner's folder), the next of "quillstack-<uid>-2" ... "-8" that is, with one line
+    // on standard error. Nothing when none is.
     static std::optional<QString> defaultFolder();
 
     // folder: where the lock file and the socket live.

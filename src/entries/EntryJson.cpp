@@ -13,8 +13,8 @@ std::optional<EntryJson::EncodedEntry> EntryJson::encodeForHistory(const Clipboa
 }
 
 bool EntryJson::writeHistory(QIODevice& device, const QList<ClipboardEntry>& entries,
-                             const QList<EncodedEntry>& encoded) {
-    return EntryJsonWriter::writeHistory(device, entries, encoded);
+                             const QList<EncodedEntry>& encoded, QList<qsizetype>* unreadable) {
+    return EntryJsonWriter::writeHistory(device, entries, encoded, unreadable);
 }
 
 std::optional<QByteArray> EntryJson::encode(const ClipboardEntry& entry) {

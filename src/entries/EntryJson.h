@@ -33,9 +33,12 @@ public:
     static std::optional<EncodedEntry> encodeForHistory(const ClipboardEntry& entry);
 
     // Writes the history array from the entries and their encoded forms (same length, same
-    // order). Returns false when the device fails or the lists do not match.
+    // order). Returns false when the device fails or the lists do not match. With unreadable
+    // given, an entry whose loaded image can no longer be read from its file is left out and its
+    // index appended there, instead of failing the write.
     static bool writeHistory(QIODevice& device, const QList<ClipboardEntry>& entries,
-                             const QList<EncodedEntry>& encoded);
+                             const QList<EncodedEntry>& encoded,
+                             QList<qsizetype>* unreadable = nullptr);
 
     // The complete text of one record as a top-level object, and of a whole history file.
     static std::optional<QByteArray> encode(const ClipboardEntry& entry);

@@ -111,35 +111,37 @@ std::optional<EntryJson::EncodedEntry> EntryJsonWriter::encodeRecord(const Clipb
 }
 
 bool EntryJsonWriter::writeHistory(QIODevice& device, const QList<ClipboardEntry>& entries,
-                                   const QList<EntryJson::EncodedEntry>& encoded) {
+                                   const QList<EntryJson::EncodedEntry>& encoded,
+                                   QList<qsizetype>* unreadable) {
     if (entries.size() != encoded.size()) {
         return false;
-    }
-    if (entries.isEmpty()) {
-        return device.write("[]", 2) == 2;
     }
     const auto put = [&device](const QByteArray& bytes) {
         return device.write(bytes) == bytes.size();
     };
-    if (device.write("[\n", 2) != 2) {
-        return false;
-    }
     EscapedBase64Writer base64(device);
+    bool first = true;
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (i > 0 && device.write(",\n", 2) != 2) {
+        const std::optional<EntryImage>& image = entries[i].image();
+        if (unreadable && image && !base64.stage(*image)) {
+            unreadable->append(i);
+            continue;
+        }
+        if (device.write(first ? "[\n" : ",\n", 2) != 2) {
             return false;
         }
+        first = false;
         if (!put(encoded[i].head)) {
             return false;
         }
-        if (entries[i].image() && !base64.write(*entries[i].image())) {
+        if (image && !base64.write(*image)) {
             return false;
         }
         if (!put(encoded[i].tail)) {
             return false;
         }
     }
-    return device.write("\n]", 2) == 2;
+    return first ? device.write("[]", 2) == 2 : device.write("\n]", 2) == 2;
 }
 
 std::optional<QByteArray> EntryJsonWriter::encode(const ClipboardEntry& entry) {

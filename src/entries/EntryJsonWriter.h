@@ -21,8 +21,12 @@ public:
     static std::optional<EntryJson::EncodedEntry> encodeRecord(const ClipboardEntry& entry,
                                                                int depth);
 
+    // With unreadable given, an entry whose loaded image can no longer be read (its file was
+    // shortened by another program) is left out of the file and its index appended there;
+    // without it, such an entry fails the whole write.
     static bool writeHistory(QIODevice& device, const QList<ClipboardEntry>& entries,
-                             const QList<EntryJson::EncodedEntry>& encoded);
+                             const QList<EntryJson::EncodedEntry>& encoded,
+                             QList<qsizetype>* unreadable = nullptr);
 
     static std::optional<QByteArray> encode(const ClipboardEntry& entry);
     static std::optional<QByteArray> encodeHistory(const QList<ClipboardEntry>& entries);

@@ -39,18 +39,36 @@ struct EscapedPairs {
 EscapedBase64Writer::EscapedBase64Writer(QIODevice& device)
     : device_(device), buffer_(chunkGroups * 8 + 16) {}
 
-bool EscapedBase64Writer::write(const EntryImage& image) {
+bool EscapedBase64Writer::stage(const EntryImage& image) {
     const std::optional<EntryImage::StoredText> stored = image.storedText();
     if (!stored) {
-        const std::optional<QByteArray>& bytes = image.bytes();
-        return bytes && write(*bytes);
+        return image.bytes().has_value();
     }
+    if (stagedSource_ == stored->source && stagedOffset_ == stored->offset) {
+        return true;
+    }
+    stagedSource_ = nullptr;
     stored_.resize(size_t(stored->length));
     if (!stored->source->read(stored->offset, stored_.data(), stored->length) ||
         EscapedBase64::canonicalDecodedSize(std::string_view(stored_.data(), stored_.size())) !=
             stored->decodedSize) {
         return false;
     }
+    stagedSource_ = stored->source;
+    stagedOffset_ = stored->offset;
+    return true;
+}
+
+bool EscapedBase64Writer::write(const EntryImage& image) {
+    const std::optional<EntryImage::StoredText> stored = image.storedText();
+    if (!stored) {
+        const std::optional<QByteArray>& bytes = image.bytes();
+        return bytes && write(*bytes);
+    }
+    if (!stage(image)) {
+        return false;
+    }
+    stagedSource_ = nullptr; // written once; a later image is read afresh
     return device_.write(stored_.data(), stored->length) == stored->length;
 }
 

@@ -19,6 +19,11 @@ public:
     // again on the way (its file is outside this program's control); others are encoded.
     bool write(const EntryImage& image);
 
+    // Whether write(image) can succeed: a loaded image's text is read and checked now (and kept
+    // for the write that follows); an image in memory always can. False when the text can no
+    // longer be read whole and valid.
+    bool stage(const EntryImage& image);
+
     bool write(const QByteArray& data);
 
 private:
@@ -29,6 +34,9 @@ private:
     QIODevice& device_;
     std::vector<char> buffer_;
     std::vector<char> stored_;
+    // Which stored text stored_ holds, checked.
+    const HistoryBytes* stagedSource_ = nullptr;
+    qint64 stagedOffset_ = -1;
 };
 
 } // namespace quillstack

@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace quillstack {
@@ -24,25 +26,87 @@ bool syncFolder(const QString& folder) {
     return ok;
 }
 
-} // namespace
-
-bool DurableFile::makeOwnerOnlyFolder(const QString& path) {
-    if (!QDir().mkpath(path)) {
-        return false;
-    }
-    return ::chmod(QFile::encodeName(path).constData(), S_IRWXU) == 0;
+QString describeErrno(int number) {
+    return QString::fromStdString(std::error_code(number, std::generic_category()).message());
 }
 
-bool DurableFile::write(const QString& path, const std::function<bool(QIODevice&)>& writeContents) {
+bool fail(QString* error, const QString& reason) {
+    if (error) {
+        *error = reason;
+    }
+    return false;
+}
+
+bool isDirectory(const QByteArray& path) {
+    struct stat status {};
+    return ::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+} // namespace
+
+bool DurableFile::makeFolder(const QString& path, QString* error) {
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    const QStringList parts = clean.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString prefix;
+    for (const QString& part : parts) {
+        prefix += QLatin1Char('/') + part;
+        const QByteArray name = QFile::encodeName(prefix);
+        if (isDirectory(name)) {
+            continue;
+        }
+        if (::mkdir(name.constData(), S_IRWXU) != 0 && !(errno == EEXIST && isDirectory(name))) {
+            return fail(error, prefix + QStringLiteral(": ") +
+                                   describeErrno(errno == EEXIST ? ENOTDIR : errno));
+        }
+    }
+    return true;
+}
+
+bool DurableFile::makePrivateFolder(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    if (::mkdir(name.constData(), S_IRWXU) == 0) {
+        return true;
+    }
+    if (errno != EEXIST) {
+        return false;
+    }
+    struct stat status {};
+    if (::lstat(name.constData(), &status) != 0 || !S_ISDIR(status.st_mode) ||
+        status.st_uid != ::geteuid()) {
+        return false;
+    }
+    if ((status.st_mode & (S_IRWXG | S_IRWXO)) == 0) {
+        return true;
+    }
+    // Ours, but open to others: tightened, and checked again (the chmod acts on what lstat saw
+    // only because no one else can replace a folder of ours in a sticky or private parent).
+    return ::chmod(name.constData(), S_IRWXU) == 0 && ::lstat(name.constData(), &status) == 0 &&
+           S_ISDIR(status.st_mode) && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+bool DurableFile::isShared(const QString& folder) {
+    struct stat status {};
+    if (::stat(QFile::encodeName(folder).constData(), &status) != 0) {
+        return false;
+    }
+    const bool othersWrite = (status.st_mode & S_IWOTH) != 0;
+    const bool groupWrite = (status.st_mode & S_IWGRP) != 0 && status.st_gid != ::getegid();
+    const bool foreignOwner = status.st_uid != ::geteuid() && status.st_uid != 0;
+    return othersWrite || groupWrite || foreignOwner;
+}
+
+bool DurableFile::write(const QString& path, const std::function<bool(QIODevice&)>& writeContents,
+                        QString* error) {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
     QByteArray templ = QFile::encodeName(folder + QStringLiteral("/.") + info.fileName() +
                                          QStringLiteral(".XXXXXX"));
     const int fd = ::mkostemp(templ.data(), O_CLOEXEC); // created 0600
     if (fd < 0) {
-        return false;
+        return fail(error, describeErrno(errno));
     }
     bool ok = false;
+    QString reason;
     {
         QFile file;
         if (file.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)) {
@@ -51,22 +115,60 @@ bool DurableFile::write(const QString& path, const std::function<bool(QIODevice&
             } catch (...) {
                 ok = false; // e.g. out of memory while producing the contents
             }
+            if (!ok) {
+                reason = file.error() != QFileDevice::NoError
+                             ? file.errorString()
+                             : QStringLiteral("the contents could not be produced");
+            }
             file.close();
+        } else {
+            reason = file.errorString();
         }
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(templ.constData(), QFile::encodeName(path).constData()) == 0;
+    const auto step = [&reason](bool done) {
+        if (!done && reason.isEmpty()) {
+            reason = describeErrno(errno);
+        }
+        return done;
+    };
+    ok = ok && step(::fsync(fd) == 0);
+    ok = step(::close(fd) == 0) && ok;
+    ok = ok && step(::rename(templ.constData(), QFile::encodeName(path).constData()) == 0);
     if (!ok) {
         ::unlink(templ.constData());
-        return false;
+        return fail(error, reason);
     }
     syncFolder(folder);
     return true;
 }
 
-bool DurableFile::write(const QString& path, const QByteArray& bytes) {
-    return write(path, [&bytes](QIODevice& device) { return device.write(bytes) == bytes.size(); });
+bool DurableFile::write(const QString& path, const QByteArray& bytes, QString* error) {
+    return write(
+        path, [&bytes](QIODevice& device) { return device.write(bytes) == bytes.size(); }, error);
+}
+
+int DurableFile::removeLeftovers(const QString& folder, const QStringList& names) {
+    QStringList escaped;
+    for (const QString& name : names) {
+        escaped << QRegularExpression::escape(name);
+    }
+    const QRegularExpression pattern(
+        QStringLiteral("^\\.(?:%1)\\.[A-Za-z0-9]{6}$").arg(escaped.join(QLatin1Char('|'))));
+    const QStringList found =
+        QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    int removed = 0;
+    for (const QString& name : found) {
+        if (!pattern.match(name).hasMatch()) {
+            continue;
+        }
+        const QByteArray path = QFile::encodeName(folder + QLatin1Char('/') + name);
+        struct stat status {};
+        if (::lstat(path.constData(), &status) == 0 && S_ISREG(status.st_mode) &&
+            status.st_uid == ::geteuid() && ::unlink(path.constData()) == 0) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 std::optional<QString> DurableFile::keepAside(const QString& path) {

@@ -3,6 +3,7 @@
 #include "platform/DataLocations.h"
 #include "platform/DurableFile.h"
 #include "platform/Pasteboard.h"
+#include "store/HistorySaver.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,6 +26,9 @@ bool existsOrDangles(const QString& path) {
     return info.exists() || info.isSymLink();
 }
 
+// The temporary files an interrupted write of the data folder's files leaves behind.
+const QStringList dataFiles{QStringLiteral("history.json"), QStringLiteral("settings.json")};
+
 } // namespace
 
 ClipboardManager::ClipboardManager(Services services, QObject* parent)
@@ -37,11 +41,37 @@ ClipboardManager::ClipboardManager(Services services, QObject* parent)
     const TemporaryFolderOnly fallback;
     const DataLocations& locations =
         services_.locations ? *services_.locations : static_cast<const DataLocations&>(fallback);
-    storageURL_ = QDir(quillstackFolder(locations)).filePath(QStringLiteral("history.json"));
+    const QString folder = quillstackFolder(locations);
+    storageURL_ = QDir(folder).filePath(QStringLiteral("history.json"));
+    // Nothing writes in the folder yet: whatever temporary file is there was left by a process
+    // that ended during a write.
+    DurableFile::removeLeftovers(folder, dataFiles);
+    saver_ = std::make_unique<HistorySaver>(storageURL_);
+    connect(saver_.get(), &HistorySaver::finished, this, &ClipboardManager::saveFinished);
+    retry_.setSingleShot(true);
+    connect(&retry_, &QTimer::timeout, this, [this] {
+        if (saver_->isFailing()) {
+            ++retriesFailed_;
+            save();
+        }
+    });
     load();
 }
 
+// The saver finishes the last write before the history it may still hold goes away.
 ClipboardManager::~ClipboardManager() = default;
+
+void ClipboardManager::finishSaving() {
+    saver_->waitUntilIdle();
+}
+
+bool ClipboardManager::isSaveFailing() const {
+    return saver_->isFailing();
+}
+
+void ClipboardManager::setSaveRetryInterval(std::chrono::milliseconds interval) {
+    retryInterval_ = interval;
+}
 
 void ClipboardManager::load() {
     if (!existsOrDangles(storageURL_)) {
@@ -67,8 +97,7 @@ void ClipboardManager::load() {
     }
     if (!decoded) {
         // The history starts empty, but the user's bytes are kept beside the new file.
-        keepAsideBeforeWrite_ = true;
-        keepUnreadableFileAside();
+        saver_->keepUnreadableFileAside();
         return;
     }
     decoded.reset();
@@ -78,37 +107,49 @@ void ClipboardManager::load() {
     }
 }
 
-void ClipboardManager::keepUnreadableFileAside() {
-    if (!existsOrDangles(storageURL_) || DurableFile::keepAside(storageURL_)) {
-        keepAsideBeforeWrite_ = false;
+void ClipboardManager::save() {
+    retry_.stop();
+    saver_->save({history_, encoded_, generation_});
+}
+
+void ClipboardManager::saveFinished(quint64 generation, bool saved,
+                                    const QList<QUuid>& unreadable) {
+    if (!saved) {
+        // A later change saves sooner; otherwise the timer tries again, later each time.
+        if (generation == generation_) {
+            const auto doubled = retryInterval_ * (qint64(1) << std::min(retriesFailed_, 10));
+            retry_.start(std::min<std::chrono::milliseconds>(
+                doubled, std::max(retryInterval_, maxSaveRetryInterval)));
+        }
+        return;
     }
-}
-
-bool ClipboardManager::save() {
-    return write(history_, encoded_);
-}
-
-bool ClipboardManager::write(const QList<ClipboardEntry>& entries, const EncodedList& encoded) {
-    if (keepAsideBeforeWrite_) {
-        keepUnreadableFileAside();
-        if (keepAsideBeforeWrite_) {
-            return false;
+    retriesFailed_ = 0;
+    if (unreadable.isEmpty()) {
+        return;
+    }
+    // Those entries' images are gone from the old file: the saved file left them out, and so
+    // does the history now (every later save leaves them out too).
+    QList<ClipboardEntry> kept;
+    EncodedList keptEncoded;
+    for (qsizetype i = 0; i < history_.size(); ++i) {
+        if (!unreadable.contains(history_[i].id())) {
+            kept.append(history_[i]);
+            keptEncoded.append(encoded_[i]);
         }
     }
-    return DurableFile::write(storageURL_, [&entries, &encoded](QIODevice& device) {
-        return EntryJson::writeHistory(device, entries, encoded);
-    });
+    if (kept.size() != history_.size()) {
+        setHistory(std::move(kept), std::move(keptEncoded));
+    }
 }
 
 void ClipboardManager::setHistory(QList<ClipboardEntry> newHistory, EncodedList newEncoded) {
     emit historyWillChange(newHistory);
     history_ = std::move(newHistory);
     encoded_ = std::move(newEncoded);
+    ++generation_;
     emit historyChanged();
 }
 
-// Every change is written first and applied only once it is on disk, so that a failed write
-// leaves both the file and the in-memory history as they were.
 void ClipboardManager::insert(ClipboardEntry entry) {
     if (!history_.isEmpty() && history_.first().fingerprint() == entry.fingerprint()) {
         return;
@@ -135,14 +176,12 @@ void ClipboardManager::insert(ClipboardEntry entry) {
     QList<ClipboardEntry> trimmed = trims ? inserted.first(maxEntries) : inserted;
     EncodedList trimmedEncoded = trims ? insertedEncoded.first(maxEntries) : insertedEncoded;
 
-    if (!write(trimmed, trimmedEncoded)) {
-        return;
-    }
     setHistory(std::move(withoutSame), std::move(withoutSameEncoded));
     if (trims) {
         setHistory(std::move(inserted), std::move(insertedEncoded));
     }
     setHistory(std::move(trimmed), std::move(trimmedEncoded));
+    save();
 }
 
 void ClipboardManager::deleteEntry(const QUuid& id) {
@@ -157,20 +196,17 @@ void ClipboardManager::deleteEntry(const QUuid& id) {
     EncodedList remainingEncoded = encoded_;
     remaining.removeAt(index);
     remainingEncoded.removeAt(index);
-    if (!write(remaining, remainingEncoded)) {
-        return;
-    }
     setHistory(std::move(remaining), std::move(remainingEncoded));
+    save();
 }
 
 void ClipboardManager::deleteAll() {
     if (history_.isEmpty()) {
         return;
     }
-    if (!write({}, {})) {
-        return;
-    }
     setHistory({}, {});
+    saver_->removeLeftoversBeforeNextWrite();
+    save();
 }
 
 } // namespace quillstack

@@ -8,8 +8,11 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QUuid>
 
+#include <chrono>
+#include <memory>
 #include <optional>
 
 namespace quillstack {
@@ -20,9 +23,16 @@ class Workspace;
 class AccessibilityTrust;
 class KeystrokePoster;
 class FallbackKeystroke;
+class HistorySaver;
 
 // The single owner of the clipboard history (newest first), mirrored to history.json after
 // every change. It also runs the clipboard polling loop and sends the paste keystroke.
+//
+// The history in memory changes first; the file follows on a thread of its own (HistorySaver),
+// so a slow or failing disk neither stalls the GUI thread nor stops the recording. A failed save
+// keeps the old file whole and is tried again at the next change and by itself: after the retry
+// interval (5 s), doubled after each failed retry up to a minute, so that a full disk is not
+// rewritten every few seconds for hours.
 //
 // Observation: historyWillChange(newHistory) is emitted before history() holds the new list,
 // so a receiver that reads history() still sees the previous one; historyChanged() follows
@@ -44,6 +54,8 @@ public:
     };
 
     static constexpr int maxEntries = 200;
+    static constexpr std::chrono::milliseconds defaultSaveRetryInterval{5000};
+    static constexpr std::chrono::milliseconds maxSaveRetryInterval{60000};
 
     explicit ClipboardManager(Services services, QObject* parent = nullptr);
     ~ClipboardManager() override;
@@ -60,6 +72,13 @@ public:
 
     // Full path of history.json.
     QString storageURL() const { return storageURL_; }
+
+    // Blocks until the newest history is on disk (or its write has failed). For quitting.
+    void finishSaving();
+    // Whether the last save failed; it is then tried again after the retry interval (the first
+    // one; later ones are longer).
+    bool isSaveFailing() const;
+    void setSaveRetryInterval(std::chrono::milliseconds interval);
 
     Pasteboard* pasteboard() const { return services_.pasteboard; }
 
@@ -90,20 +109,23 @@ private:
     using EncodedList = QList<EntryJson::EncodedEntry>;
 
     void load();
-    bool save();
-    // Writes the given list as the whole file; false (and the old file kept) on any failure.
-    bool write(const QList<ClipboardEntry>& entries, const EncodedList& encoded);
-    void keepUnreadableFileAside();
+    // Hands the current history to the saver.
+    void save();
+    void saveFinished(quint64 generation, bool saved, const QList<QUuid>& unreadable);
     void setHistory(QList<ClipboardEntry> newHistory, EncodedList newEncoded);
 
     Services services_;
     QList<ClipboardEntry> history_;
     // The encoded form of each entry of history_, index for index (entries never change).
     EncodedList encoded_;
-    // An undecodable file was found and could not yet be moved aside: it must be, before any
-    // write may replace it.
-    bool keepAsideBeforeWrite_ = false;
+    // Counts the changes of history_, so that a save's result can be matched to it.
+    quint64 generation_ = 0;
     QString storageURL_;
+    std::unique_ptr<HistorySaver> saver_;
+    QTimer retry_;
+    std::chrono::milliseconds retryInterval_ = defaultSaveRetryInterval;
+    // Failed saves in a row that the timer started.
+    int retriesFailed_ = 0;
     // Declared after services_: both are built from it.
     PasteboardMonitor monitor_;
     PasteDelivery delivery_;

@@ -124,18 +124,29 @@ TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
     ASSERT_EQ(::stat(QFile::encodeName(expected).constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0700u);
 
-    // One that others can enter is not used; neither is a file in its place.
+    // Ours but open to others: made owner-only again and used.
     ::chmod(QFile::encodeName(expected).constData(), 0755);
-    EXPECT_EQ(SingleInstance::defaultFolder(), std::nullopt);
-    QDir(expected).removeRecursively();
-    QFile file(expected);
+    EXPECT_EQ(SingleInstance::defaultFolder(), expected);
+    ASSERT_EQ(::stat(QFile::encodeName(expected).constData(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+
+    // A name taken by something not ours (another user's folder, a link, a file) is passed
+    // over for the next one, which every process of this user finds alike.
+    const QString second = expected + QStringLiteral("-2");
+    const QString third = expected + QStringLiteral("-3");
+    ASSERT_EQ(::chown(QFile::encodeName(expected).constData(), 4242, 4242), 0);
+    ASSERT_TRUE(QFile::link(runtime.path(), second));
+    EXPECT_EQ(SingleInstance::defaultFolder(), third);
+    EXPECT_EQ(SingleInstance::defaultFolder(), third);
+    QDir(third).removeRecursively();
+    QFile file(third);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
-    EXPECT_EQ(SingleInstance::defaultFolder(), std::nullopt);
+    EXPECT_EQ(SingleInstance::defaultFolder(), expected + QStringLiteral("-4"));
 
     // A relative runtime folder is ignored.
     qputenv("XDG_RUNTIME_DIR", "relative/folder");
-    EXPECT_EQ(SingleInstance::defaultFolder(), std::nullopt);
+    EXPECT_EQ(SingleInstance::defaultFolder(), expected + QStringLiteral("-4"));
 
     qputenv("XDG_RUNTIME_DIR", oldRuntime);
     qputenv("TMPDIR", oldTmp);

@@ -21,6 +21,15 @@ target_compile_definitions(app_end_to_end_test PRIVATE
 add_dependencies(app_end_to_end_test quillstack quillstack_clipboard_offer)
 set_tests_properties(app_end_to_end_test PROPERTIES TIMEOUT 180)
 
+# SIGKILL at random moments while copies stream in, and a quit during a large save.
+quillstack_add_test(NAME app_crash_consistency_test X11
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/CrashConsistencyTest.cpp
+    LIBS quillstack_entries Qt6::Gui)
+target_compile_definitions(app_crash_consistency_test PRIVATE
+    QUILLSTACK_EXECUTABLE="$<TARGET_FILE:quillstack>")
+add_dependencies(app_crash_consistency_test quillstack)
+set_tests_properties(app_crash_consistency_test PROPERTIES TIMEOUT 120)
+
 # `cmake --install` into a temporary prefix: the program, the desktop entry and the icons land
 # in their places, and launch at login starts the installed program.
 add_test(NAME app_install_test

@@ -28,10 +28,13 @@ QByteArray readFile(const QString& path) {
 TEST(DurableFile, FoldersAndFilesAreOwnerOnly) {
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/a/b");
-    ASSERT_TRUE(DurableFile::makeOwnerOnlyFolder(folder));
+    ASSERT_TRUE(DurableFile::makeFolder(folder));
     EXPECT_EQ(modeOf(folder), 0700u);
+    EXPECT_EQ(modeOf(dir.path() + QStringLiteral("/a")), 0700u);
     ::chmod(QFile::encodeName(folder).constData(), 0755);
-    ASSERT_TRUE(DurableFile::makeOwnerOnlyFolder(folder)); // an existing folder is tightened
+    ASSERT_TRUE(DurableFile::makeFolder(folder)); // an existing folder is left as it is
+    EXPECT_EQ(modeOf(folder), 0755u);
+    ASSERT_TRUE(DurableFile::makePrivateFolder(folder)); // unless it must be private
     EXPECT_EQ(modeOf(folder), 0700u);
 
     const QString path = folder + QStringLiteral("/f.json");
@@ -54,7 +57,9 @@ TEST(DurableFile, FoldersAndFilesAreOwnerOnly) {
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"f.json"});
 
     // A folder that cannot exist (its parent is a regular file).
-    EXPECT_FALSE(DurableFile::makeOwnerOnlyFolder(path + QStringLiteral("/sub")));
+    QString why;
+    EXPECT_FALSE(DurableFile::makeFolder(path + QStringLiteral("/sub"), &why));
+    EXPECT_TRUE(why.endsWith(QStringLiteral("Not a directory"))) << why.toStdString();
     EXPECT_FALSE(DurableFile::write(path + QStringLiteral("/sub/x"), QByteArray("x")));
 }
 
@@ -99,6 +104,10 @@ TEST(DataLocations, QuillstackFolderFallsBackToTheTemporaryFolder) {
     Fixed locations;
     locations.temp = dir.path() + QStringLiteral("/tmp");
     EXPECT_EQ(quillstackFolder(locations), dir.path() + QStringLiteral("/tmp/Quillstack"));
+    EXPECT_EQ(modeOf(dir.path() + QStringLiteral("/tmp/Quillstack")), 0700u);
+    // Made again after it was removed, by the same rules.
+    ASSERT_TRUE(QDir(dir.path() + QStringLiteral("/tmp/Quillstack")).removeRecursively());
+    EXPECT_TRUE(remakeQuillstackFolder(dir.path() + QStringLiteral("/tmp/Quillstack")));
     EXPECT_EQ(modeOf(dir.path() + QStringLiteral("/tmp/Quillstack")), 0700u);
     locations.support = dir.path() + QStringLiteral("/data");
     EXPECT_EQ(quillstackFolder(locations), dir.path() + QStringLiteral("/data/Quillstack"));

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -54,6 +55,19 @@ TEST(XdgAutostartLoginItem, WritesAValidEntryAndRemovesIt) {
     EXPECT_EQ(item.unregisterLoginItem(), std::nullopt);
     EXPECT_FALSE(QFile::exists(path));
     EXPECT_EQ(item.unregisterLoginItem(), std::nullopt); // a missing entry is no failure
+
+    // An entry that is a link: replaced by a file of its own; what it pointed to is untouched.
+    const QString elsewhere = home.path() + QStringLiteral("/precious");
+    QFile precious(elsewhere);
+    ASSERT_TRUE(precious.open(QIODevice::WriteOnly));
+    precious.write("precious");
+    precious.close();
+    ASSERT_TRUE(QFile::link(elsewhere, path));
+    EXPECT_EQ(item.registerLoginItem(), std::nullopt);
+    EXPECT_EQ(readFile(elsewhere), QByteArray("precious"));
+    EXPECT_FALSE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(parseDesktopEntry(readFile(path)).value(QStringLiteral("Name")),
+              QStringLiteral("Quillstack"));
 
     // Without a path given, the entry names the running program itself.
     XdgAutostartLoginItem running;

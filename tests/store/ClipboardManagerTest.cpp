@@ -1,4 +1,5 @@
 #include "store/ClipboardManager.h"
+#include "StoreTestData.h"
 #include "entries/EntryFingerprint.h"
 #include "entries/EntryJson.h"
 #include "entries/SearchIndex.h"
@@ -11,39 +12,15 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quillstack;
+using test::readFile;
+using test::textEntry;
 
 namespace {
-
-ClipboardEntry textEntry(const QString& text, bool withIndex = true) {
-    const std::optional<QString> t = text;
-    QDateTime now = QDateTime::currentDateTimeUtc();
-    now.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
-    return ClipboardEntry(QUuid::createUuid(), now, ClipboardKind::text, t, std::nullopt,
-                          std::nullopt, std::nullopt, {}, std::nullopt,
-                          QStringLiteral("org.example.app"),
-                          EntryFingerprint::compute(ClipboardKind::text, t, {}, {}, {}, {}, {}),
-                          withIndex ? std::optional<QString>(SearchIndex::compute(
-                                          ClipboardKind::text, t, {}, {}, {}, {}, std::nullopt))
-                                    : std::nullopt);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 ino_t inodeOf(const QString& path) {
     struct stat info {};
@@ -71,7 +48,9 @@ protected:
         return std::make_unique<ClipboardManager>(services);
     }
 
-    QList<ClipboardEntry> fileEntries() {
+    // What history.json holds once the store's saves have finished.
+    QList<ClipboardEntry> fileEntries(ClipboardManager& store) {
+        store.finishSaving();
         return EntryJson::decodeHistory(readFile(file)).value_or(QList<ClipboardEntry>{});
     }
 };
@@ -101,6 +80,7 @@ TEST_F(ClipboardManagerTest, LocatesItsOwnerOnlyFolderAndFile) {
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
                   QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
     store->insert(textEntry(QStringLiteral("secret")));
+    store->finishSaving();
     struct stat info {};
     ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
@@ -125,11 +105,12 @@ TEST_F(ClipboardManagerTest, InsertionDeduplicatesAndAnnouncesBeforeChanging) {
     EXPECT_EQ(log.changed, 2);
     EXPECT_TRUE(log.seenDuring[1].isEmpty()); // history() still held the old list
     EXPECT_EQ(log.announced[1], QList<ClipboardEntry>{a});
-    EXPECT_EQ(fileEntries(), QList<ClipboardEntry>{a});
+    EXPECT_EQ(fileEntries(*store), QList<ClipboardEntry>{a});
 
     // The same content again is discarded: no announcement, no write.
     const ino_t before = inodeOf(file);
     store->insert(textEntry(QStringLiteral("A")));
+    store->finishSaving();
     EXPECT_EQ(log.announced.size(), 2);
     EXPECT_EQ(store->history(), QList<ClipboardEntry>{a});
     EXPECT_EQ(inodeOf(file), before);
@@ -142,7 +123,7 @@ TEST_F(ClipboardManagerTest, InsertionDeduplicatesAndAnnouncesBeforeChanging) {
     EXPECT_EQ(store->history(), (QList<ClipboardEntry>{a2, b}));
     EXPECT_NE(a2.id(), a.id());
     EXPECT_EQ(log.announced[4], (QList<ClipboardEntry>{b})); // the removal pass of a2
-    EXPECT_EQ(fileEntries(), store->history());
+    EXPECT_EQ(fileEntries(*store), store->history());
 
     // A match in the middle: the count stays, the new entry is on top.
     store->insert(textEntry(QStringLiteral("C")));
@@ -163,13 +144,13 @@ TEST_F(ClipboardManagerTest, TrimsTo200AndLoadsLongerFilesWhole) {
         EXPECT_EQ(store->history().size(), 200);
         EXPECT_EQ(store->history().first().text(), QStringLiteral("200"));
         EXPECT_EQ(store->history().last().text(), QStringLiteral("1"));
-        EXPECT_EQ(fileEntries(), store->history());
+        EXPECT_EQ(fileEntries(*store), store->history());
     }
     QList<ClipboardEntry> many;
     for (int i = 0; i < 250; ++i) {
         many << textEntry(QStringLiteral("old %1").arg(i));
     }
-    writeFile(file, EntryJson::encodeHistory(many).value());
+    ASSERT_TRUE(test::writeFile(file, EntryJson::encodeHistory(many).value()));
     auto store = makeStore();
     EXPECT_EQ(store->history(), many); // neither trimmed nor de-duplicated on load
     store->insert(textEntry(QStringLiteral("new")));
@@ -180,7 +161,7 @@ TEST_F(ClipboardManagerTest, TrimsTo200AndLoadsLongerFilesWhole) {
 TEST_F(ClipboardManagerTest, BackfillsMissingSearchIndexesAndRewritesTheFile) {
     const QList<ClipboardEntry> bare{textEntry(QStringLiteral("Hello  World"), false),
                                      textEntry(QStringLiteral("x"), true)};
-    writeFile(file, EntryJson::encodeHistory(bare).value());
+    ASSERT_TRUE(test::writeFile(file, EntryJson::encodeHistory(bare).value()));
     auto store = makeStore();
     ASSERT_EQ(store->history().size(), 2);
     EXPECT_EQ(store->history()[0].searchIndex(),
@@ -188,28 +169,35 @@ TEST_F(ClipboardManagerTest, BackfillsMissingSearchIndexesAndRewritesTheFile) {
     EXPECT_EQ(store->history()[0].id(), bare[0].id());
     EXPECT_EQ(store->history()[0].timestamp(), bare[0].timestamp());
     EXPECT_EQ(store->history()[1], bare[1]);
-    EXPECT_EQ(fileEntries(), store->history());
+    EXPECT_EQ(fileEntries(*store), store->history());
 }
 
 TEST_F(ClipboardManagerTest, KeepsAnUndecodableFileAside) {
     const ClipboardEntry good = textEntry(QStringLiteral("good"));
     QByteArray corrupt = EntryJson::encodeHistory({good, good}).value();
     corrupt.replace("\"kind\": \"text\"", "\"kind\": \"Text\"");
-    writeFile(file, corrupt);
+    ASSERT_TRUE(test::writeFile(file, corrupt));
+    test::CapturedStandardError errors;
     auto store = makeStore();
     EXPECT_TRUE(store->history().isEmpty());
     const QStringList aside =
         QDir(folder).entryList({QStringLiteral("history.json.corrupt-*")}, QDir::Files);
     ASSERT_EQ(aside.size(), 1);
+    // One line names where the unreadable file went.
+    EXPECT_EQ(errors.lines(),
+              QList<QByteArray>{"Quillstack: " + QFile::encodeName(file) +
+                                " could not be read; it was moved to " +
+                                QFile::encodeName(folder + "/" + aside.first()) + "."});
     EXPECT_EQ(readFile(folder + "/" + aside.first()), corrupt);
 
     const ClipboardEntry capture = textEntry(QStringLiteral("new"));
     store->insert(capture);
-    EXPECT_EQ(fileEntries(), QList<ClipboardEntry>{capture});
+    EXPECT_EQ(fileEntries(*store), QList<ClipboardEntry>{capture});
     EXPECT_EQ(readFile(folder + "/" + aside.first()), corrupt);
 
     // A second corrupt file at the next start is kept as well, under another name.
-    writeFile(file, "[{");
+    store->finishSaving();
+    ASSERT_TRUE(test::writeFile(file, "[{"));
     auto again = makeStore();
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("history.json.corrupt-*")}).size(), 2);
 
@@ -233,8 +221,10 @@ TEST_F(ClipboardManagerTest, DeletionsAnnounceOnceAndLeaveTheFileAloneWhenNothin
     store->insert(b);
     Announcements log(*store);
 
+    store->finishSaving();
     const ino_t before = inodeOf(file);
     store->deleteEntry(QUuid::createUuid());
+    store->finishSaving();
     EXPECT_EQ(log.announced.size(), 0);
     EXPECT_EQ(inodeOf(file), before);
 
@@ -242,60 +232,20 @@ TEST_F(ClipboardManagerTest, DeletionsAnnounceOnceAndLeaveTheFileAloneWhenNothin
     EXPECT_EQ(log.announced.size(), 1);
     EXPECT_EQ(log.seenDuring[0], (QList<ClipboardEntry>{b, a}));
     EXPECT_EQ(store->history(), QList<ClipboardEntry>{b});
-    EXPECT_EQ(fileEntries(), QList<ClipboardEntry>{b});
+    EXPECT_EQ(fileEntries(*store), QList<ClipboardEntry>{b});
 
     store->deleteAll();
     EXPECT_EQ(log.announced.size(), 2);
     EXPECT_EQ(log.changed, 2);
     EXPECT_TRUE(store->history().isEmpty());
+    store->finishSaving();
     EXPECT_EQ(readFile(file), QByteArray("[]"));
 
     const ino_t empty = inodeOf(file);
     store->deleteAll();
+    store->finishSaving();
     EXPECT_EQ(log.announced.size(), 2);
     EXPECT_EQ(inodeOf(file), empty);
-}
-
-TEST_F(ClipboardManagerTest, AFailedWriteKeepsTheOldFileAndTheHistory) {
-    auto store = makeStore();
-    const ClipboardEntry a = textEntry(QStringLiteral("a"));
-    store->insert(a);
-    const QByteArray saved = readFile(file);
-    Announcements log(*store);
-
-    // A write that runs out of room (as on a full disk): the file size limit stops it even
-    // for root.
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit oldLimit{};
-    ::getrlimit(RLIMIT_FSIZE, &oldLimit);
-    rlimit small = oldLimit;
-    small.rlim_cur = rlim_t(saved.size() + 1000);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    store->insert(textEntry(QString(4000, QLatin1Char('x'))));
-    // Deletions write smaller files: allow none at all.
-    small.rlim_cur = 1;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    store->deleteEntry(a.id());
-    store->deleteAll();
-    ::setrlimit(RLIMIT_FSIZE, &oldLimit);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_EQ(readFile(file), saved);
-    EXPECT_EQ(store->history(), QList<ClipboardEntry>{a});
-    EXPECT_TRUE(log.announced.isEmpty());
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 1); // no temporary left
-
-    // A read-only folder (root writes there anyway, so only for ordinary users).
-    if (::geteuid() != 0) {
-        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), 0500), 0);
-        store->insert(textEntry(QStringLiteral("b")));
-        ::chmod(QFile::encodeName(folder).constData(), 0700);
-        EXPECT_EQ(readFile(file), saved);
-        EXPECT_EQ(store->history(), QList<ClipboardEntry>{a});
-    }
-    store->insert(textEntry(QStringLiteral("b")));
-    EXPECT_EQ(store->history().size(), 2);
-    EXPECT_EQ(fileEntries(), store->history());
 }
 
 // Loaded images are kept as their place in the loaded file: every later save, after the first
@@ -303,34 +253,60 @@ TEST_F(ClipboardManagerTest, AFailedWriteKeepsTheOldFileAndTheHistory) {
 TEST_F(ClipboardManagerTest, LoadedImagesSurviveEverySaveUnchanged) {
     QList<ClipboardEntry> entries;
     for (int i = 0; i < 3; ++i) {
-        QByteArray png(100000 + i, Qt::Uninitialized);
-        for (qsizetype b = 0; b < png.size(); ++b) {
-            png[b] = char((b * 7 + i * 13) ^ (b >> 5));
-        }
-        const std::optional<QByteArray> image = png;
-        entries << ClipboardEntry(
-            QUuid::createUuid(), textEntry(QStringLiteral("x")).timestamp(), ClipboardKind::image,
-            std::nullopt, std::nullopt, std::nullopt, std::nullopt, {}, image, std::nullopt,
-            EntryFingerprint::compute(ClipboardKind::image, {}, {}, {}, {}, {}, image),
-            QStringLiteral("image"));
+        entries << test::imageEntry(100000 + i, i);
     }
-    writeFile(file, EntryJson::encodeHistory(entries).value());
+    ASSERT_TRUE(test::writeFile(file, EntryJson::encodeHistory(entries).value()));
     const ino_t loadedInode = inodeOf(file);
 
     auto store = makeStore();
     ASSERT_EQ(store->history(), entries);
     const ClipboardEntry a = textEntry(QStringLiteral("a"));
     store->insert(a);
+    store->finishSaving();
     EXPECT_NE(inodeOf(file), loadedInode);
     EXPECT_EQ(readFile(file), EntryJson::encodeHistory({a, entries[0], entries[1], entries[2]}));
 
     const ClipboardEntry b = textEntry(QStringLiteral("b"));
     store->insert(b);
     store->deleteEntry(entries[1].id());
+    store->finishSaving();
     EXPECT_EQ(readFile(file), EntryJson::encodeHistory({b, a, entries[0], entries[2]}));
     EXPECT_EQ(store->history().at(3).imagePNGData(), entries[2].imagePNGData());
 
     // A restart reads what was written.
-    store.reset();
+    store.reset(); // finishes the last save
     EXPECT_EQ(makeStore()->history(), (QList<ClipboardEntry>{b, a, entries[0], entries[2]}));
+}
+
+// Saves run beside the GUI thread and only the newest history is written: changes made while a
+// large save runs become one more write, and the file ends with every one of them.
+TEST_F(ClipboardManagerTest, ABurstOfChangesDuringASaveBecomesOneWrite) {
+    QList<ClipboardEntry> images;
+    for (int i = 0; i < 40; ++i) {
+        images << test::imageEntry(1024 * 1024, i);
+    }
+    ASSERT_TRUE(test::writeFile(file, EntryJson::encodeHistory(images).value()));
+    auto store = makeStore();
+
+    // Renames onto history.json, one per finished write.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_MOVED_TO), 0);
+    for (int i = 0; i < 20; ++i) {
+        store->insert(textEntry(QStringLiteral("burst %1").arg(i)));
+    }
+    EXPECT_EQ(fileEntries(*store), store->history());
+    int writes = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
+        for (char* p = buffer; p < buffer + n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(p);
+            writes += QByteArray(event->name) == "history.json" ? 1 : 0;
+            p += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watch);
+    EXPECT_GE(writes, 1);
+    EXPECT_LE(writes, 2) << "the first change's write, then one for all the others";
+    EXPECT_EQ(store->history().size(), 60);
 }

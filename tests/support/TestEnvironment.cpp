@@ -4,8 +4,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QProcess>
 #include <QThread>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quillstack::test {
 
@@ -27,6 +32,37 @@ QString TemporaryHome::dataHome() const {
 }
 QString TemporaryHome::configHome() const {
     return dir_.path() + QStringLiteral("/config");
+}
+
+CapturedStandardError::CapturedStandardError() {
+    std::fflush(stderr);
+    saved_ = ::dup(STDERR_FILENO);
+    const int fd = ::open(QFile::encodeName(dir_.filePath(QStringLiteral("stderr"))).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    ::dup2(fd, STDERR_FILENO);
+    ::close(fd);
+}
+
+CapturedStandardError::~CapturedStandardError() {
+    std::fflush(stderr);
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
+}
+
+QByteArray CapturedStandardError::text() const {
+    std::fflush(stderr);
+    QFile file(dir_.filePath(QStringLiteral("stderr")));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<QByteArray> CapturedStandardError::lines(const QByteArray& prefix) const {
+    QList<QByteArray> found;
+    for (const QByteArray& line : text().split('\n')) {
+        if (line.startsWith(prefix)) {
+            found.append(line);
+        }
+    }
+    return found;
 }
 
 bool waitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout) {

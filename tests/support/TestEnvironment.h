@@ -29,6 +29,24 @@ private:
     QByteArray oldConfig_;
 };
 
+// Sends what this process writes to standard error into a file for the lifetime of the object.
+class CapturedStandardError {
+public:
+    CapturedStandardError();
+    ~CapturedStandardError();
+    CapturedStandardError(const CapturedStandardError&) = delete;
+    CapturedStandardError& operator=(const CapturedStandardError&) = delete;
+
+    // Everything written so far.
+    QByteArray text() const;
+    // The lines so far that begin with the prefix.
+    QList<QByteArray> lines(const QByteArray& prefix = "Quillstack: ") const;
+
+private:
+    QTemporaryDir dir_;
+    int saved_ = -1;
+};
+
 // Spins the Qt event loop until the predicate holds or the time runs out; returns the
 // predicate's last value.
 bool waitUntil(const std::function<bool()>& predicate,

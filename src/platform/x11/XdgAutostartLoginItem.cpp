@@ -1,11 +1,11 @@
 #include "platform/x11/XdgAutostartLoginItem.h"
 
 #include "BuildInfo.h"
+#include "platform/DurableFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -82,18 +82,16 @@ QByteArray XdgAutostartLoginItem::desktopEntry(const QString& executablePath) {
 std::optional<QString> XdgAutostartLoginItem::registerLoginItem() {
     const QString path = entryPath();
     const QString folder = QFileInfo(path).absolutePath();
-    std::error_code error;
-    std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), error);
-    if (error) {
-        return describe(QStringLiteral("cannot create the folder"), folder,
-                        QString::fromLocal8Bit(error.message()));
+    QString error;
+    if (!DurableFile::makeFolder(folder, &error)) {
+        return describe(QStringLiteral("cannot create the folder"), folder, error);
     }
     const QString executable =
         executablePath_.isEmpty() ? QCoreApplication::applicationFilePath() : executablePath_;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(desktopEntry(executable)) < 0 ||
-        !file.commit()) {
-        return describe(QStringLiteral("cannot write"), path, file.errorString());
+    // Like the data files: replaced whole by a rename, so a link there is replaced rather than
+    // the file it points to overwritten.
+    if (!DurableFile::write(path, desktopEntry(executable), &error)) {
+        return describe(QStringLiteral("cannot write"), path, error);
     }
     return std::nullopt;
 }
