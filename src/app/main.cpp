@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
         return std::make_unique<PastePanelPresenter>(manager, model, settings);
     };
     AppDelegate delegate(services);
-    delegate.manager().wakeMonitoringOn(&pasteboard, &X11Pasteboard::changed);
+    delegate.manager().wakeMonitoringOn(&pasteboard, &Pasteboard::changed);
 
     // Every way to end the program (the tray menu, `quillstack --quit`, SIGTERM, SIGINT, SIGHUP)
     // leaves the event loop, after which the shutdown sequence runs.
@@ -162,5 +162,7 @@ int main(int argc, char** argv) {
     reportReadinessWhenIdle();
     const int status = QApplication::exec();
     delegate.applicationWillTerminate();
+    // A capture still waiting for a clipboard owner is given up rather than waited for.
+    pasteboard.cancelReads();
     return status;
 }
