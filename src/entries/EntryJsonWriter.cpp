@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -34,7 +35,73 @@ std::optional<std::string> timestampText(const QDateTime& timestamp) {
     return utf8(utc.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")));
 }
 
-// The record as an ordered JSON object; the image is an empty placeholder string.
+// The members whose values may be long (a copied text of many megabytes): they are escaped
+// straight from the entry's strings into the record's text, a piece at a time, so that no
+// whole UTF-8 copy of them is ever made beside the finished text.
+struct LongMember {
+    const char* key;
+    const std::optional<QString>* value;
+};
+std::array<LongMember, 3> longMembers(const ClipboardEntry& entry) {
+    return {{{"text", &entry.text()}, {"markdown", &entry.markdown()}, {"html", &entry.html()}}};
+}
+
+// Appends the JSON string text of the value, without its quotes and with "/" escaped. The
+// pieces never split a surrogate pair, so their UTF-8 forms joined are the UTF-8 form of the
+// whole, and each character is escaped on its own: the bytes are those of the whole escaped
+// at once.
+void appendEscaped(QByteArray& out, QStringView value) {
+    constexpr qsizetype pieceSize = 64 * 1024;
+    for (qsizetype at = 0; at < value.size();) {
+        qsizetype size = std::min(pieceSize, value.size() - at);
+        if (at + size < value.size() && value[at + size - 1].isHighSurrogate() &&
+            value[at + size].isLowSurrogate()) {
+            ++size;
+        }
+        const std::string escaped = Json(value.sliced(at, size).toUtf8().toStdString())
+                                        .dump(-1, ' ', false, Json::error_handler_t::replace);
+        for (size_t i = 1; i + 1 < escaped.size(); ++i) {
+            if (escaped[i] == '/') {
+                out.append("\\/", 2);
+            } else {
+                out.append(escaped[i]);
+            }
+        }
+        at += size;
+    }
+}
+
+// The record's text with the long members' placeholders ("key": "") filled in, in order.
+std::optional<QByteArray> fillLongMembers(const QByteArray& skeleton, const ClipboardEntry& entry) {
+    qsizetype room = skeleton.size();
+    for (const LongMember& member : longMembers(entry)) {
+        if (*member.value) {
+            room += (*member.value)->size() + (*member.value)->size() / 8;
+        }
+    }
+    QByteArray out;
+    out.reserve(room);
+    qsizetype from = 0;
+    for (const LongMember& member : longMembers(entry)) {
+        if (!*member.value) {
+            continue;
+        }
+        const QByteArray placeholder = '"' + QByteArray(member.key) + "\": \"\"";
+        const qsizetype at = skeleton.indexOf(placeholder, from);
+        if (at < 0) {
+            return std::nullopt;
+        }
+        const qsizetype split = at + placeholder.size() - 1; // before the closing quote
+        out.append(QByteArrayView(skeleton).sliced(from, split - from));
+        appendEscaped(out, **member.value);
+        from = split;
+    }
+    out.append(QByteArrayView(skeleton).sliced(from));
+    return out;
+}
+
+// The record as an ordered JSON object; the image and the long members are empty placeholder
+// strings.
 std::optional<Json> toJson(const ClipboardEntry& entry) {
     const std::optional<std::string> timestamp = timestampText(entry.timestamp());
     if (!timestamp) {
@@ -49,9 +116,12 @@ std::optional<Json> toJson(const ClipboardEntry& entry) {
             object[key] = utf8(*value);
         }
     };
-    optional("text", entry.text());
-    optional("markdown", entry.markdown());
-    optional("html", entry.html());
+    // The long members are placeholders here: fillLongMembers() writes their values.
+    for (const LongMember& member : longMembers(entry)) {
+        if (*member.value) {
+            object[member.key] = "";
+        }
+    }
     optional("colorHex", entry.colorHex());
     Json paths = Json::array();
     for (const QString& path : entry.filePaths()) {
@@ -97,7 +167,11 @@ std::optional<EntryJson::EncodedEntry> EntryJsonWriter::encodeRecord(const Clipb
     if (!object) {
         return std::nullopt;
     }
-    QByteArray text = prettyText(*object, depth);
+    std::optional<QByteArray> filled = fillLongMembers(prettyText(*object, depth), entry);
+    if (!filled) {
+        return std::nullopt;
+    }
+    QByteArray text = std::move(*filled);
     if (!entry.image()) {
         return EntryJson::EncodedEntry{std::move(text), {}};
     }
