@@ -13,10 +13,13 @@
 #              (quillstack_clipboard_hold --retake 200), so that a capture always waits;
 #   50 MB      a 50 MB text has just been copied with xclip (served in INCR pieces) and is being
 #              captured; the toggle starts 0.5 s after the copy. The time from the copy to its
-#              entry in history.json is reported beside it.
+#              entry in history.json is reported beside it. Each sample starts a fresh process
+#              with an empty history (a history growing by 50 MB a copy measures its saving).
 # Every `--toggle` must exit 0. Then one more 50 MB copy alone: RSS before it, the peak RSS
 # (VmHWM, reset first through /proc/PID/clear_refs) until its entry is in history.json, and RSS
-# 3 s later. Environment: SAMPLES (default 10; 5 for the 50 MB case).
+# 3 s later. Last, CPU time and context switches (all threads) over IDLE_SECONDS idle seconds
+# after all this, when the capture's worker thread exists. Environment: SAMPLES (default 10;
+# half of it for the 50 MB case), IDLE_SECONDS (default 60).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -35,6 +38,7 @@ app="$build/src/app/quillstack"
 toggle="$build/bench/quillstack_toggle_latency"
 hold="$build/tests/platform/quillstack_clipboard_hold"
 samples=${SAMPLES:-10}
+idle=${IDLE_SECONDS:-60}
 large_samples=$(((samples + 1) / 2))
 
 work=$(mktemp -d)
@@ -56,6 +60,11 @@ history="$XDG_DATA_HOME/Quillstack/history.json"
 now_us() { echo "${EPOCHREALTIME/./}"; }
 median() { sort -n | awk '{v[NR]=$1} END {print (NR%2 ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2)}'; }
 maximum() { sort -n | tail -1; }
+switches() {
+    cat /proc/"$app_pid"/task/*/status 2>/dev/null |
+        awk '/^(voluntary|nonvoluntary)_ctxt_switches:/ {n += $2} END {print n}'
+}
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$app_pid/stat"; }
 status_kb() { awk -v key="$1:" '$1 == key {print $2}' "/proc/$app_pid/status"; }
 wait_for_text() { # wait_for_text TEXT: until history.json holds it (at most 60 s)
     for _ in $(seq 6000); do
@@ -121,10 +130,16 @@ wait "$hold_pid" 2>/dev/null || true
 hold_pid=
 sleep 4 # the last capture's time-out
 
+# Each 50 MB sample starts from an empty history in a fresh process, so that what is measured is
+# the capture and not the saving of a history that grows by 50 MB a copy.
 captures=()
 for i in $(seq "$large_samples"); do
     marker="large sample $i $RANDOM"
     large_text "$work/large.txt" "$marker"
+    kill -TERM "$app_pid"
+    wait "$app_pid" || true
+    rm -f "$history"
+    start
     c0=$(now_us)
     xclip -selection clipboard -t UTF8_STRING -i "$work/large.txt"
     sleep 0.5
@@ -132,7 +147,6 @@ for i in $(seq "$large_samples"); do
     wait_for_text "$marker" || { echo "50 MB copy not recorded" >&2; exit 1; }
     c1=$(now_us)
     captures+=("$(awk -v a="$c0" -v b="$c1" 'BEGIN {printf "%.0f", (b - a) / 1000}')")
-    sleep 1
 done
 report "50 MB text being captured"
 printf '  %-38s median %7s ms   (%d copies; the toggle starts 0.5 s after the copy)\n' \
@@ -154,3 +168,13 @@ sleep 3
 awk -v before="$rss0" -v peak="$(status_kb VmHWM)" -v after="$(status_kb VmRSS)" 'BEGIN {
     printf "  RSS before %6.1f MB   peak (VmHWM) %6.1f MB   RSS 3 s after %6.1f MB\n",
         before / 1024, peak / 1024, after / 1024 }'
+
+echo "== idle after the copies"
+ticks0=$(cpu_ticks)
+sw0=$(switches)
+sleep "$idle"
+ticks1=$(cpu_ticks)
+sw1=$(switches)
+printf '  idle %3d s   CPU %d ms   context switches %d   threads %d\n' "$idle" \
+    $(((ticks1 - ticks0) * 1000 / $(getconf CLK_TCK))) $((sw1 - sw0)) \
+    "$(ls /proc/"$app_pid"/task | wc -l)"

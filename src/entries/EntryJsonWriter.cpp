@@ -46,10 +46,11 @@ std::array<LongMember, 3> longMembers(const ClipboardEntry& entry) {
     return {{{"text", &entry.text()}, {"markdown", &entry.markdown()}, {"html", &entry.html()}}};
 }
 
-// Appends the JSON string text of the value, without its quotes and with "/" escaped. The
-// pieces never split a surrogate pair, so their UTF-8 forms joined are the UTF-8 form of the
-// whole, and each character is escaped on its own: the bytes are those of the whole escaped
-// at once.
+// Appends the JSON string text of the value, without its quotes, as the JSON library writes
+// it (quotation mark, reverse solidus and control characters escaped, \b \f \n \r \t by
+// name, other control characters as lower-case \u00xx, everything else as UTF-8) and with "/"
+// escaped. The pieces never split a surrogate pair, so their UTF-8 forms joined are the UTF-8
+// form of the whole.
 void appendEscaped(QByteArray& out, QStringView value) {
     constexpr qsizetype pieceSize = 64 * 1024;
     for (qsizetype at = 0; at < value.size();) {
@@ -58,15 +59,45 @@ void appendEscaped(QByteArray& out, QStringView value) {
             value[at + size].isLowSurrogate()) {
             ++size;
         }
-        const std::string escaped = Json(value.sliced(at, size).toUtf8().toStdString())
-                                        .dump(-1, ' ', false, Json::error_handler_t::replace);
-        for (size_t i = 1; i + 1 < escaped.size(); ++i) {
-            if (escaped[i] == '/') {
-                out.append("\\/", 2);
-            } else {
-                out.append(escaped[i]);
+        const QByteArray utf8 = value.sliced(at, size).toUtf8();
+        const char* run = utf8.constData();
+        const char* const end = run + utf8.size();
+        for (const char* c = run; c < end; ++c) {
+            const auto byte = uchar(*c);
+            if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != '/') {
+                continue;
+            }
+            out.append(run, c - run);
+            run = c + 1;
+            switch (byte) {
+            case '"':
+            case '\\':
+            case '/':
+                out.append('\\').append(char(byte));
+                break;
+            case '\b':
+                out.append("\\b", 2);
+                break;
+            case '\f':
+                out.append("\\f", 2);
+                break;
+            case '\n':
+                out.append("\\n", 2);
+                break;
+            case '\r':
+                out.append("\\r", 2);
+                break;
+            case '\t':
+                out.append("\\t", 2);
+                break;
+            default: {
+                static constexpr char hex[] = "0123456789abcdef";
+                const char escaped[] = {'\\', 'u', '0', '0', hex[byte >> 4], hex[byte & 0xF]};
+                out.append(escaped, sizeof escaped);
+            }
             }
         }
+        out.append(run, end - run);
         at += size;
     }
 }

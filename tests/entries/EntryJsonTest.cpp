@@ -120,9 +120,12 @@ TEST(EntryJson, RoundTripsRecordsAndDropsFractionalSeconds) {
 TEST(EntryJson, LongTextsAreWrittenAsWhole) {
     for (const qsizetype edge : {qsizetype(65535), qsizetype(65536)}) {
         QString text(150000, u'a');
-        const QString specials =
-            QStringLiteral("\"\\/\n\t\u0001\u00e9") + QChar(0xD83C) + QChar(0xDF88) + QChar(0xDC00);
-        text.replace(edge - 5, specials.size(), specials);
+        QString specials =
+            QStringLiteral("\"\\/\u007f\u00e9") + QChar(0xD83C) + QChar(0xDF88) + QChar(0xDC00);
+        for (char16_t control = 0; control < 0x20; ++control) {
+            specials += QChar(control);
+        }
+        text.replace(edge - 41, specials.size(), specials);
         text[edge - 1] = QChar(0xD83C); // a pair across the edge
         text[edge] = QChar(0xDF88);
         const ClipboardEntry entry(QUuid::createUuid(), utc("2026-12-05T10:22:23Z"),

@@ -156,10 +156,11 @@ X11SelectionReader::Outcome X11SelectionReader::readIncrements(const Sink& sink,
             return Outcome::timedOut;
         }
         const qint64 before = total;
-        if (!takeProperty(sink, total)) {
+        const std::optional<xcb_atom_t> type = takeProperty(sink, total);
+        if (!type) {
             return Outcome::timedOut;
         }
-        if (total == before) {
+        if (*type != XCB_ATOM_NONE && total == before) {
             return Outcome::converted; // the empty piece ends the transfer
         }
     }

@@ -72,7 +72,8 @@ private:
     Outcome readValue(xcb_atom_t type, const Sink& sink,
                       std::chrono::steady_clock::time_point transferEnd);
     Outcome readIncrements(const Sink& sink, std::chrono::steady_clock::time_point transferEnd);
-    // Reads the whole property and deletes it; nothing when it is gone or malformed.
+    // Hands the property's value to the sink and deletes it. Its type (None when it is not set),
+    // or nothing when it is malformed or makes the value too large.
     std::optional<xcb_atom_t> takeProperty(const Sink& sink, qint64& total);
 
     std::unique_ptr<X11Connection> connection_;
