@@ -115,7 +115,12 @@ void PasteboardMonitor::startCapture(std::optional<QString> source) {
 
 void PasteboardMonitor::finishCapture(std::optional<ClipboardEntry> entry) {
     capturing_ = false;
-    if (entry) {
+    // The program wrote the clipboard while the capture ran (ignoreNext is armed only outside
+    // polls): the later reads may have seen that write, which is never recorded. The user's copy
+    // is lost as when the two fall into one interval.
+    const bool ownWriteDuring =
+        ignoreNext_ && pasteboard_ && pasteboard_->changeCount() != lastChangeCount_;
+    if (entry && !ownWriteDuring) {
         sink_(std::move(*entry));
     }
     // A change that came while the capture ran waits for the next tick.

@@ -288,6 +288,26 @@ TEST_F(MonitorFixture, AChangeDuringACaptureIsPolledAtTheFirstTickAfterIt) {
     }
 }
 
+// The program's own write (a paste) while a capture runs: the capture may have read it, so
+// nothing of it is recorded, and the next poll consumes the write.
+TEST_F(MonitorFixture, AnOwnWriteDuringACaptureIsNotRecorded) {
+    create();
+    monitor->startMonitoring();
+    pasteboard.holdTextReads = true;
+    copy(QStringLiteral("user copy"));
+    ASSERT_TRUE(test::waitUntil([&] { return monitor->isCapturing(); }));
+    monitor->ignoreNext();
+    pasteboard.board.setString(QStringLiteral("own write"), Pasteboard::stringType());
+    pasteboard.releaseTextReads();
+    ASSERT_TRUE(waitForPoll());
+    EXPECT_TRUE(recorded.isEmpty());
+    EXPECT_FALSE(monitor->isIgnoringNext());
+
+    copy(QStringLiteral("next copy"));
+    ASSERT_TRUE(waitForPoll());
+    EXPECT_EQ(recordedTexts(), QStringList{QStringLiteral("next copy")});
+}
+
 TEST_F(MonitorFixture, WorksWithoutServices) {
     PasteboardMonitor bare(nullptr, nullptr, [](ClipboardEntry) { FAIL(); });
     bare.startMonitoring();
