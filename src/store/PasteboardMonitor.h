@@ -26,7 +26,9 @@ class Workspace;
 // The poll runs on the GUI thread up to the front application; the reading (the password
 // manager's mark, then the capture) runs on a worker thread, and the entry comes back to the
 // sink on the GUI thread. Polls stay serial: while a capture runs, ticks poll nothing, and a
-// change that arrived meanwhile is polled at the first tick after the capture has ended.
+// change that arrived meanwhile is polled at the first tick after the capture has ended. A
+// capture during which the program wrote the clipboard itself (ignoreNext armed meanwhile) may
+// have read that write and is not recorded.
 //
 // Without a change notification the timer runs for as long as monitoring does. Once wakeOn()
 // has connected a change notification, the timer only runs while a change is waiting: a change
