@@ -104,10 +104,14 @@ DesktopServices::DesktopServices() {
 DesktopServices::~DesktopServices() = default;
 
 void DesktopServices::wakeMonitoring(ClipboardManager& manager) const {
+    if (pasteboard_) {
+        manager.wakeMonitoringOn(pasteboard_, &Pasteboard::changed);
+    }
+}
+
+void DesktopServices::cancelReads() const {
     if (x11_) {
-        manager.wakeMonitoringOn(&x11_->pasteboard, &X11Pasteboard::changed);
-    } else if (wayland_ && wayland_->pasteboard()) {
-        manager.wakeMonitoringOn(wayland_->pasteboard(), &WaylandPasteboard::changed);
+        x11_->pasteboard.cancelReads();
     }
 }
 

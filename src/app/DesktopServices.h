@@ -42,6 +42,9 @@ public:
 
     // Lets the clipboard's change notification wake the manager's monitor.
     void wakeMonitoring(ClipboardManager& manager) const;
+    // Gives up a clipboard read still waiting for its owner (at shutdown). The Wayland reads
+    // end by themselves within their time-out.
+    void cancelReads() const;
 
 private:
     struct X11Services;

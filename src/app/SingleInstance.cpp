@@ -11,7 +11,10 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
+#include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace quillstack {
@@ -20,13 +23,17 @@ namespace {
 
 // A request line is a short word; anything longer is not a request.
 constexpr qint64 maxRequestLength = 32;
-// How long a connected process may take to send its request.
+// How long a connected process may take to send its request, and then its confirmation.
 constexpr int requestTimeoutMs = 2000;
 // How many names in the temporary folder are tried for the lock's folder.
 constexpr int maxFallbackFolders = 8;
 
+// How long the sender may take to hand over its confirmation (a few bytes to a local socket).
+constexpr int confirmTimeoutMs = 1000;
+
 const QByteArray ok = QByteArrayLiteral("ok");
 const QByteArray unknown = QByteArrayLiteral("unknown");
+const QByteArray confirm = QByteArrayLiteral("confirm");
 
 } // namespace
 
@@ -131,27 +138,53 @@ void SingleInstance::accept() {
 
 void SingleInstance::serve(QLocalSocket* socket) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-    QTimer::singleShot(requestTimeoutMs, socket, [socket] { socket->abort(); });
-    const auto readRequest = [this, socket] {
-        if (!socket->canReadLine()) {
-            if (socket->bytesAvailable() > maxRequestLength) {
-                socket->abort();
+    auto* timeout = new QTimer(socket);
+    timeout->setSingleShot(true);
+    timeout->start(requestTimeoutMs);
+    // Set once the request has been answered "ok"; it is carried out on the sender's "confirm".
+    auto answered = std::make_shared<std::optional<Request>>();
+    const auto readLines = [this, socket, timeout, answered] {
+        while (socket->canReadLine()) {
+            const QByteArray line = socket->readLine(maxRequestLength + 1).trimmed();
+            if (!*answered) {
+                const std::optional<Request> request = requestFromName(line);
+                socket->write((request ? ok : unknown) + '\n');
+                socket->flush();
+                if (!request) {
+                    timeout->stop();
+                    socket->disconnectFromServer();
+                    return;
+                }
+                *answered = request;
+                timeout->start(requestTimeoutMs);
+                continue;
+            }
+            // One request per connection.
+            timeout->stop();
+            disconnect(socket, nullptr, this, nullptr);
+            socket->disconnectFromServer();
+            if (line == confirm) {
+                emit requestReceived(**answered);
             }
             return;
         }
-        // One request per connection.
-        disconnect(socket, nullptr, this, nullptr);
-        const QByteArray line = socket->readLine(maxRequestLength + 1).trimmed();
-        const std::optional<Request> request = requestFromName(line);
-        socket->write((request ? ok : unknown) + '\n');
-        socket->flush();
-        socket->disconnectFromServer();
-        if (request) {
-            emit requestReceived(*request);
+        if (socket->bytesAvailable() > maxRequestLength) {
+            timeout->stop();
+            socket->abort();
         }
     };
-    connect(socket, &QLocalSocket::readyRead, this, readRequest);
-    readRequest();
+    connect(socket, &QLocalSocket::readyRead, this, readLines);
+    // A sender that has gone may have confirmed first: its last line is still to be read.
+    connect(socket, &QLocalSocket::disconnected, this, readLines);
+    connect(timeout, &QTimer::timeout, socket, [socket, timeout, readLines] {
+        // After a busy spell the time-out and the line may be due together: read first.
+        socket->waitForReadyRead(0);
+        readLines();
+        if (!timeout->isActive()) {
+            socket->abort();
+        }
+    });
+    readLines();
 }
 
 bool SingleInstance::send(Request request, std::chrono::milliseconds timeout) const {
@@ -175,10 +208,16 @@ bool SingleInstance::send(Request request, std::chrono::milliseconds timeout) co
     while (!socket.canReadLine()) {
         if (deadline.hasExpired() ||
             !socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
-            return false;
+            return false; // unconfirmed: the running instance will not act on it
         }
     }
-    return socket.readLine(maxRequestLength + 1).trimmed() == ok;
+    if (socket.readLine(maxRequestLength + 1).trimmed() != ok) {
+        return false;
+    }
+    // The running instance acts only on this confirmation, so that it never acts on a request
+    // whose sender has given up and reported a failure.
+    socket.write(confirm + '\n');
+    return socket.waitForBytesWritten(confirmTimeoutMs);
 }
 
 } // namespace quillstack

@@ -17,8 +17,10 @@ namespace quillstack {
 // folder and listens on a local socket beside it; a later process finds the lock taken and
 // hands its request (open the panel, toggle it, quit) to the running one over the socket.
 //
-// The protocol is one line each way: the request's name ("open", "toggle", "quit"), answered
-// with "ok" once the running instance has taken it, or "unknown".
+// The protocol is a few lines: the request's name ("open", "toggle", "quit"), answered with "ok"
+// or "unknown"; after "ok" the sender sends "confirm", and only then does the running instance
+// carry the request out. A sender that gives up before the answer comes (the running instance
+// was busy) reports a failure, and the request is then dropped rather than carried out late.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -52,7 +54,8 @@ public:
     bool listen();
 
     // For a later process: hands the request to the running instance and waits for its
-    // answer. True when the running instance acknowledged it within the timeout.
+    // answer. True when the running instance acknowledged it within the timeout and has been
+    // told to go ahead; false means it does not act on the request.
     bool send(Request request, std::chrono::milliseconds timeout = std::chrono::seconds(3)) const;
 
 signals:

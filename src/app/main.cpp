@@ -156,5 +156,7 @@ int main(int argc, char** argv) {
     reportReadinessWhenIdle();
     const int status = QApplication::exec();
     delegate.applicationWillTerminate();
+    // A capture still waiting for a clipboard owner is given up rather than waited for.
+    desktop.cancelReads();
     return status;
 }

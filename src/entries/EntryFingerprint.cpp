@@ -6,8 +6,20 @@ namespace quillstack {
 
 namespace {
 
-void addField(QCryptographicHash& hash, const QString& field) {
-    hash.addData(field.toUtf8());
+// The field's UTF-8 form, encoded a piece at a time so that a long text is never held twice.
+// A piece never ends between the two halves of a surrogate pair, so the bytes are the same as
+// those of the whole field encoded at once.
+void addField(QCryptographicHash& hash, QStringView field) {
+    constexpr qsizetype pieceSize = 64 * 1024;
+    for (qsizetype at = 0; at < field.size();) {
+        qsizetype size = std::min(pieceSize, field.size() - at);
+        if (at + size < field.size() && field[at + size - 1].isHighSurrogate() &&
+            field[at + size].isLowSurrogate()) {
+            ++size;
+        }
+        hash.addData(field.sliced(at, size).toUtf8());
+        at += size;
+    }
     hash.addData(QByteArrayView("\0", 1));
 }
 

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -34,7 +35,104 @@ std::optional<std::string> timestampText(const QDateTime& timestamp) {
     return utf8(utc.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'")));
 }
 
-// The record as an ordered JSON object; the image is an empty placeholder string.
+// The members whose values may be long (a copied text of many megabytes): they are escaped
+// straight from the entry's strings into the record's text, a piece at a time, so that no
+// whole UTF-8 copy of them is ever made beside the finished text.
+struct LongMember {
+    const char* key;
+    const std::optional<QString>* value;
+};
+std::array<LongMember, 3> longMembers(const ClipboardEntry& entry) {
+    return {{{"text", &entry.text()}, {"markdown", &entry.markdown()}, {"html", &entry.html()}}};
+}
+
+// Appends the JSON string text of the value, without its quotes, as the JSON library writes
+// it (quotation mark, reverse solidus and control characters escaped, \b \f \n \r \t by
+// name, other control characters as lower-case \u00xx, everything else as UTF-8) and with "/"
+// escaped. The pieces never split a surrogate pair, so their UTF-8 forms joined are the UTF-8
+// form of the whole.
+void appendEscaped(QByteArray& out, QStringView value) {
+    constexpr qsizetype pieceSize = 64 * 1024;
+    for (qsizetype at = 0; at < value.size();) {
+        qsizetype size = std::min(pieceSize, value.size() - at);
+        if (at + size < value.size() && value[at + size - 1].isHighSurrogate() &&
+            value[at + size].isLowSurrogate()) {
+            ++size;
+        }
+        const QByteArray utf8 = value.sliced(at, size).toUtf8();
+        const char* run = utf8.constData();
+        const char* const end = run + utf8.size();
+        for (const char* c = run; c < end; ++c) {
+            const auto byte = uchar(*c);
+            if (byte >= 0x20 && byte != '"' && byte != '\\' && byte != '/') {
+                continue;
+            }
+            out.append(run, c - run);
+            run = c + 1;
+            switch (byte) {
+            case '"':
+            case '\\':
+            case '/':
+                out.append('\\').append(char(byte));
+                break;
+            case '\b':
+                out.append("\\b", 2);
+                break;
+            case '\f':
+                out.append("\\f", 2);
+                break;
+            case '\n':
+                out.append("\\n", 2);
+                break;
+            case '\r':
+                out.append("\\r", 2);
+                break;
+            case '\t':
+                out.append("\\t", 2);
+                break;
+            default: {
+                static constexpr char hex[] = "0123456789abcdef";
+                const char escaped[] = {'\\', 'u', '0', '0', hex[byte >> 4], hex[byte & 0xF]};
+                out.append(escaped, sizeof escaped);
+            }
+            }
+        }
+        out.append(run, end - run);
+        at += size;
+    }
+}
+
+// The record's text with the long members' placeholders ("key": "") filled in, in order.
+std::optional<QByteArray> fillLongMembers(const QByteArray& skeleton, const ClipboardEntry& entry) {
+    qsizetype room = skeleton.size();
+    for (const LongMember& member : longMembers(entry)) {
+        if (*member.value) {
+            room += (*member.value)->size() + (*member.value)->size() / 8;
+        }
+    }
+    QByteArray out;
+    out.reserve(room);
+    qsizetype from = 0;
+    for (const LongMember& member : longMembers(entry)) {
+        if (!*member.value) {
+            continue;
+        }
+        const QByteArray placeholder = '"' + QByteArray(member.key) + "\": \"\"";
+        const qsizetype at = skeleton.indexOf(placeholder, from);
+        if (at < 0) {
+            return std::nullopt;
+        }
+        const qsizetype split = at + placeholder.size() - 1; // before the closing quote
+        out.append(QByteArrayView(skeleton).sliced(from, split - from));
+        appendEscaped(out, **member.value);
+        from = split;
+    }
+    out.append(QByteArrayView(skeleton).sliced(from));
+    return out;
+}
+
+// The record as an ordered JSON object; the image and the long members are empty placeholder
+// strings.
 std::optional<Json> toJson(const ClipboardEntry& entry) {
     const std::optional<std::string> timestamp = timestampText(entry.timestamp());
     if (!timestamp) {
@@ -49,9 +147,12 @@ std::optional<Json> toJson(const ClipboardEntry& entry) {
             object[key] = utf8(*value);
         }
     };
-    optional("text", entry.text());
-    optional("markdown", entry.markdown());
-    optional("html", entry.html());
+    // The long members are placeholders here: fillLongMembers() writes their values.
+    for (const LongMember& member : longMembers(entry)) {
+        if (*member.value) {
+            object[member.key] = "";
+        }
+    }
     optional("colorHex", entry.colorHex());
     Json paths = Json::array();
     for (const QString& path : entry.filePaths()) {
@@ -97,7 +198,11 @@ std::optional<EntryJson::EncodedEntry> EntryJsonWriter::encodeRecord(const Clipb
     if (!object) {
         return std::nullopt;
     }
-    QByteArray text = prettyText(*object, depth);
+    std::optional<QByteArray> filled = fillLongMembers(prettyText(*object, depth), entry);
+    if (!filled) {
+        return std::nullopt;
+    }
+    QByteArray text = std::move(*filled);
     if (!entry.image()) {
         return EntryJson::EncodedEntry{std::move(text), {}};
     }

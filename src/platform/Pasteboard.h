@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QUrl>
 #include <QtGlobal>
@@ -18,7 +19,16 @@ namespace quillstack {
 // (Markdown travels as ClipboardEntry::markdownPBType(), "text/markdown").
 //
 // Writes replace the whole contents; callers clear first, then make exactly one write.
-class Pasteboard {
+//
+// Threads: the object lives on the GUI thread, which makes every write and receives changed().
+// changeCount() may be read from any thread. The reads (pasteboardItems, hasType, data, string,
+// imageData) are made by one capture at a time on a worker thread, never on the GUI thread:
+// a backend answers them on a connection of its own, each request bounded by a time-out, so that
+// an owner that is slow or never answers holds up only the worker. A read that runs into its
+// time-out returns nothing, and that owner is asked nothing more until the clipboard changes.
+class Pasteboard : public QObject {
+    Q_OBJECT
+
 public:
     static QString stringType() { return QStringLiteral("text/plain"); }
     static QString htmlType() { return QStringLiteral("text/html"); }
@@ -29,9 +39,11 @@ public:
     // A URL that is not a file URL (a web address).
     static QString urlType() { return QStringLiteral("text/x-moz-url"); }
 
-    virtual ~Pasteboard() = default;
+    explicit Pasteboard(QObject* parent = nullptr) : QObject(parent) {}
+    ~Pasteboard() override = default;
 
     // Changes whenever any process changes the clipboard, the program's own writes included.
+    // Safe to call from any thread.
     virtual qint64 changeCount() const = 0;
 
     // The objects currently on the clipboard; empty when there is nothing to capture.
@@ -60,6 +72,10 @@ public:
 
     // Puts one text representation of that type on the clipboard.
     virtual void setString(const QString& text, const QString& type) = 0;
+
+signals:
+    // The change counter has moved (the program's own writes included); emitted on the GUI thread.
+    void changed();
 };
 
 } // namespace quillstack

@@ -3,6 +3,8 @@
 #include "platform/Pasteboard.h"
 #include "platform/Workspace.h"
 
+#include <QThread>
+
 namespace quillstack {
 
 const QString& PasteboardMonitor::secretMarkType() {
@@ -16,6 +18,13 @@ PasteboardMonitor::PasteboardMonitor(Pasteboard* pasteboard, Workspace* workspac
       timer_(this), lastChangeCount_(pasteboard ? pasteboard->changeCount() : 0) {
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &PasteboardMonitor::tick);
+}
+
+PasteboardMonitor::~PasteboardMonitor() {
+    if (worker_) {
+        worker_->quit();
+        worker_->wait();
+    }
 }
 
 void PasteboardMonitor::startMonitoring() {
@@ -64,6 +73,9 @@ void PasteboardMonitor::tick() {
 }
 
 void PasteboardMonitor::poll() {
+    if (capturing_) {
+        return; // finishCapture() looks at the counter again
+    }
     if (!pasteboard_ || pasteboard_->changeCount() == lastChangeCount_) {
         return;
     }
@@ -72,17 +84,48 @@ void PasteboardMonitor::poll() {
         ignoreNext_ = false;
         return;
     }
-    if (pasteboard_->hasType(secretMarkType())) {
-        return;
-    }
     std::optional<QString> source;
     if (workspace_) {
         if (const auto front = workspace_->frontmostApplication()) {
             source = front->bundleIdentifier;
         }
     }
-    if (auto entry = ClipboardEntry::capture(*pasteboard_, source)) {
+    startCapture(std::move(source));
+}
+
+void PasteboardMonitor::startCapture(std::optional<QString> source) {
+    if (!worker_) {
+        worker_ = std::make_unique<QThread>();
+        worker_->setObjectName(QStringLiteral("clipboard capture"));
+        captureContext_ = new QObject;
+        captureContext_->moveToThread(worker_.get());
+        connect(worker_.get(), &QThread::finished, captureContext_, &QObject::deleteLater);
+        worker_->start();
+    }
+    capturing_ = true;
+    QMetaObject::invokeMethod(captureContext_, [this, pasteboard = pasteboard_, source] {
+        std::optional<ClipboardEntry> entry;
+        if (!pasteboard->hasType(secretMarkType())) {
+            entry = ClipboardEntry::capture(*pasteboard, source);
+        }
+        QMetaObject::invokeMethod(
+            this, [this, entry] { finishCapture(entry); }, Qt::QueuedConnection);
+    });
+}
+
+void PasteboardMonitor::finishCapture(std::optional<ClipboardEntry> entry) {
+    capturing_ = false;
+    // The program wrote the clipboard while the capture ran (ignoreNext is armed only outside
+    // polls): the later reads may have seen that write, which is never recorded. The user's copy
+    // is lost as when the two fall into one interval.
+    const bool ownWriteDuring =
+        ignoreNext_ && pasteboard_ && pasteboard_->changeCount() != lastChangeCount_;
+    if (entry && !ownWriteDuring) {
         sink_(std::move(*entry));
+    }
+    // A change that came while the capture ran waits for the next tick.
+    if (running_ && pasteboard_ && pasteboard_->changeCount() != lastChangeCount_) {
+        noteChange();
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include <future>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -65,12 +66,62 @@ TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
     EXPECT_TRUE(sendWhileServing(second, Request::open));
     EXPECT_TRUE(sendWhileServing(second, Request::toggle));
     EXPECT_TRUE(sendWhileServing(second, Request::quit));
+    test::waitUntil([&] { return received.size() == 3; });
     EXPECT_EQ(received, (QList<Request>{Request::open, Request::toggle, Request::quit}));
 
-    // Anything else is answered as unknown and asks for nothing; an endless line is cut off.
+    // Anything else is answered as unknown and asks for nothing; an endless line is cut off;
+    // a request that is answered but never confirmed is not carried out.
     EXPECT_EQ(exchange(first.socketPath(), "rm -rf /\n"), QByteArray("unknown"));
     EXPECT_EQ(exchange(first.socketPath(), QByteArray(4096, 'x')), QByteArray());
+    EXPECT_EQ(exchange(first.socketPath(), "quit\n"), QByteArray("ok"));
+    EXPECT_EQ(exchange(first.socketPath(), "quit\nnot confirmed\n"), QByteArray("ok"));
+    test::spin(std::chrono::milliseconds(300));
     EXPECT_EQ(received.size(), 3);
+}
+
+// The running instance's event loop is held up (a long task on its GUI thread) while a
+// request waits: the sender reports a failure only when the instance will not act on it.
+TEST(SingleInstance, ABusyInstanceActsExactlyWhenTheSenderReportsSuccess) {
+    QTemporaryDir folder;
+    SingleInstance running(folder.path());
+    ASSERT_TRUE(running.claim());
+    ASSERT_TRUE(running.listen());
+    QList<Request> received;
+    QObject::connect(&running, &SingleInstance::requestReceived,
+                     [&](Request request) { received.append(request); });
+    const SingleInstance sender(folder.path());
+
+    struct Case {
+        const char* what;
+        bool busyOnceConnected;
+        std::chrono::milliseconds busy;
+        std::chrono::milliseconds senderTimeout;
+        bool succeeds;
+    };
+    using std::chrono::milliseconds;
+    for (const Case& c : {
+             // Busy longer than the sender waits: it gives up, and nothing happens later.
+             Case{"sender gives up", false, milliseconds(900), milliseconds(300), false},
+             // Busy, once the connection is taken, past the instance's own time-out for a
+             // request, while the sender waits: its lines and that time-out fall due together.
+             Case{"sender waits", true, milliseconds(2500), milliseconds(6000), true},
+         }) {
+        SCOPED_TRACE(c.what);
+        received.clear();
+        auto answer = std::async(std::launch::async,
+                                 [&] { return sender.send(Request::toggle, c.senderTimeout); });
+        if (c.busyOnceConnected) {
+            test::waitUntil([&] { return !running.findChildren<QLocalSocket*>().isEmpty(); });
+        }
+        std::this_thread::sleep_for(c.busy);
+        test::waitUntil([&] {
+            return answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready;
+        });
+        const bool succeeded = answer.get();
+        EXPECT_EQ(succeeded, c.succeeds);
+        test::spin(milliseconds(300)); // whatever is still queued is handled
+        EXPECT_EQ(received.size(), succeeded ? 1 : 0);
+    }
 }
 
 TEST(SingleInstance, AnEndedInstanceLeavesNothingInTheWay) {
@@ -96,6 +147,7 @@ TEST(SingleInstance, AnEndedInstanceLeavesNothingInTheWay) {
     QObject::connect(&next, &SingleInstance::requestReceived, [&] { ++received; });
     SingleInstance later(folder.path());
     EXPECT_TRUE(sendWhileServing(later, Request::toggle));
+    test::waitUntil([&] { return received == 1; });
     EXPECT_EQ(received, 1);
 }
 

@@ -4,6 +4,7 @@
 #include "entries/SearchIndex.h"
 #include "support/TestImages.h"
 
+#include <QCryptographicHash>
 #include <QLocale>
 #include <QTextBoundaryFinder>
 #include <gtest/gtest.h>
@@ -75,6 +76,21 @@ TEST(EntryFingerprint, FollowsTheDigestRule) {
     EXPECT_NE(fingerprintOf({.kind = ClipboardKind::image, .image = image}),
               fingerprintOf({.kind = ClipboardKind::image, .image = other}));
     EXPECT_EQ(fingerprintOf({}).size(), 64);
+
+    // A long text is hashed in pieces; the digest is that of its whole UTF-8 form, whatever
+    // falls on a piece's edge (a surrogate pair, lone surrogates).
+    for (const qsizetype at : {qsizetype(65535), qsizetype(65536), qsizetype(131071)}) {
+        QString text(200000, u'x');
+        text[at] = QChar(0xD83C);
+        text[at + 1] = QChar(0xDF88); // a pair
+        text[at + 3] = QChar(0xDC00); // lone
+        text[at - 1] = QChar(0xD800); // lone
+        QCryptographicHash whole(QCryptographicHash::Sha256);
+        whole.addData(QByteArrayView("text\0", 5));
+        whole.addData(text.toUtf8());
+        whole.addData(QByteArrayView("\0\0\0\0\0", 5)); // its end and four empty fields
+        EXPECT_EQ(fingerprintOf({.text = text}), QString::fromLatin1(whole.result().toHex()));
+    }
 }
 
 TEST(SearchIndex, JoinsCutsCondensesAndLowerCases) {

@@ -2,6 +2,7 @@
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 using namespace quillstack;
 
@@ -112,6 +113,35 @@ TEST(EntryJson, RoundTripsRecordsAndDropsFractionalSeconds) {
                                  std::nullopt, fingerprint64, std::nullopt);
     EXPECT_FALSE(EntryJson::encode(invalid));
     EXPECT_FALSE(EntryJson::encodeHistory({minimalEntry(), invalid}));
+}
+
+// Long texts are escaped in pieces: the member's text is that of the whole value escaped at once,
+// whatever falls on a piece's edge.
+TEST(EntryJson, LongTextsAreWrittenAsWhole) {
+    for (const qsizetype edge : {qsizetype(65535), qsizetype(65536)}) {
+        QString text(150000, u'a');
+        QString specials =
+            QStringLiteral("\"\\/\u007f\u00e9") + QChar(0xD83C) + QChar(0xDF88) + QChar(0xDC00);
+        for (char16_t control = 0; control < 0x20; ++control) {
+            specials += QChar(control);
+        }
+        text.replace(edge - 41, specials.size(), specials);
+        text[edge - 1] = QChar(0xD83C); // a pair across the edge
+        text[edge] = QChar(0xDF88);
+        const ClipboardEntry entry(QUuid::createUuid(), utc("2026-12-05T10:22:23Z"),
+                                   ClipboardKind::markdown, text, text, std::nullopt, std::nullopt,
+                                   {}, std::nullopt, std::nullopt, fingerprint64, std::nullopt);
+        const QByteArray encoded = EntryJson::encode(entry).value();
+
+        QByteArray whole =
+            QByteArray::fromStdString(nlohmann::ordered_json(text.toUtf8().toStdString()).dump());
+        whole.replace("/", "\\/");
+        EXPECT_TRUE(
+            encoded.contains("\n  \"text\": " + whole + ",\n  \"markdown\": " + whole + ",\n"));
+        const ClipboardEntry back = EntryJson::decode(encoded).value();
+        EXPECT_EQ(back.text(), QString::fromUtf8(text.toUtf8())); // a lone surrogate is "?"
+        EXPECT_EQ(back.markdown(), back.text());
+    }
 }
 
 TEST(EntryJson, ImageBase64IsStandardPaddedAndEscaped) {

@@ -46,7 +46,9 @@ struct Desktop {
         monitor.startMonitoring();
     }
     bool waitForPoll() {
-        return waitUntil([&] { return monitor.lastChangeCount() == pasteboard.changeCount(); });
+        return waitUntil([&] {
+            return monitor.lastChangeCount() == pasteboard.changeCount() && !monitor.isCapturing();
+        });
     }
 };
 

@@ -1,16 +1,22 @@
 #include "platform/x11/X11Pasteboard.h"
 #include "entries/ClipboardEntry.h"
 #include "entries/ImageNormalizer.h"
+#include "platform/memory/MemoryWorkspace.h"
+#include "store/PasteboardMonitor.h"
 #include "support/TestEnvironment.h"
 #include "support/TestImages.h"
 
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <memory>
 
 using namespace quillstack;
@@ -88,8 +94,39 @@ protected:
         return result.out;
     }
 
+    // An owner that does not answer for its contents; it stays until killed. Each request it
+    // receives is printed as a line "request <target>".
+    QProcess* holderTakes(const QStringList& arguments) {
+        const qint64 before = pasteboard_.changeCount();
+        auto process = std::make_unique<QProcess>();
+        process->start(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), arguments);
+        EXPECT_TRUE(waitUntil([&] { return process->canReadLine(); }))
+            << process->readAllStandardError().toStdString();
+        EXPECT_EQ(process->readLine().trimmed(), "ready");
+        EXPECT_TRUE(changedSince(before));
+        offers_.push_back(std::move(process));
+        return offers_.back().get();
+    }
+
+    // Reads are made off the GUI thread, as the capture makes them, while this thread keeps
+    // handling events (answering for our own clipboard among them) and counting the ticks of
+    // a timer.
+    template <typename Read> auto offThread(Read read) {
+        auto result = std::async(std::launch::async, read);
+        QTimer timer;
+        timer.setInterval(20);
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticksDuringRead_; });
+        timer.start();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+            60000));
+        return result.get();
+    }
+
     std::optional<ClipboardEntry> capture() {
-        return ClipboardEntry::capture(pasteboard_, QStringLiteral("org.example.Copier"));
+        return offThread([this] {
+            return ClipboardEntry::capture(pasteboard_, QStringLiteral("org.example.Copier"));
+        });
     }
 
     ClipboardEntry entryWith(ClipboardKind kind, std::optional<QString> text,
@@ -102,6 +139,7 @@ protected:
     }
 
     X11Pasteboard pasteboard_;
+    int ticksDuringRead_ = 0;
     QTemporaryDir dir_;
     int files_ = 0;
     std::vector<std::unique_ptr<QProcess>> offers_;
@@ -133,7 +171,7 @@ TEST_F(X11PasteboardTest, CapturesSingleTypeCopies) {
 
     xclipOffers(QStringLiteral("text/uri-list"),
                 "# two files\r\nfile:///tmp/report.pdf\r\nfile:///tmp/caf%C3%A9%20menu.txt\r\n");
-    EXPECT_EQ(pasteboard_.pasteboardItems().size(), 2);
+    EXPECT_EQ(offThread([&] { return pasteboard_.pasteboardItems(); }).size(), 2);
     entry = capture();
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->kind(), ClipboardKind::file);
@@ -147,9 +185,10 @@ TEST_F(X11PasteboardTest, CapturesSeveralTypesAtOnce) {
                   {QStringLiteral("text/html"), "<h1>Hello</h1>"},
                   {QStringLiteral("text/markdown"), "# Hello"},
                   {QStringLiteral("x-kde-passwordManagerHint"), "secret"}});
-    EXPECT_TRUE(pasteboard_.hasType(QStringLiteral("x-kde-passwordManagerHint")));
-    EXPECT_FALSE(pasteboard_.hasType(QStringLiteral("TARGETS")));
-    EXPECT_FALSE(pasteboard_.data(QStringLiteral("MULTIPLE")));
+    EXPECT_TRUE(offThread(
+        [&] { return pasteboard_.hasType(QStringLiteral("x-kde-passwordManagerHint")); }));
+    EXPECT_FALSE(offThread([&] { return pasteboard_.hasType(QStringLiteral("TARGETS")); }));
+    EXPECT_FALSE(offThread([&] { return pasteboard_.data(QStringLiteral("MULTIPLE")); }));
     auto entry = capture();
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->kind(), ClipboardKind::markdown);
@@ -197,7 +236,8 @@ TEST_F(X11PasteboardTest, CountsClipboardChangesOnly) {
     const qint64 beforeWrite = pasteboard_.changeCount();
     pasteboard_.setString(QStringLiteral("mine"), Pasteboard::stringType());
     EXPECT_GT(pasteboard_.changeCount(), beforeWrite);
-    EXPECT_EQ(pasteboard_.string(Pasteboard::stringType()), QStringLiteral("mine"));
+    EXPECT_EQ(offThread([&] { return pasteboard_.string(Pasteboard::stringType()); }),
+              QStringLiteral("mine"));
 }
 
 TEST_F(X11PasteboardTest, OwnerThatExitsLeavesNothing) {
@@ -206,7 +246,7 @@ TEST_F(X11PasteboardTest, OwnerThatExitsLeavesNothing) {
     owner->kill();
     owner->waitForFinished(2000);
     ASSERT_TRUE(changedSince(before));
-    EXPECT_TRUE(pasteboard_.pasteboardItems().isEmpty());
+    EXPECT_TRUE(offThread([&] { return pasteboard_.pasteboardItems(); }).isEmpty());
     EXPECT_FALSE(capture());
 }
 
@@ -238,29 +278,107 @@ TEST_F(X11PasteboardTest, BadOffers) {
     EXPECT_EQ(entry->kind(), ClipboardKind::unknown);
     EXPECT_FALSE(entry->imagePNGData());
 
-    // Large text arrives whole (xclip sends it in increments).
+    // Large values arrive whole through xclip's increments, multi-byte characters split
+    // between pieces included.
     QByteArray large;
     while (large.size() < 3 * 1024 * 1024) {
-        large += "All work and no play makes a dull day. ";
+        large += "All work and no play makes Jäck a dull bøy. 🎈 ";
     }
     xclipOffers(QStringLiteral("UTF8_STRING"), large);
     entry = capture();
     ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->text()->size(), large.size());
+    EXPECT_EQ(entry->text(), QString::fromUtf8(large));
+
+    QByteArray blob = "\x89PNG\r\n\x1a\n";
+    blob.resize(5 * 1024 * 1024 + 3);
+    QRandomGenerator random(12);
+    for (qsizetype i = 8; i < blob.size(); ++i) {
+        blob[i] = char(random.bounded(256));
+    }
+    xclipOffers(QStringLiteral("image/png"), blob);
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_TRUE(entry->imagePNGData() == blob);
 }
 
-TEST_F(X11PasteboardTest, OwnerThatNeverAnswers) {
-    helperOffers({{QStringLiteral("text/plain"), "unreachable"}}, /*hang=*/true);
-    // The request runs into Qt's time-out once; nothing more is asked until the next change.
-    EXPECT_FALSE(capture());
-    EXPECT_FALSE(pasteboard_.hasType(Pasteboard::stringType()));
-    EXPECT_FALSE(capture());
+TEST_F(X11PasteboardTest, OwnersThatNeverAnswerStallNothing) {
+    struct Case {
+        const char* owner;
+        bool qtHelper; // the helper that stops answering, else the holder
+        QStringList holdArguments;
+        bool recorded; // an item is there, but nothing can be read from it
+        QList<QByteArray> requests;
+    };
+    const QList<Case> cases{
+        {"stops answering", true, {}, false, {}},
+        {"never answers", false, {}, false, {"request TARGETS"}},
+        {"lists its types only",
+         false,
+         {QStringLiteral("--targets")},
+         true,
+         {"request TARGETS", "request text/html"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.owner);
+        QProcess* owner = c.qtHelper
+                              ? helperOffers({{QStringLiteral("text/plain"), "unreachable"}}, true)
+                              : holderTakes(c.holdArguments);
+        // The GUI thread keeps handling events while the read waits for the owner's time-out.
+        ticksDuringRead_ = 0;
+        auto entry = capture();
+        EXPECT_GT(ticksDuringRead_, 5);
+        EXPECT_EQ(entry.has_value(), c.recorded);
+        if (entry) {
+            EXPECT_EQ(entry->kind(), ClipboardKind::unknown);
+            EXPECT_FALSE(entry->text());
+            EXPECT_FALSE(entry->html());
+        }
+        // Once an owner has timed out it is asked nothing more until the clipboard changes.
+        EXPECT_EQ(capture().has_value(), c.recorded);
+        if (!c.qtHelper) {
+            QList<QByteArray> requests;
+            while (owner->canReadLine() || owner->waitForReadyRead(200)) {
+                requests.append(owner->readLine().trimmed());
+            }
+            EXPECT_EQ(requests, c.requests);
+            const qint64 before = pasteboard_.changeCount();
+            owner->kill();
+            ASSERT_TRUE(changedSince(before)); // its departure is not taken for the next copy
+        }
 
-    // The next copy is read as usual.
-    xclipOffers(QStringLiteral("UTF8_STRING"), "back again");
-    const auto entry = capture();
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->text(), QStringLiteral("back again"));
+        // The next copy is read as usual.
+        xclipOffers(QStringLiteral("UTF8_STRING"), "back again");
+        entry = capture();
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->text(), QStringLiteral("back again"));
+    }
+}
+
+TEST_F(X11PasteboardTest, OwnerTakingTheClipboardBackInALoopStallsNothing) {
+    MemoryWorkspace workspace;
+    QList<ClipboardEntry> recorded;
+    PasteboardMonitor monitor(&pasteboard_, &workspace,
+                              [&](ClipboardEntry entry) { recorded.append(std::move(entry)); });
+    monitor.wakeOn(&pasteboard_, &Pasteboard::changed);
+    monitor.startMonitoring();
+
+    QProcess* owner = holderTakes({QStringLiteral("--retake"), QStringLiteral("100")});
+    int ticksWhileCapturing = 0;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout,
+                     [&] { ticksWhileCapturing += monitor.isCapturing() ? 1 : 0; });
+    timer.start();
+    ASSERT_TRUE(waitUntil([&] { return ticksWhileCapturing >= 20; }, 15s));
+    const qint64 before = pasteboard_.changeCount();
+    owner->kill();
+    ASSERT_TRUE(changedSince(before));
+
+    // Once the owner has gone, the next copy is recorded; the owner's never was.
+    xclipOffers(QStringLiteral("UTF8_STRING"), "after the loop");
+    ASSERT_TRUE(waitUntil([&] { return !recorded.isEmpty(); }, 15s));
+    ASSERT_EQ(recorded.size(), 1);
+    EXPECT_EQ(recorded.first().text(), QStringLiteral("after the loop"));
 }
 
 TEST_F(X11PasteboardTest, WriteBackIsReadByOtherPrograms) {
@@ -319,4 +437,14 @@ TEST_F(X11PasteboardTest, OwnWritesCaptureAsWritten) {
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->kind(), ClipboardKind::image);
     EXPECT_EQ(entry->imagePreview()->size(), QSize(12, 8));
+
+    // Qt answers our own reader in increments while the reader waits on its worker thread.
+    QString text;
+    while (text.size() < 2 * 1024 * 1024) {
+        text += QString::fromUtf8("ünïcode 🎈 over several pieces ");
+    }
+    entryWith(ClipboardKind::text, text, {}, {}).write(pasteboard_);
+    entry = capture();
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->text(), text);
 }

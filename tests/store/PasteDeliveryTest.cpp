@@ -42,8 +42,9 @@ struct DeliveryFixture : testing::Test {
         return testing::internal::GetCapturedStderr();
     }
     bool waitForPoll() {
-        return test::waitUntil(
-            [&] { return monitor.lastChangeCount() == pasteboard.changeCount(); });
+        return test::waitUntil([&] {
+            return monitor.lastChangeCount() == pasteboard.changeCount() && !monitor.isCapturing();
+        });
     }
 };
 

@@ -3,7 +3,9 @@
 #include "platform/memory/MemoryWorkspace.h"
 #include "support/TestEnvironment.h"
 
+#include <QSemaphore>
 #include <QTimer>
+#include <atomic>
 #include <gtest/gtest.h>
 
 using namespace quillstack;
@@ -13,11 +15,12 @@ namespace {
 
 // Forwards to an in-memory clipboard and counts the reads the monitor makes, so that a test
 // can wait for polls and see whether a capture was attempted.
+// Reads come from the capture's worker thread, hence the atomic counters.
 class CountingPasteboard final : public Pasteboard {
 public:
     MemoryPasteboard board;
-    mutable int counterReads = 0;
-    int itemReads = 0;
+    mutable std::atomic<int> counterReads = 0;
+    std::atomic<int> itemReads = 0;
 
     qint64 changeCount() const override {
         ++counterReads;
@@ -29,7 +32,19 @@ public:
     }
     bool hasType(const QString& type) override { return board.hasType(type); }
     std::optional<QByteArray> data(const QString& type) override { return board.data(type); }
-    std::optional<QString> string(const QString& type) override { return board.string(type); }
+    std::optional<QString> string(const QString& type) override {
+        auto text = board.string(type);
+        if (type == stringType() && holdTextReads) {
+            textReadGate.acquire(); // the capture stays under way until the test lets it go
+        }
+        return text;
+    }
+    void releaseTextReads() {
+        holdTextReads = false;
+        textReadGate.release();
+    }
+    std::atomic<bool> holdTextReads = false;
+    QSemaphore textReadGate;
     std::optional<QByteArray> imageData() override { return board.imageData(); }
     void clearContents() override { board.clearContents(); }
     void writeObjects(const QList<QUrl>& urls) override { board.writeObjects(urls); }
@@ -51,10 +66,13 @@ struct MonitorFixture : testing::Test {
             &pasteboard, &workspace, [this](ClipboardEntry e) { recorded.append(std::move(e)); });
     }
     void copy(const QString& text) { pasteboard.board.offer(Pasteboard::stringType(), text); }
-    // Waits until a poll has taken the clipboard's current counter as seen.
+    // Waits until a poll has taken the clipboard's current counter as seen, and its capture
+    // (if any) has been delivered.
     bool waitForPoll() {
-        return test::waitUntil(
-            [&] { return monitor->lastChangeCount() == pasteboard.board.changeCount(); });
+        return test::waitUntil([&] {
+            return monitor->lastChangeCount() == pasteboard.board.changeCount() &&
+                   !monitor->isCapturing();
+        });
     }
     // Waits for the given number of further polls (each poll reads the counter).
     bool waitForPolls(int polls) {
@@ -241,6 +259,53 @@ TEST_F(MonitorFixture, SwitchingToNotificationsKeepsAWaitingChange) {
     monitor->wakeOn(&notifier, &QObject::objectNameChanged);
     ASSERT_TRUE(waitForPoll());
     EXPECT_EQ(recordedTexts(), QStringList{QStringLiteral("waiting")});
+}
+
+TEST_F(MonitorFixture, AChangeDuringACaptureIsPolledAtTheFirstTickAfterIt) {
+    for (const bool notified : {false, true}) {
+        SCOPED_TRACE(notified ? "woken by change notifications" : "always ticking");
+        recorded.clear();
+        create();
+        if (notified) {
+            monitor->wakeOn(&pasteboard.board, &Pasteboard::changed);
+        }
+        monitor->startMonitoring();
+        pasteboard.holdTextReads = true;
+        copy(QStringLiteral("first"));
+        ASSERT_TRUE(test::waitUntil([&] { return monitor->isCapturing(); }));
+        copy(QStringLiteral("second"));
+        // Ticks while the capture runs poll nothing: polls stay serial.
+        const int reads = pasteboard.counterReads;
+        test::spin(PasteboardMonitor::pollInterval * 3);
+        EXPECT_TRUE(monitor->isCapturing());
+        EXPECT_EQ(pasteboard.counterReads, reads);
+        EXPECT_TRUE(recorded.isEmpty());
+
+        pasteboard.releaseTextReads();
+        ASSERT_TRUE(waitForPoll());
+        EXPECT_EQ(recordedTexts(),
+                  (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
+    }
+}
+
+// The program's own write (a paste) while a capture runs: the capture may have read it, so
+// nothing of it is recorded, and the next poll consumes the write.
+TEST_F(MonitorFixture, AnOwnWriteDuringACaptureIsNotRecorded) {
+    create();
+    monitor->startMonitoring();
+    pasteboard.holdTextReads = true;
+    copy(QStringLiteral("user copy"));
+    ASSERT_TRUE(test::waitUntil([&] { return monitor->isCapturing(); }));
+    monitor->ignoreNext();
+    pasteboard.board.setString(QStringLiteral("own write"), Pasteboard::stringType());
+    pasteboard.releaseTextReads();
+    ASSERT_TRUE(waitForPoll());
+    EXPECT_TRUE(recorded.isEmpty());
+    EXPECT_FALSE(monitor->isIgnoringNext());
+
+    copy(QStringLiteral("next copy"));
+    ASSERT_TRUE(waitForPoll());
+    EXPECT_EQ(recordedTexts(), QStringList{QStringLiteral("next copy")});
 }
 
 TEST_F(MonitorFixture, WorksWithoutServices) {

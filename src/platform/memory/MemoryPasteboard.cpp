@@ -4,11 +4,22 @@
 
 namespace quillstack {
 
-bool MemoryPasteboard::hasType(const QString& type) {
-    return types().contains(type);
+qint64 MemoryPasteboard::changeCount() const {
+    const QMutexLocker lock(&mutex_);
+    return changeCount_;
 }
 
-std::optional<QByteArray> MemoryPasteboard::data(const QString& type) {
+QList<PasteboardItem> MemoryPasteboard::pasteboardItems() {
+    const QMutexLocker lock(&mutex_);
+    return items_;
+}
+
+bool MemoryPasteboard::hasType(const QString& type) {
+    const QMutexLocker lock(&mutex_);
+    return typesLocked().contains(type);
+}
+
+std::optional<QByteArray> MemoryPasteboard::find(const QString& type) {
     requests_.append(type);
     for (const auto& [offeredType, bytes] : representations_) {
         if (offeredType == type) {
@@ -16,6 +27,11 @@ std::optional<QByteArray> MemoryPasteboard::data(const QString& type) {
         }
     }
     return std::nullopt;
+}
+
+std::optional<QByteArray> MemoryPasteboard::data(const QString& type) {
+    const QMutexLocker lock(&mutex_);
+    return find(type);
 }
 
 std::optional<QString> MemoryPasteboard::string(const QString& type) {
@@ -27,6 +43,7 @@ std::optional<QString> MemoryPasteboard::string(const QString& type) {
 }
 
 std::optional<QByteArray> MemoryPasteboard::imageData() {
+    const QMutexLocker lock(&mutex_);
     for (const auto& [type, bytes] : representations_) {
         if (type.startsWith(QLatin1String("image/")) && type != pngType() && type != tiffType()) {
             requests_.append(type);
@@ -59,6 +76,7 @@ void MemoryPasteboard::writeObjects(const QImage& image) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     replaceContents({{pngType(), png}}, {PasteboardItem()});
+    const QMutexLocker lock(&mutex_);
     writtenImage_ = image;
 }
 
@@ -77,26 +95,45 @@ void MemoryPasteboard::setString(const QString& text, const QString& type) {
 }
 
 void MemoryPasteboard::offer(const QString& type, const QByteArray& bytes) {
-    for (auto& [offeredType, offeredBytes] : representations_) {
-        if (offeredType == type) {
-            offeredBytes = bytes;
-            ++changeCount_;
-            return;
+    {
+        const QMutexLocker lock(&mutex_);
+        bool replaced = false;
+        for (auto& [offeredType, offeredBytes] : representations_) {
+            if (offeredType == type) {
+                offeredBytes = bytes;
+                replaced = true;
+                break;
+            }
         }
+        if (!replaced) {
+            representations_.append({type, bytes});
+            if (items_.isEmpty()) {
+                items_.append(PasteboardItem());
+            }
+        }
+        ++changeCount_;
     }
-    representations_.append({type, bytes});
-    if (items_.isEmpty()) {
-        items_.append(PasteboardItem());
-    }
-    ++changeCount_;
+    announce();
 }
 
 void MemoryPasteboard::setItems(QList<PasteboardItem> items) {
-    items_ = std::move(items);
-    ++changeCount_;
+    {
+        const QMutexLocker lock(&mutex_);
+        items_ = std::move(items);
+        ++changeCount_;
+    }
+    announce();
 }
 
-QStringList MemoryPasteboard::types() const {
+void MemoryPasteboard::touch() {
+    {
+        const QMutexLocker lock(&mutex_);
+        ++changeCount_;
+    }
+    announce();
+}
+
+QStringList MemoryPasteboard::typesLocked() const {
     QStringList result;
     for (const auto& entry : representations_) {
         result.append(entry.first);
@@ -104,12 +141,36 @@ QStringList MemoryPasteboard::types() const {
     return result;
 }
 
+QStringList MemoryPasteboard::types() const {
+    const QMutexLocker lock(&mutex_);
+    return typesLocked();
+}
+
+std::optional<QImage> MemoryPasteboard::writtenImage() const {
+    const QMutexLocker lock(&mutex_);
+    return writtenImage_;
+}
+
+QStringList MemoryPasteboard::requests() const {
+    const QMutexLocker lock(&mutex_);
+    return requests_;
+}
+
+void MemoryPasteboard::clearRequests() {
+    const QMutexLocker lock(&mutex_);
+    requests_.clear();
+}
+
 void MemoryPasteboard::replaceContents(QList<std::pair<QString, QByteArray>> representations,
                                        QList<PasteboardItem> items) {
-    representations_ = std::move(representations);
-    items_ = std::move(items);
-    writtenImage_.reset();
-    ++changeCount_;
+    {
+        const QMutexLocker lock(&mutex_);
+        representations_ = std::move(representations);
+        items_ = std::move(items);
+        writtenImage_.reset();
+        ++changeCount_;
+    }
+    announce();
 }
 
 } // namespace quillstack

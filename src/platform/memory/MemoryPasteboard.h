@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QMutex>
 #include <QString>
 #include <QStringList>
 
@@ -13,13 +14,16 @@
 
 namespace quillstack {
 
-// An in-memory clipboard for logic tests. Every change bumps the counter. Tests offer
-// representations and items as another program would, then read back what was written
-// through the ordinary Pasteboard operations and the helpers below.
+// An in-memory clipboard for logic tests. Every change bumps the counter and emits changed().
+// Tests offer representations and items as another program would, then read back what was
+// written through the ordinary Pasteboard operations and the helpers below. Reads may come from
+// the capture's worker thread while a test changes the contents: every operation holds a lock.
 class MemoryPasteboard final : public Pasteboard {
+    Q_OBJECT
+
 public:
-    qint64 changeCount() const override { return changeCount_; }
-    QList<PasteboardItem> pasteboardItems() override { return items_; }
+    qint64 changeCount() const override;
+    QList<PasteboardItem> pasteboardItems() override;
     bool hasType(const QString& type) override;
     std::optional<QByteArray> data(const QString& type) override;
     std::optional<QString> string(const QString& type) override;
@@ -37,20 +41,26 @@ public:
     // Replaces the items (the per-item strings of file URLs and URLs).
     void setItems(QList<PasteboardItem> items);
     // Moves the counter without changing the contents (an owner change).
-    void touch() { ++changeCount_; }
+    void touch();
 
     // The offered types, in the order they were first offered or written.
     QStringList types() const;
     // The image of the last writeObjects(image), until the next change.
-    const std::optional<QImage>& writtenImage() const { return writtenImage_; }
+    std::optional<QImage> writtenImage() const;
     // Every type asked for through data() or string(), in order.
-    const QStringList& requests() const { return requests_; }
-    void clearRequests() { requests_.clear(); }
+    QStringList requests() const;
+    void clearRequests();
 
 private:
     void replaceContents(QList<std::pair<QString, QByteArray>> representations,
                          QList<PasteboardItem> items);
+    // With the lock held.
+    std::optional<QByteArray> find(const QString& type);
+    QStringList typesLocked() const;
+    // After the lock is released.
+    void announce() { emit changed(); }
 
+    mutable QMutex mutex_;
     qint64 changeCount_ = 0;
     QList<std::pair<QString, QByteArray>> representations_;
     QList<PasteboardItem> items_;

@@ -52,7 +52,7 @@ QByteArray encodedPNG(const QImage& image) {
 
 WaylandPasteboard::WaylandPasteboard(WaylandConnection& connection, DataControl::Protocol protocol,
                                      QObject* parent)
-    : QObject(parent), connection_(connection),
+    : Pasteboard(parent), connection_(connection),
       dataControl_(DataControl::create(
           connection, protocol,
           [this](const DataControl::Selection& selection) { selectionChanged(selection); })) {}

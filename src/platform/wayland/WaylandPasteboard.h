@@ -26,7 +26,7 @@ class WaylandConnection;
 // Each file:// URI of text/uri-list is one item; other URIs (also from text/x-moz-url) are the
 // URL type. Text offered as text/plain;charset=utf-8, UTF8_STRING, TEXT or STRING also counts
 // as text/plain.
-class WaylandPasteboard final : public QObject, public Pasteboard {
+class WaylandPasteboard final : public Pasteboard {
     Q_OBJECT
 
 public:
@@ -52,10 +52,6 @@ public:
     void writeObjects(const QImage& image) override;
     void writeObjects(const PasteboardItem& item) override;
     void setString(const QString& text, const QString& type) override;
-
-signals:
-    // The selection changed (its counter has moved).
-    void changed();
 
 private:
     void selectionChanged(const DataControl::Selection& selection);

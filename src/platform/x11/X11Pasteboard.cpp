@@ -1,7 +1,9 @@
 #include "platform/x11/X11Pasteboard.h"
 
+#include "platform/IncrementalText.h"
+#include "platform/x11/X11SelectionReader.h"
+
 #include <QBuffer>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
@@ -11,14 +13,57 @@ namespace quillstack {
 
 namespace {
 
-// A read that returns empty after this long ran into Qt's clipboard time-out (5 s).
-constexpr qint64 timeoutThresholdMs = 4000;
+using Outcome = X11SelectionReader::Outcome;
 
-bool isMetaTarget(const QString& type) {
-    static const QStringList metaTargets{
-        QStringLiteral("TARGETS"), QStringLiteral("MULTIPLE"), QStringLiteral("TIMESTAMP"),
-        QStringLiteral("DELETE"),  QStringLiteral("INCR"),     QStringLiteral("SAVE_TARGETS")};
-    return metaTargets.contains(type);
+// Values up to this size are kept until the clipboard changes; larger ones are read again if
+// asked for again (capture asks for each once).
+constexpr qsizetype maxKeptBytes = 1024 * 1024;
+
+bool isMetaTarget(const QByteArray& target) {
+    static const QList<QByteArray> metaTargets{"TARGETS", "MULTIPLE", "TIMESTAMP",
+                                               "DELETE",  "INCR",     "SAVE_TARGETS"};
+    return metaTargets.contains(target);
+}
+
+// The targets that carry plain text, best first, and how each is encoded.
+struct TextTarget {
+    QByteArray name;
+    IncrementalText::Encoding encoding;
+};
+const QList<TextTarget>& textTargets() {
+    static const QList<TextTarget> targets{
+        {"UTF8_STRING", IncrementalText::Encoding::utf8},
+        {"text/plain;charset=utf-8", IncrementalText::Encoding::utf8},
+        {"text/plain", IncrementalText::Encoding::utf8},
+        {"STRING", IncrementalText::Encoding::latin1},
+        {"TEXT", IncrementalText::Encoding::latin1},
+    };
+    return targets;
+}
+
+bool isTextTarget(const QByteArray& target) {
+    for (const TextTarget& text : textTargets()) {
+        if (text.name == target) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The MIME types offered, in the owner's order: every text target is text/plain.
+QStringList mimeTypesOf(const QList<QByteArray>& targets) {
+    QStringList types;
+    for (const QByteArray& target : targets) {
+        if (isMetaTarget(target)) {
+            continue;
+        }
+        const QString type =
+            isTextTarget(target) ? Pasteboard::stringType() : QString::fromLatin1(target);
+        if (!types.contains(type)) {
+            types.append(type);
+        }
+    }
+    return types;
 }
 
 bool isFileURI(const QString& uri) {
@@ -48,8 +93,17 @@ QByteArray encodedPNG(const QImage& image) {
 } // namespace
 
 X11Pasteboard::X11Pasteboard(QObject* parent)
-    : QObject(parent), clipboard_(QGuiApplication::clipboard()) {
+    : Pasteboard(parent), clipboard_(QGuiApplication::clipboard()),
+      reader_(X11SelectionReader::open()) {
     connect(clipboard_, &QClipboard::changed, this, &X11Pasteboard::clipboardChanged);
+}
+
+X11Pasteboard::~X11Pasteboard() = default;
+
+void X11Pasteboard::cancelReads() {
+    if (reader_) {
+        reader_->cancel();
+    }
 }
 
 void X11Pasteboard::clipboardChanged(QClipboard::Mode mode) {
@@ -57,56 +111,61 @@ void X11Pasteboard::clipboardChanged(QClipboard::Mode mode) {
         return;
     }
     ++changeCount_;
-    offeredTypes_.reset();
-    reads_.clear();
-    text_.reset();
-    unresponsive_ = false;
     emit changed();
 }
 
-const QStringList& X11Pasteboard::offeredTypes() {
-    if (!offeredTypes_) {
-        QStringList types;
-        const QMimeData* mimeData = clipboard_->mimeData(QClipboard::Clipboard);
-        if (mimeData && !unresponsive_) {
-            QElapsedTimer timer;
-            timer.start();
-            types = mimeData->formats();
-            if (types.isEmpty() && timer.elapsed() >= timeoutThresholdMs) {
-                unresponsive_ = true;
-            }
+X11Pasteboard::OwnerState& X11Pasteboard::owner() {
+    const qint64 now = changeCount_.load();
+    if (owner_.changeCount != now) {
+        owner_ = OwnerState();
+        owner_.changeCount = now;
+        if (reader_) {
+            reader_->renew();
         }
-        types.removeIf(isMetaTarget);
-        offeredTypes_ = types;
     }
-    return *offeredTypes_;
+    return owner_;
 }
 
-template <typename T, typename Fetch> std::optional<T> X11Pasteboard::timed(Fetch fetch) {
-    const QMimeData* mimeData = clipboard_->mimeData(QClipboard::Clipboard);
-    if (!mimeData || unresponsive_) {
-        return std::nullopt;
+const QStringList& X11Pasteboard::offeredTypes() {
+    OwnerState& state = owner();
+    if (!state.targets) {
+        Outcome outcome = Outcome::refused;
+        state.targets = reader_ ? reader_->targets(&outcome) : std::nullopt;
+        state.unresponsive = outcome == Outcome::timedOut;
+        if (!state.targets) {
+            state.targets.emplace();
+        }
+        state.offeredTypes = mimeTypesOf(*state.targets);
     }
-    QElapsedTimer timer;
-    timer.start();
-    T value = fetch(*mimeData);
-    if (value.isEmpty() && timer.elapsed() >= timeoutThresholdMs) {
-        unresponsive_ = true;
-        return std::nullopt;
-    }
-    // An offered type that reads as empty is present and empty.
-    return value;
+    return state.offeredTypes;
 }
 
 std::optional<QByteArray> X11Pasteboard::read(const QString& type) {
     if (!hasType(type)) {
         return std::nullopt;
     }
-    if (const auto cached = reads_.constFind(type); cached != reads_.constEnd()) {
-        return *cached;
+    if (type == stringType()) {
+        const std::optional<QString> text = readText();
+        return text ? std::optional<QByteArray>(text->toUtf8()) : std::nullopt;
     }
-    auto result = timed<QByteArray>([&](const QMimeData& mime) { return mime.data(type); });
-    reads_.insert(type, result);
+    OwnerState& state = owner();
+    if (const auto kept = state.reads.constFind(type); kept != state.reads.constEnd()) {
+        return *kept;
+    }
+    if (state.unresponsive) {
+        return std::nullopt;
+    }
+    QByteArray value;
+    const Outcome outcome = reader_->convert(type.toLatin1(), value);
+    state.unresponsive = outcome == Outcome::timedOut;
+    // An offered type that reads as empty is present and empty.
+    std::optional<QByteArray> result;
+    if (outcome == Outcome::converted) {
+        result = std::move(value);
+    }
+    if (!result || result->size() <= maxKeptBytes) {
+        state.reads.insert(type, result);
+    }
     return result;
 }
 
@@ -114,16 +173,31 @@ std::optional<QString> X11Pasteboard::readText() {
     if (!hasType(stringType())) {
         return std::nullopt;
     }
-    if (!text_) {
-        // Qt decodes the text once (UTF8_STRING or STRING); going through bytes would encode and
-        // decode it again.
-        text_ = timed<QString>([](const QMimeData& mime) { return mime.text(); });
+    OwnerState& state = owner();
+    for (const TextTarget& target : textTargets()) {
+        if (state.unresponsive) {
+            return std::nullopt;
+        }
+        if (!state.targets->contains(target.name)) {
+            continue;
+        }
+        // Decoded as it arrives: the encoded bytes are never held whole beside the text.
+        IncrementalText text(target.encoding);
+        const X11SelectionReader::Sink sink{
+            [&text](qint64 bytes) { text.expect(bytes); },
+            [&text](QByteArrayView piece) { text.append(piece); },
+        };
+        const Outcome outcome = reader_->convert(target.name, sink);
+        state.unresponsive = outcome == Outcome::timedOut;
+        if (outcome == Outcome::converted) {
+            return text.take();
+        }
     }
-    return *text_;
+    return std::nullopt;
 }
 
 bool X11Pasteboard::hasType(const QString& type) {
-    return !isMetaTarget(type) && offeredTypes().contains(type);
+    return !isMetaTarget(type.toLatin1()) && offeredTypes().contains(type);
 }
 
 QStringList X11Pasteboard::uris() {
