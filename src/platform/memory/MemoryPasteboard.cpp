@@ -1,7 +1,5 @@
 #include "platform/memory/MemoryPasteboard.h"
 
-#include <QBuffer>
-
 namespace quillstack {
 
 bool MemoryPasteboard::hasType(const QString& type) {
@@ -53,13 +51,8 @@ void MemoryPasteboard::writeObjects(const QList<QUrl>& fileURLs) {
     replaceContents({{fileURLType(), uriList}}, items);
 }
 
-void MemoryPasteboard::writeObjects(const QImage& image) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+void MemoryPasteboard::writeImage(const QByteArray& png) {
     replaceContents({{pngType(), png}}, {PasteboardItem()});
-    writtenImage_ = image;
 }
 
 void MemoryPasteboard::writeObjects(const PasteboardItem& item) {
@@ -108,7 +101,6 @@ void MemoryPasteboard::replaceContents(QList<std::pair<QString, QByteArray>> rep
                                        QList<PasteboardItem> items) {
     representations_ = std::move(representations);
     items_ = std::move(items);
-    writtenImage_.reset();
     ++changeCount_;
 }
 

@@ -1,6 +1,5 @@
 #include "platform/x11/X11Pasteboard.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -35,14 +34,6 @@ QString firstMozURL(const QByteArray& bytes) {
         text = QString::fromUtf8(bytes);
     }
     return text.section(QLatin1Char('\n'), 0, 0).trimmed();
-}
-
-QByteArray encodedPNG(const QImage& image) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
 }
 
 } // namespace
@@ -213,10 +204,9 @@ void X11Pasteboard::writeObjects(const QList<QUrl>& fileURLs) {
     publish(mimeData);
 }
 
-void X11Pasteboard::writeObjects(const QImage& image) {
+void X11Pasteboard::writeImage(const QByteArray& png) {
     auto* mimeData = new QMimeData;
-    mimeData->setImageData(image);
-    mimeData->setData(pngType(), encodedPNG(image));
+    mimeData->setData(pngType(), png);
     publish(mimeData);
 }
 
