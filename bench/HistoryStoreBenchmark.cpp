@@ -1,5 +1,6 @@
 #include "entries/EntryFingerprint.h"
 #include "entries/EntryJson.h"
+#include "entries/HistoryRecordSpans.h"
 #include "entries/SearchIndex.h"
 #include "platform/DurableFile.h"
 #include "platform/memory/MemoryDataLocations.h"
@@ -152,6 +153,16 @@ void BM_ReadFileBytes(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * f.fileBytes.size());
 }
 
+// The pass that finds each record before it is parsed on its own: part of every load.
+void BM_FindRecordSpans(benchmark::State& state) {
+    Fixture& f = fixture(state);
+    const std::string_view text(f.fileBytes.constData(), size_t(f.fileBytes.size()));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(HistoryRecordSpans::find(text));
+    }
+    state.SetBytesProcessed(state.iterations() * f.fileBytes.size());
+}
+
 void BM_Load(benchmark::State& state) {
     Fixture& f = fixture(state);
     DurableFile::write(f.file, f.fileBytes);
@@ -205,6 +216,7 @@ void shapesOf(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_WriteFinishedBytes)->Apply(shapesOf);
 BENCHMARK(BM_Save)->Apply(shapesOf);
 BENCHMARK(BM_ReadFileBytes)->Apply(shapesOf);
+BENCHMARK(BM_FindRecordSpans)->Apply(shapesOf);
 BENCHMARK(BM_Load)->Apply(shapesOf);
 BENCHMARK(BM_LoadAndFirstScreen)->Apply(shapesOf);
 BENCHMARK(BM_InsertIntoFullHistory)->Apply(shapesOf);
