@@ -47,6 +47,9 @@ bool HistoryBytes::read(qint64 offset, char* out, qsizetype length) const {
     if (offset < 0 || length < 0 || offset > size_ || length > size_ - offset) {
         return false;
     }
+    if (length == 0) {
+        return true; // out may be null for an empty buffer
+    }
     if (fd_ < 0) {
         std::memcpy(out, memory_.constData() + offset, size_t(length));
         return true;
