@@ -1,5 +1,6 @@
 #include "entries/EntryFingerprint.h"
 #include "entries/EntryJson.h"
+#include "entries/HistoryRecordSpans.h"
 #include "entries/SearchIndex.h"
 #include "platform/DurableFile.h"
 #include "platform/memory/MemoryDataLocations.h"
@@ -16,6 +17,7 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <limits>
 #include <memory>
 
 using namespace quillstack;
@@ -135,7 +137,7 @@ void BM_Save(benchmark::State& state) {
             return EntryJson::writeHistory(device, entries, encoded);
         }));
     }
-    if (DurableFile::readAll(path, EntryJson::maxHistoryBytes) != f.fileBytes) {
+    if (DurableFile::readAll(path, std::numeric_limits<qint64>::max()) != f.fileBytes) {
         state.SkipWithError("saved bytes differ");
     }
     state.SetBytesProcessed(state.iterations() * f.fileBytes.size());
@@ -146,7 +148,17 @@ void BM_ReadFileBytes(benchmark::State& state) {
     Fixture& f = fixture(state);
     DurableFile::write(f.file, f.fileBytes);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(DurableFile::readAll(f.file, EntryJson::maxHistoryBytes));
+        benchmark::DoNotOptimize(DurableFile::readAll(f.file, std::numeric_limits<qint64>::max()));
+    }
+    state.SetBytesProcessed(state.iterations() * f.fileBytes.size());
+}
+
+// The pass that finds each record before it is parsed on its own: part of every load.
+void BM_FindRecordSpans(benchmark::State& state) {
+    Fixture& f = fixture(state);
+    const std::string_view text(f.fileBytes.constData(), size_t(f.fileBytes.size()));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(HistoryRecordSpans::find(text));
     }
     state.SetBytesProcessed(state.iterations() * f.fileBytes.size());
 }
@@ -204,6 +216,7 @@ void shapesOf(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_WriteFinishedBytes)->Apply(shapesOf);
 BENCHMARK(BM_Save)->Apply(shapesOf);
 BENCHMARK(BM_ReadFileBytes)->Apply(shapesOf);
+BENCHMARK(BM_FindRecordSpans)->Apply(shapesOf);
 BENCHMARK(BM_Load)->Apply(shapesOf);
 BENCHMARK(BM_LoadAndFirstScreen)->Apply(shapesOf);
 BENCHMARK(BM_InsertIntoFullHistory)->Apply(shapesOf);

@@ -3,15 +3,18 @@
 #include "entries/EntryFingerprint.h"
 #include "entries/ImageNormalizer.h"
 #include "entries/SearchIndex.h"
+#include "entries/StoredContentSize.h"
 #include "platform/Pasteboard.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
 #include <QUuid>
 
 #include <array>
+#include <cstdio>
 #include <string_view>
 
 namespace quillstack {
@@ -107,7 +110,8 @@ int countMarkers(QStringView text, int limit) {
 } // namespace
 
 std::optional<ClipboardEntry>
-ClipboardCapture::capture(Pasteboard& pasteboard, const std::optional<QString>& sourceAppBundleID) {
+ClipboardCapture::capture(Pasteboard& pasteboard, const std::optional<QString>& sourceAppBundleID,
+                          qint64 maxBytes) {
     const QList<PasteboardItem> items = pasteboard.pasteboardItems();
     if (items.isEmpty()) {
         return std::nullopt;
@@ -119,6 +123,14 @@ ClipboardCapture::capture(Pasteboard& pasteboard, const std::optional<QString>& 
     std::optional<QString> text = pasteboard.string(Pasteboard::stringType());
     if (!text) {
         text = pasteboard.string(Pasteboard::urlType());
+    }
+    if (StoredContentSize::of(text, markdown, html, files, image, maxBytes) > maxBytes) {
+        const QString line = QStringLiteral("Quillstack: a copy larger than ") +
+                             QLocale::c().formattedDataSize(maxBytes) +
+                             QStringLiteral(" was not recorded.\n");
+        std::fputs(line.toUtf8().constData(), stderr);
+        std::fflush(stderr);
+        return std::nullopt;
     }
     const std::optional<QString> colorHex = detectHex(text       ? *text
                                                       : markdown ? *markdown
@@ -238,11 +250,11 @@ std::optional<QString> ClipboardCapture::detectHex(const QString& string) {
 }
 
 bool ClipboardCapture::isLikelyCode(const QString& text) {
-    const int markers = countMarkers(text, 2);
-    if (markers >= 2) {
+    const int found = countMarkers(text, 2);
+    if (found >= 2) {
         return true;
     }
-    return markers == 1 && countLines(text, 2) >= 2;
+    return found == 1 && countLines(text, 2) >= 2;
 }
 
 } // namespace quillstack

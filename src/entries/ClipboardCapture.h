@@ -22,9 +22,16 @@ public:
     // Images not offered as PNG are re-encoded with their longest side limited to this.
     static constexpr int maxImageDimension = 1800;
 
-    // Nothing only when the clipboard has no items; otherwise a record, maybe `unknown`.
+    // A content whose text, Markdown, HTML, paths and image would take more than this in
+    // history.json (StoredContentSize) is not recorded, so that every record the store writes
+    // stays far within what its reader takes (simdjson parses a record of up to 4 GiB).
+    static constexpr qint64 maxStoredBytes = qint64(256) * 1024 * 1024;
+
+    // Nothing when the clipboard has no items, or (with one line on standard error) when its
+    // content is over maxStoredBytes; otherwise a record, maybe `unknown`.
     static std::optional<ClipboardEntry> capture(Pasteboard& pasteboard,
-                                                 const std::optional<QString>& sourceAppBundleID);
+                                                 const std::optional<QString>& sourceAppBundleID,
+                                                 qint64 maxBytes = maxStoredBytes);
 
     // The absolute local paths of the items' file URLs (each item's file-URL string, then its
     // URL string), in first-seen order, without duplicates (canonically equivalent Unicode

@@ -26,21 +26,15 @@ std::optional<QByteArray> EntryJson::encodeHistory(const QList<ClipboardEntry>& 
 }
 
 std::optional<ClipboardEntry> EntryJson::decode(QByteArray objectText) {
-    if (objectText.size() > maxHistoryBytes) {
-        return std::nullopt;
-    }
     return EntryJsonReader::readRecord(HistoryBytes::fromMemory(std::move(objectText)));
 }
 
 std::optional<QList<ClipboardEntry>> EntryJson::decodeHistory(QByteArray fileBytes) {
-    if (fileBytes.size() > maxHistoryBytes) {
-        return std::nullopt;
-    }
     return EntryJsonReader::readHistory(HistoryBytes::fromMemory(std::move(fileBytes)));
 }
 
 std::optional<QList<ClipboardEntry>> EntryJson::readHistoryFile(const QString& path) {
-    return EntryJsonReader::readHistory(HistoryBytes::openFile(path, maxHistoryBytes));
+    return EntryJsonReader::readHistory(HistoryBytes::openFile(path));
 }
 
 } // namespace quillstack

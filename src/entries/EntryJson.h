@@ -17,8 +17,10 @@ namespace quillstack {
 // an unknown member.
 class EntryJson {
 public:
-    // Files larger than this are not read: they count as undecodable.
-    static constexpr qint64 maxHistoryBytes = qint64(512) * 1024 * 1024;
+    // Arrays and objects inside a record nest at most this deep, the record counting as the
+    // first level; a deeper value (in an unknown member) fails the record, and with it the
+    // file. Unknown values are checked by recursion, which this keeps to a small stack.
+    static constexpr int maxNesting = 64;
 
     // One record as it stands inside the history array, with the image's Base64 left out:
     // the file holds head, the escaped Base64 of imagePNGData (when present), then tail.
@@ -49,8 +51,8 @@ public:
     static std::optional<ClipboardEntry> decode(QByteArray objectText);
     static std::optional<QList<ClipboardEntry>> decodeHistory(QByteArray fileBytes);
 
-    // Strict decoding of the history file at path; nothing when it cannot be read (not a regular
-    // file, larger than maxHistoryBytes) or decoded. Images are checked but not decoded: they
+    // Strict decoding of the history file at path, whatever its size; nothing when it cannot be
+    // read (not a regular file) or decoded. Images are checked but not decoded: they
     // keep the file open and are read from it when first used.
     static std::optional<QList<ClipboardEntry>> readHistoryFile(const QString& path);
 };

@@ -12,7 +12,8 @@ namespace quillstack {
 
 // Strict reading of whole documents with simdjson On Demand, straight over the bytes: the
 // content must be exactly one record object, or one array of records, and nothing after it.
-// Nothing on any error, including when bytes is null.
+// Nothing on any error, including when bytes is null. Nesting is bounded
+// (EntryJson::maxNesting), so no content can exhaust the stack.
 class EntryJsonReader {
 public:
     static std::optional<ClipboardEntry>

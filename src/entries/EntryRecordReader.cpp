@@ -1,5 +1,6 @@
 #include "entries/EntryRecordReader.h"
 
+#include "entries/EntryJson.h"
 #include "entries/EscapedBase64.h"
 
 #include <QRegularExpression>
@@ -64,10 +65,14 @@ std::optional<od::json_type> typeOf(od::value value) {
 }
 
 // Walks a value that is not read (an unknown member), so that malformed JSON anywhere still
-// fails the file.
-bool checkValue(od::value value) {
+// fails the file. level is the nesting the value has when it is an array or object.
+bool checkValue(od::value value, int level) {
     const std::optional<od::json_type> type = typeOf(value);
     if (!type) {
+        return false;
+    }
+    const bool container = *type == od::json_type::array || *type == od::json_type::object;
+    if (container && level > EntryJson::maxNesting) {
         return false;
     }
     switch (*type) {
@@ -78,7 +83,7 @@ bool checkValue(od::value value) {
         }
         for (auto element : array) {
             od::value item;
-            if (std::move(element).get(item) || !checkValue(item)) {
+            if (std::move(element).get(item) || !checkValue(item, level + 1)) {
                 return false;
             }
         }
@@ -93,7 +98,7 @@ bool checkValue(od::value value) {
             od::field field;
             std::string_view key;
             if (std::move(member).get(field) || field.unescaped_key().get(key) ||
-                !checkValue(field.value())) {
+                !checkValue(field.value(), level + 1)) {
                 return false;
             }
         }
@@ -205,7 +210,7 @@ std::optional<ClipboardEntry> EntryRecordReader::read(od::object object) const {
         } else if (key == "imagePNGData") {
             ok = imageMember(value, image);
         } else {
-            ok = checkValue(value);
+            ok = checkValue(value, 2);
         }
         if (!ok) {
             return std::nullopt;

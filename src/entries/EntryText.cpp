@@ -1,5 +1,7 @@
 #include "entries/EntryText.h"
 
+#include "entries/VisibleHtml.h"
+
 #include <QRegularExpression>
 #include <QTextDocument>
 #include <QVariant>
@@ -62,14 +64,7 @@ std::optional<QString> EntryText::htmlToPlainText(const QString& html) {
     if (html.isEmpty()) {
         return std::nullopt;
     }
-    QString source = html;
-    if (source.size() > maxHtmlLength) {
-        qsizetype cut = maxHtmlLength;
-        if (source.at(cut - 1).isHighSurrogate()) {
-            --cut;
-        }
-        source.truncate(cut);
-    }
+    QString source = VisibleHtml::reduce(html, maxHtmlLength);
     if (nestingDepth(source) > maxHtmlNesting) {
         source = flattened(source);
     }

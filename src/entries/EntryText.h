@@ -11,8 +11,9 @@ namespace quillstack {
 // previews.
 class EntryText {
 public:
-    // HTML sources longer than this (in UTF-16 code units) are cut before they are converted,
-    // so that a huge or hostile document costs a bounded time.
+    // HTML sources are reduced to what can show as text (VisibleHtml) and cut to this many
+    // UTF-16 code units before they are converted, so that a huge or hostile document costs a
+    // bounded time without losing text that follows a large style sheet or script.
     static constexpr qsizetype maxHtmlLength = 256 * 1024;
     // Sources whose elements nest deeper than this are converted without their markup (the
     // import's cost grows with the square of the nesting).

@@ -11,14 +11,14 @@
 
 namespace quillstack {
 
-std::shared_ptr<const HistoryBytes> HistoryBytes::openFile(const QString& path, qint64 maxBytes) {
+std::shared_ptr<const HistoryBytes> HistoryBytes::openFile(const QString& path) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer; only regular files are read.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return nullptr;
     }
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maxBytes) {
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
         return nullptr;
     }
@@ -46,6 +46,9 @@ HistoryBytes::~HistoryBytes() {
 bool HistoryBytes::read(qint64 offset, char* out, qsizetype length) const {
     if (offset < 0 || length < 0 || offset > size_ || length > size_ - offset) {
         return false;
+    }
+    if (length == 0) {
+        return true; // out may be null for an empty buffer
     }
     if (fd_ < 0) {
         std::memcpy(out, memory_.constData() + offset, size_t(length));

@@ -14,8 +14,8 @@ namespace quillstack {
 // given in memory are simply kept.
 class HistoryBytes {
 public:
-    // A regular file of at most maxBytes; nothing when it cannot be opened or read.
-    static std::shared_ptr<const HistoryBytes> openFile(const QString& path, qint64 maxBytes);
+    // A regular file, of any size; nothing when it cannot be opened or is not a regular file.
+    static std::shared_ptr<const HistoryBytes> openFile(const QString& path);
     static std::shared_ptr<const HistoryBytes> fromMemory(QByteArray bytes);
 
     ~HistoryBytes();

@@ -65,6 +65,25 @@ std::optional<QByteArray> ImageNormalizer::encodePNG(const QImage& image) {
     return png;
 }
 
+std::optional<QByteArray> ImageNormalizer::pasteablePNG(const QByteArray& bytes) {
+    if (bytes.isEmpty()) {
+        return std::nullopt;
+    }
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (reader.format() == "png") {
+        const QSize size = reader.size(); // the header only
+        if (size.isValid() && !size.isEmpty()) {
+            return bytes;
+        }
+        return std::nullopt;
+    }
+    const std::optional<QImage> image = decode(bytes);
+    return image ? encodePNG(*image) : std::nullopt;
+}
+
 std::optional<QByteArray> ImageNormalizer::pngData(const QImage& image, int maxDimension) {
     if (image.isNull()) {
         return std::nullopt;

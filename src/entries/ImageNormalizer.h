@@ -27,6 +27,11 @@ public:
     static QSize scaledSize(QSize size, int maxDimension);
 
     static std::optional<QByteArray> encodePNG(const QImage& image);
+
+    // The image in the bytes as PNG for the clipboard: PNG bytes whose header reads come back
+    // as they are, without decoding (so no size limit applies); any other format is decoded
+    // under decode's limits and encoded as PNG. Nothing when neither works.
+    static std::optional<QByteArray> pasteablePNG(const QByteArray& bytes);
 };
 
 } // namespace quillstack

@@ -29,8 +29,8 @@ void PasteboardWriter::write(const ClipboardEntry& entry, Pasteboard& pasteboard
         return;
     }
     if (entry.imagePNGData()) {
-        if (const auto image = ImageNormalizer::decode(*entry.imagePNGData())) {
-            pasteboard.writeObjects(*image);
+        if (const auto png = ImageNormalizer::pasteablePNG(*entry.imagePNGData())) {
+            pasteboard.writeImage(*png);
             return;
         }
     }

@@ -65,10 +65,13 @@ public:
     // Empties the clipboard.
     virtual void clearContents() = 0;
 
-    // Puts file URLs (in order), one image, or one item on the clipboard.
+    // Puts file URLs (in order), or one item on the clipboard.
     virtual void writeObjects(const QList<QUrl>& fileURLs) = 0;
-    virtual void writeObjects(const QImage& image) = 0;
     virtual void writeObjects(const PasteboardItem& item) = 0;
+
+    // Puts one image on the clipboard, offered as these PNG bytes exactly (never decoded here,
+    // so an image of any size can be pasted).
+    virtual void writeImage(const QByteArray& png) = 0;
 
     // Puts one text representation of that type on the clipboard.
     virtual void setString(const QString& text, const QString& type) = 0;

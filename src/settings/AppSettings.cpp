@@ -3,11 +3,10 @@
 #include "platform/DataLocations.h"
 #include "platform/DurableFile.h"
 #include "platform/LoginItemService.h"
+#include "settings/SettingsJson.h"
 
 #include <QDir>
 #include <QFileInfo>
-
-#include <nlohmann/json.hpp>
 
 #include <cstdio>
 
@@ -18,29 +17,10 @@ namespace {
 // Far above any settings file this program writes; a larger file is treated as undecodable.
 constexpr qint64 maxSettingsBytes = 64 * 1024;
 
-struct PersistedSettings {
-    HotkeyConfig hotkeyConfig;
-    bool launchAtLogin = false;
-};
-
-std::optional<PersistedSettings> decode(const QByteArray& bytes) {
-    const auto json = nlohmann::ordered_json::parse(bytes.begin(), bytes.end(), nullptr, false);
-    if (!json.is_object() || !json.contains("hotkeyConfig") || !json.contains("launchAtLogin")) {
-        return std::nullopt;
-    }
-    const std::optional<HotkeyConfig> config = HotkeyConfig::fromJson(json.at("hotkeyConfig"));
-    const auto& launchAtLogin = json.at("launchAtLogin");
-    if (!config || !launchAtLogin.is_boolean()) {
-        return std::nullopt;
-    }
-    return PersistedSettings{*config, launchAtLogin.get<bool>()};
-}
-
-QByteArray encode(const PersistedSettings& settings) {
-    nlohmann::ordered_json json = nlohmann::ordered_json::object();
-    json["hotkeyConfig"] = settings.hotkeyConfig.toJson();
-    json["launchAtLogin"] = settings.launchAtLogin;
-    return QByteArray::fromStdString(json.dump());
+// One line on standard error, as every diagnostic of the program is written.
+void printLine(const QString& text) {
+    std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stderr);
+    std::fflush(stderr);
 }
 
 } // namespace
@@ -54,7 +34,8 @@ AppSettings::AppSettings(const DataLocations& locations, LoginItemService& login
 
 void AppSettings::load() {
     const std::optional<QByteArray> bytes = DurableFile::readAll(storageURL_, maxSettingsBytes);
-    const std::optional<PersistedSettings> stored = bytes ? decode(*bytes) : std::nullopt;
+    const std::optional<PersistedSettings> stored =
+        bytes ? SettingsJson::decode(*bytes) : std::nullopt;
     if (!stored) {
         keepAsideBeforeSave_ = QFileInfo::exists(storageURL_);
         return;
@@ -107,10 +88,15 @@ void AppSettings::save() {
     if (keepAsideBeforeSave_) {
         keepAsideBeforeSave_ = false;
         if (QFileInfo::exists(storageURL_)) {
-            DurableFile::keepAside(storageURL_);
+            if (const std::optional<QString> aside = DurableFile::keepAside(storageURL_)) {
+                printLine(QStringLiteral("Quillstack: settings.json could not be read; it was "
+                                         "moved to ") +
+                          *aside);
+            }
         }
     }
-    DurableFile::write(storageURL_, encode({hotkeyConfig_, launchAtLogin_})); // failures ignored
+    DurableFile::write(storageURL_,
+                       SettingsJson::encode({hotkeyConfig_, launchAtLogin_})); // failures ignored
 }
 
 void AppSettings::applyLaunchAtLogin(bool repeatsLastRequest) {
@@ -122,11 +108,8 @@ void AppSettings::applyLaunchAtLogin(bool repeatsLastRequest) {
     if (failure && !reported) {
         QString description = *failure;
         description.replace(QLatin1Char('\n'), QLatin1Char(' ')); // the message stays one line
-        const QString line =
-            QStringLiteral("Quillstack: unable to update launch-at-login setting: ") + description +
-            QLatin1Char('\n');
-        std::fputs(line.toUtf8().constData(), stderr);
-        std::fflush(stderr);
+        printLine(QStringLiteral("Quillstack: unable to update launch-at-login setting: ") +
+                  description);
     }
 }
 

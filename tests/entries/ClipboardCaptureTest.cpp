@@ -1,6 +1,8 @@
 #include "entries/ClipboardCapture.h"
 #include "entries/EntryFingerprint.h"
+#include "entries/EntryJson.h"
 #include "entries/ImageNormalizer.h"
+#include "entries/StoredContentSize.h"
 #include "platform/memory/MemoryPasteboard.h"
 #include "support/TestEnvironment.h"
 #include "support/TestImages.h"
@@ -11,6 +13,8 @@
 #include <QtEndian>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using namespace quillstack;
 using quillstack::test::encoded;
@@ -90,6 +94,11 @@ ClipboardEntry captured(MemoryPasteboard& pasteboard,
     EXPECT_TRUE(entry.has_value());
     return entry.value_or(
         ClipboardEntry({}, {}, ClipboardKind::unknown, {}, {}, {}, {}, {}, {}, {}, {}, {}));
+}
+
+// The escaped Base64 of history.json, with its quotes, as the writer makes it.
+qint64 escapedBase64Length(const QByteArray& bytes) {
+    return bytes.toBase64().replace("/", "\\/").size() + 2;
 }
 
 } // namespace
@@ -328,4 +337,48 @@ TEST(ClipboardCapture, HostileText) {
     EXPECT_EQ(big.kind(), ClipboardKind::text);
     EXPECT_EQ(big.text()->size(), text.size());
     EXPECT_LE(big.searchIndex()->size(), 4000);
+}
+
+TEST(ClipboardCapture, ContentOverTheStoredSizeLimitIsNotRecorded) {
+    // The limit counts the content as history.json stores it: escapes and Base64 included.
+    const qint64 limit = 1000;
+    const QByteArray png = encoded(filled(40, 30), "PNG");
+    const qint64 pngStored = StoredContentSize::escapedBase64(png);
+    struct Case {
+        const char* what;
+        QString type;
+        QByteArray bytes;
+        bool recorded;
+    };
+    const QList<Case> cases{
+        {"text within", Pasteboard::stringType(), QByteArray(900, 'a'), true},
+        {"text over", Pasteboard::stringType(), QByteArray(1001, 'a'), false},
+        {"slashes doubled", Pasteboard::stringType(), QByteArray(600, '/'), false},
+        {"control characters", Pasteboard::stringType(), QByteArray(200, '\x01'), false},
+        {"html over", Pasteboard::htmlType(), QByteArray("<p>") + QByteArray(1000, 'b'), false},
+        {"image", Pasteboard::pngType(), png, pngStored <= limit},
+    };
+    for (const Case& c : cases) {
+        MemoryPasteboard pasteboard;
+        pasteboard.offer(c.type, c.bytes);
+        testing::internal::CaptureStderr();
+        const auto entry = ClipboardCapture::capture(pasteboard, std::nullopt, limit);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(entry.has_value(), c.recorded) << c.what;
+        EXPECT_EQ(err,
+                  c.recorded ? "" : "Quillstack: a copy larger than 1000 bytes was not recorded.\n")
+            << c.what;
+    }
+    EXPECT_EQ(pngStored, escapedBase64Length(png));
+    // The count never falls short of what the writer writes.
+    const QString mixed = QStringLiteral("a\"\\/\u00e9\u20ac\U0001F600\t\x01 z").repeated(50);
+    const ClipboardEntry entry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
+                               ClipboardKind::text, mixed, std::nullopt, std::nullopt, std::nullopt,
+                               {}, std::nullopt, std::nullopt, QString(), {});
+    const QByteArray written = EntryJson::encode(entry).value();
+    const qint64 textMember = written.indexOf("\"filePaths\"") - written.indexOf("\"text\"");
+    // The member is `"text": <quoted>,` then a line feed and the next member's indentation.
+    const qint64 quoted = textMember - qint64(std::strlen("\"text\": ,\n  "));
+    EXPECT_GE(StoredContentSize::escapedText(mixed, 1 << 30), quoted);
+    EXPECT_GT(ClipboardCapture::maxStoredBytes, qint64(100) * 1024 * 1024);
 }

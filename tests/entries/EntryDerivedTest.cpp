@@ -147,6 +147,37 @@ TEST(EntryText, CondensesWhitespaceAndConvertsHtml) {
     EXPECT_TRUE(EntryText::htmlToPlainText(deep).has_value());
 }
 
+TEST(EntryText, LargeHtmlKeepsTheTextThatFollowsItsMarkup) {
+    // Some 325 KB of markup that never shows before the visible text, each in its own way.
+    const QString css =
+        QStringLiteral(".c { color: red; background: url(x.png); }\n").repeated(7000);
+    const QString dataUrl = QStringLiteral("data:image/png;base64,") + QString(330000, u'A');
+    const QString text = QStringLiteral("Visible words of the article");
+    const QList<QString> pages{
+        QStringLiteral("<html><head><style>") + css + QStringLiteral("</style></head><body><p>") +
+            text + QStringLiteral("</p></body></html>"),
+        QStringLiteral("<SCRIPT type=\"x\">") + css + QStringLiteral("</script ><p>") + text,
+        QStringLiteral("<!--") + css + QStringLiteral("--><p>") + text,
+        QStringLiteral("<p><img src=\"") + dataUrl + QStringLiteral("\">") + text +
+            QStringLiteral("</p>"),
+        QStringLiteral("<template>") + css + QStringLiteral("</template>") + text,
+    };
+    for (const QString& page : pages) {
+        ASSERT_GT(page.size(), EntryText::maxHtmlLength);
+        const QString plain = EntryText::htmlToPlainText(page).value_or(QString());
+        EXPECT_TRUE(plain.contains(text)) << page.left(40).toStdString();
+        EXPECT_FALSE(plain.contains(QStringLiteral("color"))) << page.left(40).toStdString();
+        EXPECT_TRUE(indexOf({.kind = ClipboardKind::html, .html = page})
+                        .contains(QStringLiteral("visible words of the article")));
+    }
+    // Visible text itself is still cut at the bound, never inside a surrogate pair.
+    const QString emoji = QStringLiteral("\U0001F600");
+    const QString long_ = QStringLiteral("a") + emoji.repeated(EntryText::maxHtmlLength);
+    const QString plain = EntryText::htmlToPlainText(long_).value();
+    EXPECT_EQ(plain.size(), EntryText::maxHtmlLength - 1);
+    EXPECT_TRUE(plain.endsWith(emoji));
+}
+
 TEST(ClipboardEntry, TitlesAndSubtitles) {
     EXPECT_EQ(entryOf({.text = QStringLiteral(" a\n b ")}).title(), QStringLiteral("Text"));
     EXPECT_EQ(entryOf({.text = QStringLiteral(" a\n b ")}).subtitle(), QStringLiteral("a b"));

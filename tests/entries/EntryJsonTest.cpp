@@ -230,9 +230,57 @@ TEST(EntryJson, AnyMalformedRecordFailsTheWholeFile) {
         EXPECT_FALSE(EntryJson::decode(bad)) << bad.constData();
     }
     // Not an array of records, or not JSON at all.
-    for (const QByteArray& bad :
-         QList<QByteArray>{good, QByteArray("[") + good, "[" + good + "] x", QByteArray("[5]"),
-                           QByteArray(""), QByteArray("[\"\xff\"]"), "[" + good + ",]"}) {
+    for (const QByteArray& bad : QList<QByteArray>{
+             good, QByteArray("[") + good, "[" + good + "] x", QByteArray("[5]"), QByteArray(""),
+             QByteArray("[\"\xff\"]"), "[" + good + ",]",
+             // records found by their brackets, but not one array of records
+             "[" + good + " " + good + "]", "[" + good + ",," + good + "]", "[" + good + ", 5]",
+             "[" + good + "]]", "[" + good + "] []", "[" + good.left(good.size() - 1) + "]",
+             "[{\"a\": \"}\"]", "[" + good + ", {\"text\": \"\\\"}\"]"}) {
         EXPECT_FALSE(decodeFile(bad)) << bad.constData();
     }
+}
+
+TEST(EntryJson, RecordsAreFoundPastStringsThatLookLikeStructure) {
+    // Brackets, quotes and backslashes inside strings do not end a record early.
+    for (const QString& text :
+         {QStringLiteral("}]},{["), QStringLiteral("\"}"), QStringLiteral("\\"),
+          QStringLiteral("\\\"}"), QStringLiteral("a\\\\\"]\\")}) {
+        ClipboardEntry entry = minimalEntry();
+        entry =
+            ClipboardEntry(entry.id(), entry.timestamp(), entry.kind(), text, text, std::nullopt,
+                           std::nullopt, {text}, std::nullopt, text, fingerprint64, text);
+        const QList<ClipboardEntry> entries{entry, minimalEntry(), entry};
+        EXPECT_EQ(decodeFile(EntryJson::encodeHistory(entries).value()), entries)
+            << text.toStdString();
+    }
+}
+
+TEST(EntryJson, NestingIsBoundedSoNoFileExhaustsTheStack) {
+    // The record is the first level: an unknown member can nest maxNesting - 1 levels more.
+    const int bound = EntryJson::maxNesting;
+    const auto arrays = [](int levels) {
+        return QByteArray(levels, '[') + QByteArray(levels, ']');
+    };
+    const auto objects = [](int levels) {
+        return QByteArray("{\"a\": ").repeated(levels) + "1" + QByteArray(levels, '}');
+    };
+    struct Case {
+        QByteArray value;
+        bool decodes;
+    };
+    const QList<Case> cases{
+        {arrays(bound - 1), true}, {objects(bound - 1), true}, {arrays(bound), false},
+        {objects(bound), false},   {arrays(65000), false}, // 130 KB, far past any stack
+        {objects(30000), false},
+    };
+    for (const Case& c : cases) {
+        const QByteArray object = validObject(", \"future\": " + c.value);
+        EXPECT_EQ(decodeFile("[" + object + "]").has_value(), c.decodes) << c.value.size();
+        EXPECT_EQ(EntryJson::decode(object).has_value(), c.decodes) << c.value.size();
+    }
+    // Deep nesting where a string or a list of paths belongs fails as a wrong type.
+    EXPECT_FALSE(decodeFile("[" + validObject(", \"text\": " + arrays(65000)) + "]"));
+    EXPECT_FALSE(decodeFile(QByteArray(65000, '[') + QByteArray(65000, ']')));
+    EXPECT_FALSE(decodeFile("[" + QByteArray(65000, '{')));
 }

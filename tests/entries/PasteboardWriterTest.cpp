@@ -1,8 +1,11 @@
 #include "entries/ClipboardEntry.h"
+#include "entries/ImageNormalizer.h"
 #include "platform/memory/MemoryPasteboard.h"
 #include "support/TestEnvironment.h"
 #include "support/TestImages.h"
 
+#include <QBuffer>
+#include <QImageReader>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -51,24 +54,41 @@ TEST(PasteboardWriter, FilesComeFirst) {
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[0].string(Pasteboard::fileURLType()), QStringLiteral("file:///tmp/a%20b.txt"));
     EXPECT_EQ(items[1].string(Pasteboard::fileURLType()), QStringLiteral("file:///tmp/c"));
-    EXPECT_FALSE(pasteboard.writtenImage());
+    EXPECT_FALSE(pasteboard.hasType(Pasteboard::pngType()));
 }
 
 TEST(PasteboardWriter, ImageThenTextFallbacks) {
-    MemoryPasteboard pasteboard;
-    entryWith(Fields(ClipboardKind::image).withText(QStringLiteral("t")).withImage(pngOf(3, 2)))
-        .write(pasteboard);
-    ASSERT_TRUE(pasteboard.writtenImage());
-    EXPECT_EQ(pasteboard.writtenImage()->size(), QSize(3, 2));
-    EXPECT_FALSE(pasteboard.hasType(plain));
-
-    // An image that does not decode is skipped for the next rule.
-    entryWith(Fields(ClipboardKind::image)
-                  .withText(QStringLiteral("t"))
-                  .withImage(QByteArray("not a png")))
-        .write(pasteboard);
-    EXPECT_FALSE(pasteboard.writtenImage());
-    EXPECT_EQ(pasteboard.string(plain), QStringLiteral("t"));
+    // The stored PNG goes back byte for byte, never decoded: also one over the decoding limit.
+    const QByteArray huge = test::bilevelPNG(9000, 9000);
+    ASSERT_FALSE(ImageNormalizer::decode(huge));
+    const QByteArray bmp = test::encoded(test::filled(3, 2), "BMP");
+    struct Case {
+        QByteArray stored;
+        std::optional<QSize> pastedSize; // nothing: the text is written instead
+    };
+    for (const Case& c : {Case{pngOf(3, 2), QSize(3, 2)}, Case{huge, QSize(9000, 9000)},
+                          Case{bmp, QSize(3, 2)}, Case{QByteArray("not a png"), std::nullopt},
+                          Case{test::bilevelPNG(0, 5), std::nullopt}}) {
+        MemoryPasteboard pasteboard;
+        entryWith(Fields(ClipboardKind::image).withText(QStringLiteral("t")).withImage(c.stored))
+            .write(pasteboard);
+        if (!c.pastedSize) {
+            EXPECT_EQ(pasteboard.types(), QStringList{plain});
+            EXPECT_EQ(pasteboard.string(plain), QStringLiteral("t"));
+            continue;
+        }
+        EXPECT_EQ(pasteboard.types(), QStringList{Pasteboard::pngType()});
+        const QByteArray pasted = pasteboard.data(Pasteboard::pngType()).value();
+        if (c.stored.startsWith("\x89PNG")) {
+            EXPECT_EQ(pasted, c.stored);
+        }
+        QBuffer buffer;
+        buffer.setData(pasted);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        EXPECT_EQ(reader.format(), "png");
+        EXPECT_EQ(reader.size(), *c.pastedSize);
+    }
 }
 
 TEST(PasteboardWriter, HtmlAndMarkdownItems) {
@@ -151,4 +171,18 @@ TEST(PasteboardWriter, WrittenContentsCaptureAsTheSameRecord) {
         EXPECT_EQ(again->markdown(), fields.markdown);
         EXPECT_EQ(again->filePaths(), fields.files);
     }
+}
+
+TEST(PasteboardWriter, LargeHtmlWritesItsVisibleTextAsThePlainString) {
+    // A 325 KB page whose text comes after a large style sheet.
+    const QString page =
+        QStringLiteral("<html><head><style>") +
+        QStringLiteral("p { margin: 0; }\n").repeated(19500) +
+        QStringLiteral("</style></head><body><p>The text after the style sheet</p></body></html>");
+    ASSERT_GT(page.size(), 320 * 1024);
+    MemoryPasteboard pasteboard;
+    entryWith(Fields(ClipboardKind::html).withHtml(page)).write(pasteboard);
+    EXPECT_EQ(pasteboard.string(Pasteboard::htmlType()), page);
+    EXPECT_EQ(pasteboard.string(plain)->trimmed(),
+              QStringLiteral("The text after the style sheet"));
 }

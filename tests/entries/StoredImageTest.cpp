@@ -195,3 +195,29 @@ TEST(StoredImage, ReadingAFileIsAsStrictAsDecodingBytes) {
     writeFile(path, "[]");
     EXPECT_EQ(EntryJson::readHistoryFile(path), QList<ClipboardEntry>{});
 }
+
+TEST(StoredImage, LargeEntriesReadBackWholeAndDeepFilesFailCleanly) {
+    // No size limit applies when reading: each record is parsed on its own, so the parser's
+    // buffers follow the largest record. Texts and images of several MB, escapes included.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("history.json"));
+    const QString text = QStringLiteral("/path \"quoted\" \u00e9\n").repeated(400000);
+    const ClipboardEntry textEntry(QUuid::createUuid(),
+                                   QDateTime::fromSecsSinceEpoch(1765016543, Qt::UTC),
+                                   ClipboardKind::text, text, std::nullopt, text, std::nullopt, {},
+                                   std::nullopt, std::nullopt, QStringLiteral("ab"), {});
+    const QList<ClipboardEntry> entries{textEntry, imageEntry(randomBytes(6 * 1024 * 1024, 3)),
+                                        textEntry, imageEntry(pngOf(20, 10))};
+    const QByteArray file = EntryJson::encodeHistory(entries).value();
+    ASSERT_GT(file.size(), 40 * 1024 * 1024);
+    writeFile(path, file);
+    const auto loaded = EntryJson::readHistoryFile(path);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(*loaded, entries);
+    EXPECT_EQ(EntryJson::encodeHistory(*loaded), file);
+
+    // A record nested 65,000 levels deep (130 KB) is undecodable, not a stack overflow.
+    const QByteArray deep = QByteArray(65000, '[') + QByteArray(65000, ']');
+    writeFile(path, QByteArray(file).insert(file.indexOf("\"kind\""), "\"x\": " + deep + ", "));
+    EXPECT_FALSE(EntryJson::readHistoryFile(path));
+}

@@ -1,6 +1,7 @@
 #include "settings/AppSettings.h"
 #include "platform/memory/MemoryDataLocations.h"
 #include "platform/memory/MemoryLoginItemService.h"
+#include "settings/SettingsJson.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -15,6 +16,12 @@ namespace {
 const QByteArray defaultFile =
     R"({"hotkeyConfig":{"key":"v","modifiers":"commandShift"},"launchAtLogin":false})";
 const HotkeyConfig commandOptionK{HotkeyKey::k, HotkeyModifierPreset::commandOption};
+
+// A settings file for ⌘⌥K whose unknown member nests `levels` arrays (the top object is level 1).
+QByteArray nestedFile(int levels) {
+    return R"({"future":)" + QByteArray(levels, '[') + QByteArray(levels, ']') +
+           R"(,"hotkeyConfig":{"key":"k","modifiers":"commandOption"},"launchAtLogin":false})";
+}
 
 class AppSettingsTest : public testing::Test {
 protected:
@@ -99,6 +106,10 @@ TEST_F(AppSettingsTest, UndecodableFileGivesDefaultsAndIsKeptAsideOnTheFirstChan
         "{\"hotkeyConfig\":{\"key\":\"k\",\"modifiers\":\"commandOption\"},\"launchAtLogin\":tr",
         "\xff\xfe\x00garbage",
         QByteArray(200 * 1024, ' ') + defaultFile,
+        // nested past the bound: just past it, 30,000 levels (60 KB), 65,000 levels (130 KB)
+        nestedFile(SettingsJson::maxNesting),
+        nestedFile(30000),
+        nestedFile(65000),
     };
     for (const QByteArray& bytes : undecodable) {
         QDir(dir.path() + QStringLiteral("/Quillstack")).removeRecursively();
@@ -111,17 +122,27 @@ TEST_F(AppSettingsTest, UndecodableFileGivesDefaultsAndIsKeptAsideOnTheFirstChan
         EXPECT_EQ(readSettings(), bytes);
         EXPECT_TRUE(keptAside().isEmpty());
 
+        testing::internal::CaptureStderr();
         settings.setHotkeyConfig(commandOptionK);
+        const std::string said = testing::internal::GetCapturedStderr();
         ASSERT_EQ(keptAside().size(), 1);
-        QFile aside(dir.path() + QStringLiteral("/Quillstack/") + keptAside().first());
+        const QString asidePath = dir.path() + QStringLiteral("/Quillstack/") + keptAside().first();
+        EXPECT_EQ(said, "Quillstack: settings.json could not be read; it was moved to " +
+                            asidePath.toStdString() + "\n");
+        QFile aside(asidePath);
         ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
         EXPECT_EQ(aside.readAll(), bytes);
         EXPECT_EQ(
             readSettings(),
             R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},"launchAtLogin":false})");
+        testing::internal::CaptureStderr();
         settings.setLaunchAtLogin(true);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         EXPECT_EQ(keptAside().size(), 1);
     }
+    // Nested just within the bound, the file still reads.
+    writeSettings(nestedFile(SettingsJson::maxNesting - 1));
+    EXPECT_EQ(AppSettings(locations, loginItems).hotkeyConfig(), commandOptionK);
 }
 
 TEST_F(AppSettingsTest, AssigningTheSameValuesAnnouncesButSavesAndCallsNobody) {

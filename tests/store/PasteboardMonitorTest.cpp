@@ -48,7 +48,7 @@ public:
     std::optional<QByteArray> imageData() override { return board.imageData(); }
     void clearContents() override { board.clearContents(); }
     void writeObjects(const QList<QUrl>& urls) override { board.writeObjects(urls); }
-    void writeObjects(const QImage& image) override { board.writeObjects(image); }
+    void writeImage(const QByteArray& png) override { board.writeImage(png); }
     void writeObjects(const PasteboardItem& item) override { board.writeObjects(item); }
     void setString(const QString& text, const QString& type) override {
         board.setString(text, type);

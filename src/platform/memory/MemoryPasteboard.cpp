@@ -1,7 +1,5 @@
 #include "platform/memory/MemoryPasteboard.h"
 
-#include <QBuffer>
-
 namespace quillstack {
 
 qint64 MemoryPasteboard::changeCount() const {
@@ -70,14 +68,8 @@ void MemoryPasteboard::writeObjects(const QList<QUrl>& fileURLs) {
     replaceContents({{fileURLType(), uriList}}, items);
 }
 
-void MemoryPasteboard::writeObjects(const QImage& image) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+void MemoryPasteboard::writeImage(const QByteArray& png) {
     replaceContents({{pngType(), png}}, {PasteboardItem()});
-    const QMutexLocker lock(&mutex_);
-    writtenImage_ = image;
 }
 
 void MemoryPasteboard::writeObjects(const PasteboardItem& item) {
@@ -146,11 +138,6 @@ QStringList MemoryPasteboard::types() const {
     return typesLocked();
 }
 
-std::optional<QImage> MemoryPasteboard::writtenImage() const {
-    const QMutexLocker lock(&mutex_);
-    return writtenImage_;
-}
-
 QStringList MemoryPasteboard::requests() const {
     const QMutexLocker lock(&mutex_);
     return requests_;
@@ -167,7 +154,6 @@ void MemoryPasteboard::replaceContents(QList<std::pair<QString, QByteArray>> rep
         const QMutexLocker lock(&mutex_);
         representations_ = std::move(representations);
         items_ = std::move(items);
-        writtenImage_.reset();
         ++changeCount_;
     }
     announce();

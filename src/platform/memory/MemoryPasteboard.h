@@ -3,7 +3,6 @@
 #include "platform/Pasteboard.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QList>
 #include <QMutex>
 #include <QString>
@@ -30,8 +29,8 @@ public:
     std::optional<QByteArray> imageData() override;
     void clearContents() override;
     void writeObjects(const QList<QUrl>& fileURLs) override;
-    void writeObjects(const QImage& image) override;
     void writeObjects(const PasteboardItem& item) override;
+    void writeImage(const QByteArray& png) override;
     void setString(const QString& text, const QString& type) override;
 
     // Adds (or replaces) a representation, as another program's copy would. The first offer
@@ -45,8 +44,6 @@ public:
 
     // The offered types, in the order they were first offered or written.
     QStringList types() const;
-    // The image of the last writeObjects(image), until the next change.
-    std::optional<QImage> writtenImage() const;
     // Every type asked for through data() or string(), in order.
     QStringList requests() const;
     void clearRequests();
@@ -64,7 +61,6 @@ private:
     qint64 changeCount_ = 0;
     QList<std::pair<QString, QByteArray>> representations_;
     QList<PasteboardItem> items_;
-    std::optional<QImage> writtenImage_;
     QStringList requests_;
 };
 

@@ -3,7 +3,6 @@
 #include "platform/wayland/PipeTransfer.h"
 #include "platform/wayland/WaylandConnection.h"
 
-#include <QBuffer>
 #include <QImageReader>
 #include <QStringDecoder>
 #include <QTimer>
@@ -38,14 +37,6 @@ QString firstMozURL(const QByteArray& bytes) {
         text = QString::fromUtf8(bytes);
     }
     return text.section(QLatin1Char('\n'), 0, 0).trimmed();
-}
-
-QByteArray encodedPNG(const QImage& image) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
 }
 
 } // namespace
@@ -262,8 +253,8 @@ void WaylandPasteboard::writeObjects(const QList<QUrl>& fileURLs) {
     publish({{fileURLType(), list}, {QStringLiteral("x-special/gnome-copied-files"), copied}});
 }
 
-void WaylandPasteboard::writeObjects(const QImage& image) {
-    publish({{pngType(), encodedPNG(image)}});
+void WaylandPasteboard::writeImage(const QByteArray& png) {
+    publish({{pngType(), png}});
 }
 
 void WaylandPasteboard::writeObjects(const PasteboardItem& item) {

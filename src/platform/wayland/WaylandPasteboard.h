@@ -49,7 +49,7 @@ public:
     std::optional<QByteArray> imageData() override;
     void clearContents() override;
     void writeObjects(const QList<QUrl>& fileURLs) override;
-    void writeObjects(const QImage& image) override;
+    void writeImage(const QByteArray& png) override;
     void writeObjects(const PasteboardItem& item) override;
     void setString(const QString& text, const QString& type) override;
 

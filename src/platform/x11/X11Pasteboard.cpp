@@ -4,6 +4,7 @@
 #include "platform/x11/X11SelectionReader.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
@@ -80,14 +81,6 @@ QString firstMozURL(const QByteArray& bytes) {
         text = QString::fromUtf8(bytes);
     }
     return text.section(QLatin1Char('\n'), 0, 0).trimmed();
-}
-
-QByteArray encodedPNG(const QImage& image) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
 }
 
 } // namespace
@@ -287,10 +280,9 @@ void X11Pasteboard::writeObjects(const QList<QUrl>& fileURLs) {
     publish(mimeData);
 }
 
-void X11Pasteboard::writeObjects(const QImage& image) {
+void X11Pasteboard::writeImage(const QByteArray& png) {
     auto* mimeData = new QMimeData;
-    mimeData->setImageData(image);
-    mimeData->setData(pngType(), encodedPNG(image));
+    mimeData->setData(pngType(), png);
     publish(mimeData);
 }
 

@@ -42,8 +42,8 @@ public:
     std::optional<QByteArray> imageData() override;
     void clearContents() override;
     void writeObjects(const QList<QUrl>& fileURLs) override;
-    void writeObjects(const QImage& image) override;
     void writeObjects(const PasteboardItem& item) override;
+    void writeImage(const QByteArray& png) override;
     void setString(const QString& text, const QString& type) override;
 
     // Ends a read under way and makes every later read return nothing at once (at shutdown,
