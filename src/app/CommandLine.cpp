@@ -55,11 +55,12 @@ const QString& CommandLine::usage() {
         "\n"
         "Environment: XDG_DATA_HOME (default ~/.local/share), XDG_CONFIG_HOME (default\n"
         "~/.config), XDG_RUNTIME_DIR (default $TMPDIR/quillstack-<uid>), HOME, TMPDIR\n"
-        "(default /tmp), DISPLAY, QT_QPA_PLATFORM (default xcb), PATH (to find xdotool),\n"
-        "QUILLSTACK_READY_FD.\n"
+        "(default /tmp), DISPLAY, WAYLAND_DISPLAY, QUILLSTACK_PLATFORM (x11 or wayland:\n"
+        "which desktop services to use), QT_QPA_PLATFORM (default xcb while DISPLAY is\n"
+        "set), PATH (to find xdotool and wtype), QUILLSTACK_READY_FD.\n"
         "\n"
-        "Exit status: 0 done; 1 the running Quillstack did not answer, or none runs for\n"
-        "--toggle or --quit; 2 the command line was not understood.\n"
+        "Exit status: 0 done; 1 the running Quillstack did not answer, none runs for\n"
+        "--toggle or --quit, or there is no display; 2 the command line was not understood.\n"
         "\n"
         "More in the manual page: man quillstack\n");
     return text;

@@ -93,6 +93,13 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Without any display Qt would abort inside QApplication; say why and stop instead.
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        print(stderr, QStringLiteral("quillstack: no display to run on (neither DISPLAY nor "
+                                     "WAYLAND_DISPLAY is set).\n"));
+        return 1;
+    }
     // The panel is an X11 window wherever there is an X11 display, XWayland included.
     DesktopServices::preparePlatformPlugin();
     QApplication::setApplicationName(QStringLiteral("quillstack"));

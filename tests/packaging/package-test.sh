@@ -28,7 +28,7 @@ version=$(dpkg-deb -f "$deb" Version)
 depends=$(dpkg-deb -f "$deb" Depends)
 recommends=$(dpkg-deb -f "$deb" Recommends)
 for library in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6svg6 libxcb1; do
-    [[ "$depends" == *"$library "* || "$depends" == *"$library," || "$depends" == *"$library" ]] ||
+    [[ ", $depends," =~ ,\ $library[\ ,] ]] ||
         fail "Depends lacks $library: $depends"
 done
 for program in xdotool wtype; do
