@@ -1,10 +1,10 @@
 #include "platform/wayland/WaylandPasteboard.h"
 
+#include "platform/UriList.h"
 #include "platform/wayland/PipeTransfer.h"
 #include "platform/wayland/WaylandConnection.h"
 
 #include <QImageReader>
-#include <QStringDecoder>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -21,22 +21,6 @@ const QStringList& textTypes() {
                                    QStringLiteral("UTF8_STRING"), QStringLiteral("text/plain"),
                                    QStringLiteral("TEXT"), QStringLiteral("STRING")};
     return types;
-}
-
-bool isFileURI(const QString& uri) {
-    return uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
-}
-
-// text/x-moz-url is UTF-16 "url\ntitle"; some owners send UTF-8.
-QString firstMozURL(const QByteArray& bytes) {
-    QString text;
-    if (bytes.size() > 1 && bytes.at(1) == '\0') {
-        QStringDecoder decoder(QStringDecoder::Utf16LE);
-        text = decoder.decode(bytes);
-    } else {
-        text = QString::fromUtf8(bytes);
-    }
-    return text.section(QLatin1Char('\n'), 0, 0).trimmed();
 }
 
 } // namespace
@@ -144,21 +128,9 @@ std::optional<QByteArray> WaylandPasteboard::receive(const DataControl::Selectio
 }
 
 QStringList WaylandPasteboard::uris() {
-    QStringList result;
-    if (const auto list = read(fileURLType())) {
-        for (const QString& line : QString::fromUtf8(*list).split(QLatin1Char('\n'))) {
-            const QString uri = line.trimmed();
-            if (!uri.isEmpty() && !uri.startsWith(QLatin1Char('#'))) {
-                result.append(uri);
-            }
-        }
-    } else if (const auto mozURL = read(urlType())) {
-        const QString uri = firstMozURL(*mozURL);
-        if (!uri.isEmpty()) {
-            result.append(uri);
-        }
-    }
-    return result;
+    // text/x-moz-url is asked for only when there is no URI list.
+    const std::optional<QByteArray> list = read(fileURLType());
+    return UriList::parse(list, list ? std::nullopt : read(urlType()));
 }
 
 QList<PasteboardItem> WaylandPasteboard::pasteboardItems() {
@@ -180,16 +152,7 @@ QList<PasteboardItem> WaylandPasteboard::pasteboardItems() {
     if (unresponsive_ && cachedGeneration_ == current().generation) {
         return {};
     }
-    QList<PasteboardItem> items;
-    for (const QString& uri : itemURIs) {
-        PasteboardItem item;
-        item.setString(uri, isFileURI(uri) ? fileURLType() : urlType());
-        items.append(item);
-    }
-    if (items.isEmpty()) {
-        items.append(PasteboardItem());
-    }
-    return items;
+    return UriList::items(itemURIs);
 }
 
 std::optional<QByteArray> WaylandPasteboard::data(const QString& type) {
@@ -198,12 +161,7 @@ std::optional<QByteArray> WaylandPasteboard::data(const QString& type) {
 
 std::optional<QString> WaylandPasteboard::string(const QString& type) {
     if (type == urlType()) {
-        for (const QString& uri : uris()) {
-            if (!isFileURI(uri)) {
-                return uri;
-            }
-        }
-        return std::nullopt;
+        return UriList::firstWebURL(uris());
     }
     if (const auto bytes = read(type)) {
         return QString::fromUtf8(*bytes);

@@ -1,6 +1,7 @@
 #include "platform/x11/X11Pasteboard.h"
 
 #include "platform/IncrementalText.h"
+#include "platform/UriList.h"
 #include "platform/x11/X11SelectionReader.h"
 
 #include <QBuffer>
@@ -8,7 +9,6 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
-#include <QStringDecoder>
 
 namespace quillstack {
 
@@ -65,22 +65,6 @@ QStringList mimeTypesOf(const QList<QByteArray>& targets) {
         }
     }
     return types;
-}
-
-bool isFileURI(const QString& uri) {
-    return uri.startsWith(QLatin1String("file:"), Qt::CaseInsensitive);
-}
-
-// text/x-moz-url is UTF-16 "url\ntitle"; some owners send UTF-8.
-QString firstMozURL(const QByteArray& bytes) {
-    QString text;
-    if (bytes.size() > 1 && bytes.at(1) == '\0') {
-        QStringDecoder decoder(QStringDecoder::Utf16LE);
-        text = decoder.decode(bytes);
-    } else {
-        text = QString::fromUtf8(bytes);
-    }
-    return text.section(QLatin1Char('\n'), 0, 0).trimmed();
 }
 
 } // namespace
@@ -194,37 +178,16 @@ bool X11Pasteboard::hasType(const QString& type) {
 }
 
 QStringList X11Pasteboard::uris() {
-    QStringList result;
-    if (const auto list = read(fileURLType())) {
-        for (const QString& line : QString::fromUtf8(*list).split(QLatin1Char('\n'))) {
-            const QString uri = line.trimmed();
-            if (!uri.isEmpty() && !uri.startsWith(QLatin1Char('#'))) {
-                result.append(uri);
-            }
-        }
-    } else if (const auto mozURL = read(urlType())) {
-        const QString uri = firstMozURL(*mozURL);
-        if (!uri.isEmpty()) {
-            result.append(uri);
-        }
-    }
-    return result;
+    // text/x-moz-url is asked for only when there is no URI list.
+    const std::optional<QByteArray> list = read(fileURLType());
+    return UriList::parse(list, list ? std::nullopt : read(urlType()));
 }
 
 QList<PasteboardItem> X11Pasteboard::pasteboardItems() {
     if (offeredTypes().isEmpty()) {
         return {};
     }
-    QList<PasteboardItem> items;
-    for (const QString& uri : uris()) {
-        PasteboardItem item;
-        item.setString(uri, isFileURI(uri) ? fileURLType() : urlType());
-        items.append(item);
-    }
-    if (items.isEmpty()) {
-        items.append(PasteboardItem());
-    }
-    return items;
+    return UriList::items(uris());
 }
 
 std::optional<QByteArray> X11Pasteboard::data(const QString& type) {
@@ -233,12 +196,7 @@ std::optional<QByteArray> X11Pasteboard::data(const QString& type) {
 
 std::optional<QString> X11Pasteboard::string(const QString& type) {
     if (type == urlType()) {
-        for (const QString& uri : uris()) {
-            if (!isFileURI(uri)) {
-                return uri;
-            }
-        }
-        return std::nullopt;
+        return UriList::firstWebURL(uris());
     }
     if (type == stringType()) {
         return readText();
