@@ -22,6 +22,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -60,7 +61,7 @@ protected:
     void showAndWaitForKeyboard(PastePanelController& controller) {
         const QPointF centre = QRectF(QGuiApplication::primaryScreen()->geometry()).center();
         controller.show(PastePanelController::fromScreenCoordinates(centre));
-        ASSERT_TRUE(test::waitUntil([&] { return controller.panel()->isActiveWindow(); }))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller.panel()->isActiveWindow(); }))
             << "the window manager did not activate the panel";
         test::spin(100ms);
         ASSERT_TRUE(controller.isVisible());
@@ -113,8 +114,8 @@ TEST_F(PastePanelControllerTest, ShowsAFramelessToolWindowCentredAndClamped) {
     // Near the bottom right corner: clamped 10 inside the visible area.
     const QPointF corner(screen.right() - 5, screen.bottom() - 5);
     controller.show(PastePanelController::fromScreenCoordinates(corner));
-    ASSERT_TRUE(test::waitUntil([&] { return controller.panel()->pos().x() != 0; }));
-    EXPECT_TRUE(test::waitUntil([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller.panel()->pos().x() != 0; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] {
         const QRect frame = controller.panel()->geometry();
         return frame.right() == screen.right() - 10 && frame.bottom() == screen.bottom() - 10;
     })) << controller.panel()->geometry().x()
@@ -145,7 +146,7 @@ TEST_F(PastePanelControllerTest, TranslucentAndFadedOnlyWithACompositor) {
         EXPECT_FALSE(panel->mask().contains(QPoint(12, 12)));
         EXPECT_TRUE(panel->mask().contains(QPoint(350, 235)));
     }
-    EXPECT_TRUE(test::waitUntil([&] { return panel->windowOpacity() == 1.0; }))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->windowOpacity() == 1.0; }))
         << panel->windowOpacity() << " visible " << panel->isVisible();
 }
 
@@ -254,7 +255,7 @@ TEST_F(PastePanelControllerTest, HidesOnLosingTheKeyboardUnlessAModalWindowIsUp)
         dialog.resize(200, 100);
         dialog.show();
         dialog.activateWindow();
-        ASSERT_TRUE(test::waitUntil([&] { return dialog.isActiveWindow(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.isActiveWindow(); }));
         test::spin(200ms);
         EXPECT_TRUE(controller.isVisible());
     }
@@ -268,7 +269,7 @@ TEST_F(PastePanelControllerTest, HidesOnLosingTheKeyboardUnlessAModalWindowIsUp)
     other.resize(300, 200);
     other.show();
     other.activateWindow();
-    ASSERT_TRUE(test::waitUntil([&] { return !controller.isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isVisible(); }));
     EXPECT_FALSE(controller.hasKeyMonitor());
 
     showAndWaitForKeyboard(controller);

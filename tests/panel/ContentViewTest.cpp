@@ -160,17 +160,17 @@ TEST_F(ContentViewTest, SelectionIsScrolledToTheMiddle) {
 
     const QUuid target = manager_.history().at(20).id();
     model_.setSelectedID(target);
-    ASSERT_TRUE(test::waitUntil([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         const QRect card = cardOf(view, 20);
         return std::abs(card.center().y() - view.listView()->viewport()->height() / 2) <= 1;
     }));
     // The last row cannot reach the middle: the list stops at its end.
     model_.setSelectedID(manager_.history().last().id());
-    ASSERT_TRUE(test::waitUntil([&] { return bar->value() == bar->maximum(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() == bar->maximum(); }));
     // Re-assigning the selection scrolls to it again.
     bar->setValue(0);
     model_.moveSelection(true);
-    EXPECT_TRUE(test::waitUntil([&] { return bar->value() == bar->maximum(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == bar->maximum(); }));
 }
 
 TEST_F(ContentViewTest, PreviewsFollowKindAndSearch) {

@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -44,7 +45,7 @@ protected:
     static void search(PanelViewModel& model, const QString& query) {
         model.setSearchQuery(query);
         const QString expected = PanelViewModel::normalizedQuery(query);
-        ASSERT_TRUE(test::waitUntil([&] { return model.effectiveSearchQuery() == expected; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return model.effectiveSearchQuery() == expected; }));
         test::spin(200ms);
     }
 
@@ -73,7 +74,7 @@ TEST_F(PanelViewModelTest, ConstructionDeliversTheEmptyQueryOnce) {
     EXPECT_EQ(model.selectedFilter(), HistoryFilter::all);
     int deliveries = 0;
     QObject::connect(&model, &PanelViewModel::effectiveSearchQueryChanged, [&] { ++deliveries; });
-    ASSERT_TRUE(test::waitUntil([&] { return deliveries == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return deliveries == 1; }));
     test::spin(300ms);
     EXPECT_EQ(deliveries, 1);
     EXPECT_EQ(model.effectiveSearchQuery(), QString());
@@ -98,7 +99,7 @@ TEST_F(PanelViewModelTest, BurstOfKeystrokesGivesOneDebouncedUpdate) {
     if (clock.elapsed() < PanelViewModel::debounceInterval.count()) {
         EXPECT_TRUE(delivered.isEmpty()) << "delivered before the quiet time ran out";
     }
-    ASSERT_TRUE(test::waitUntil([&] { return !delivered.isEmpty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !delivered.isEmpty(); }));
     EXPECT_GE(clock.elapsed(), PanelViewModel::debounceInterval.count() - 60);
     test::spin(300ms);
     EXPECT_EQ(delivered, QStringList{"oth"});
@@ -126,7 +127,7 @@ TEST_F(PanelViewModelTest, RepeatsAfterNormalisationSendNothing) {
     // Going away and back within the quiet time delivers the value again, once.
     model.setSearchQuery("fo");
     model.setSearchQuery("foo");
-    ASSERT_TRUE(test::waitUntil([&] { return announcements > 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return announcements > 0; }));
     test::spin(300ms);
     EXPECT_EQ(model.effectiveSearchQuery(), "foo");
 }

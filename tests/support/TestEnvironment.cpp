@@ -1,11 +1,8 @@
 #include "support/TestEnvironment.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QProcess>
-#include <QThread>
+#include <QTest>
 
 namespace quillstack::test {
 
@@ -30,23 +27,11 @@ QString TemporaryHome::configHome() const {
 }
 
 bool waitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout) {
-    QDeadlineTimer deadline(timeout);
-    while (!predicate()) {
-        if (deadline.hasExpired()) {
-            return predicate();
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
+    return QTest::qWaitFor(predicate, static_cast<int>(timeout.count()));
 }
 
 void spin(std::chrono::milliseconds duration) {
-    QDeadlineTimer deadline(duration);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
+    QTest::qWait(static_cast<int>(duration.count()));
 }
 
 ProcessResult runProcess(const QString& program, const QStringList& arguments,

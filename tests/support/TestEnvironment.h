@@ -29,6 +29,7 @@ private:
     QByteArray oldConfig_;
 };
 
+// QTest::qWaitFor and QTest::qWait with std::chrono times.
 // Spins the Qt event loop until the predicate holds or the time runs out; returns the
 // predicate's last value.
 bool waitUntil(const std::function<bool()>& predicate,
