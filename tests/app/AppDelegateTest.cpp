@@ -190,7 +190,7 @@ TEST_F(DelegateFixture, TheShortcutTogglesThePanelAfterItsHandlerReturns) {
     EXPECT_FALSE(panel->visible);
 }
 
-TEST_F(DelegateFixture, OurOwnWindowOrNoWindowInFrontIsNotRemembered) {
+TEST_F(DelegateFixture, OurOwnWindowOrNoWindowInFrontIsNotRememberedAndThePasteStillHappens) {
     launch();
     workspace.setFrontmostApplication(editor);
     delegate->togglePanel();
@@ -207,6 +207,13 @@ TEST_F(DelegateFixture, OurOwnWindowOrNoWindowInFrontIsNotRemembered) {
     workspace.setFrontmostApplication(std::nullopt);
     delegate->togglePanel();
     EXPECT_EQ(delegate->previousApp(), std::nullopt);
+
+    // Without a window to return to, the paste still happens.
+    copy(QStringLiteral("only entry"));
+    delegate->performPaste(delegate->manager().history().front());
+    EXPECT_TRUE(workspace.activations().isEmpty());
+    EXPECT_EQ(pasteboard.string(Pasteboard::stringType()), QStringLiteral("only entry"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !keystrokes.posted().isEmpty(); }));
 }
 
 TEST_F(DelegateFixture, PastingHidesWritesActivatesAndThenSendsTheKeystroke) {
@@ -249,17 +256,6 @@ TEST_F(DelegateFixture, PastingHidesWritesActivatesAndThenSendsTheKeystroke) {
     EXPECT_EQ(model.selectedID(), chosen.id());
     copy(QStringLiteral("a new copy"));
     EXPECT_EQ(model.selectedID(), delegate->manager().history().front().id());
-}
-
-TEST_F(DelegateFixture, WithoutAPreviousWindowThePasteStillHappens) {
-    launch();
-    copy(QStringLiteral("only entry"));
-    workspace.setFrontmostApplication(std::nullopt);
-    delegate->togglePanel();
-    delegate->performPaste(delegate->manager().history().front());
-    EXPECT_TRUE(workspace.activations().isEmpty());
-    EXPECT_EQ(pasteboard.string(Pasteboard::stringType()), QStringLiteral("only entry"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !keystrokes.posted().isEmpty(); }));
 }
 
 TEST_F(DelegateFixture, AKeystrokeStillPendingDiesWithTheDelegate) {

@@ -11,12 +11,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRect>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,21 +88,15 @@ QList<Window> quillstackWindows() {
             continue;
         }
         Window window{line.trimmed().toULongLong(), {}};
-        const auto shell =
-            xdotool({"getwindowgeometry", "--shell", QString::number(window.id)}).out.split('\n');
-        int x = 0, y = 0, width = 0, height = 0;
-        for (const QByteArray& field : shell) {
-            const auto value = field.mid(field.indexOf('=') + 1).toInt();
-            if (field.startsWith("X="))
-                x = value;
-            if (field.startsWith("Y="))
-                y = value;
-            if (field.startsWith("WIDTH="))
-                width = value;
-            if (field.startsWith("HEIGHT="))
-                height = value;
+        const QString shell = QString::fromLatin1(
+            xdotool({"getwindowgeometry", "--shell", QString::number(window.id)}).out);
+        static const QRegularExpression field(QStringLiteral("^(X|Y|WIDTH|HEIGHT)=(-?\\d+)$"),
+                                              QRegularExpression::MultilineOption);
+        QHash<QString, int> values;
+        for (const auto& match : field.globalMatch(shell)) {
+            values.insert(match.captured(1), match.captured(2).toInt());
         }
-        window.geometry = QRect(x, y, width, height);
+        window.geometry = QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
         windows.append(window);
     }
     return windows;
