@@ -109,8 +109,7 @@ run_tests() { # tests... ; returns ctest's status
     regex="^($(tr ' ' '|' <<<"$*"))\$"
     (cd "$build" && ctest --timeout 300 -j2 -R "$regex" >"$work/ctest.log" 2>&1)
 }
-build_tests() {
-    # shellcheck disable=SC2046
+build_tests() { # targets...
     cmake --build "$build" -j2 --target "$@" >"$work/build.log" 2>&1
 }
 
@@ -126,6 +125,7 @@ rows=()
 for i in "${selected[@]}"; do
     name=${names[i]} file=${files[i]} subst=${substs[i]} tests=${testsets[i]}
     cp "$root/$file" "$tree/$file"
+    # shellcheck disable=SC2086 # $tests: one word per test
     if ! perl -0777 -i -pe "\$n += ($subst); END { exit(\$n == 1 ? 0 : 3) }" "$tree/$file"; then
         result="NOT APPLIED (pattern must match once)"
     elif ! build_tests $tests; then
@@ -141,14 +141,14 @@ for i in "${selected[@]}"; do
     cp "$root/$file" "$tree/$file"
     touch "$tree/$file"
     [[ "$result" == caught ]] || failed=1
-    rows+=("$(printf '| %-28s | %-40s | %-50s | %s |' "$name" "$file" "$tests" "$result")")
+    rows+=("$(printf '| %-28s | %-40s | %-56s | %s |' "$name" "$file" "$tests" "$result")")
     echo "${rows[-1]}"
 done
 
 echo
-printf '| %-28s | %-40s | %-50s | %s |\n' mutation file tests result
+printf '| %-28s | %-40s | %-56s | %s |\n' mutation file tests result
 printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..30})" "$(printf -- '-%.0s' {1..42})" \
-    "$(printf -- '-%.0s' {1..52})" "--------"
+    "$(printf -- '-%.0s' {1..58})" "--------"
 printf '%s\n' "${rows[@]}"
 caught=$(printf '%s\n' "${rows[@]}" | grep -c '| caught |' || true)
 echo
