@@ -20,6 +20,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -118,7 +119,7 @@ struct DelegateFixture : testing::Test {
     void copy(const QString& text) {
         const auto before = delegate->manager().history().size();
         pasteboard.offer(Pasteboard::stringType(), text);
-        ASSERT_TRUE(test::waitUntil([&] { return delegate->manager().history().size() > before; }))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->manager().history().size() > before; }))
             << "not recorded: " << text.toStdString();
     }
 
@@ -164,7 +165,7 @@ TEST_F(DelegateFixture, TheShortcutTogglesThePanelAfterItsHandlerReturns) {
     pressShortcut();
     // Queued, not run inside the hot-key handler.
     EXPECT_FALSE(panel->visible);
-    ASSERT_TRUE(test::waitUntil([&] { return panel->visible; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->visible; }));
     ASSERT_EQ(panel->shownAt.size(), 1);
     EXPECT_EQ(panel->shownAt.front(), QPointF(640, 400));
     EXPECT_EQ(delegate->previousApp(), editor);
@@ -172,7 +173,7 @@ TEST_F(DelegateFixture, TheShortcutTogglesThePanelAfterItsHandlerReturns) {
     // Pressed again while shown: hidden, and the remembered window stays.
     workspace.setFrontmostApplication(RunningApplication{99, QStringLiteral("Other")});
     pressShortcut();
-    ASSERT_TRUE(test::waitUntil([&] { return !panel->visible; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->visible; }));
     EXPECT_EQ(panel->shownAt.size(), 1);
     EXPECT_EQ(delegate->previousApp(), editor);
 
@@ -189,7 +190,7 @@ TEST_F(DelegateFixture, TheShortcutTogglesThePanelAfterItsHandlerReturns) {
     EXPECT_FALSE(panel->visible);
 }
 
-TEST_F(DelegateFixture, OurOwnWindowOrNoWindowInFrontIsNotRemembered) {
+TEST_F(DelegateFixture, OurOwnWindowOrNoWindowInFrontIsNotRememberedAndThePasteStillHappens) {
     launch();
     workspace.setFrontmostApplication(editor);
     delegate->togglePanel();
@@ -206,6 +207,13 @@ TEST_F(DelegateFixture, OurOwnWindowOrNoWindowInFrontIsNotRemembered) {
     workspace.setFrontmostApplication(std::nullopt);
     delegate->togglePanel();
     EXPECT_EQ(delegate->previousApp(), std::nullopt);
+
+    // Without a window to return to, the paste still happens.
+    copy(QStringLiteral("only entry"));
+    delegate->performPaste(delegate->manager().history().front());
+    EXPECT_TRUE(workspace.activations().isEmpty());
+    EXPECT_EQ(pasteboard.string(Pasteboard::stringType()), QStringLiteral("only entry"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !keystrokes.posted().isEmpty(); }));
 }
 
 TEST_F(DelegateFixture, PastingHidesWritesActivatesAndThenSendsTheKeystroke) {
@@ -232,7 +240,7 @@ TEST_F(DelegateFixture, PastingHidesWritesActivatesAndThenSendsTheKeystroke) {
     EXPECT_EQ(workspace.clipboardAtActivation.front(), QStringLiteral("older entry"));
     EXPECT_EQ(workspace.keystrokesAtActivation.front(), 0);
     EXPECT_TRUE(keystrokes.posted().isEmpty());
-    ASSERT_TRUE(test::waitUntil([&] { return !keystrokes.posted().isEmpty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !keystrokes.posted().isEmpty(); }));
     EXPECT_EQ(delegate->previousApp(), editor);
 
     // The program's own write is consumed by the next poll, not recorded.
@@ -248,17 +256,6 @@ TEST_F(DelegateFixture, PastingHidesWritesActivatesAndThenSendsTheKeystroke) {
     EXPECT_EQ(model.selectedID(), chosen.id());
     copy(QStringLiteral("a new copy"));
     EXPECT_EQ(model.selectedID(), delegate->manager().history().front().id());
-}
-
-TEST_F(DelegateFixture, WithoutAPreviousWindowThePasteStillHappens) {
-    launch();
-    copy(QStringLiteral("only entry"));
-    workspace.setFrontmostApplication(std::nullopt);
-    delegate->togglePanel();
-    delegate->performPaste(delegate->manager().history().front());
-    EXPECT_TRUE(workspace.activations().isEmpty());
-    EXPECT_EQ(pasteboard.string(Pasteboard::stringType()), QStringLiteral("only entry"));
-    EXPECT_TRUE(test::waitUntil([&] { return !keystrokes.posted().isEmpty(); }));
 }
 
 TEST_F(DelegateFixture, AKeystrokeStillPendingDiesWithTheDelegate) {
@@ -287,7 +284,7 @@ TEST_F(DelegateFixture, TheSettingsKnowWhichShortcutIsRegistered) {
     settings.setHotkeyConfig(free);
     EXPECT_EQ(settings.registeredHotkey(), free);
     EXPECT_TRUE(hotkeys.press(keyC, commandOption));
-    EXPECT_TRUE(test::waitUntil([&] { return panel->visible; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->visible; }));
 
     // A refused change keeps the user's choice but shows the one still in force.
     hotkeys.refuse(keyK, commandOption);
@@ -307,7 +304,7 @@ TEST_F(DelegateFixture, AChangedShortcutMovesTheRegistrationAndShutdownReleasesI
     EXPECT_EQ(hotkeys.registrations().front().keyCode, keyC);
     EXPECT_FALSE(hotkeys.press(keyV, commandShift));
     EXPECT_TRUE(hotkeys.press(keyC, commandOption));
-    EXPECT_TRUE(test::waitUntil([&] { return panel->visible; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->visible; }));
 
     bool asked = false;
     QObject::connect(delegate.get(), &AppDelegate::terminationRequested, [&] { asked = true; });

@@ -11,14 +11,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRect>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUrl>
 
 #include <sys/stat.h>
@@ -44,12 +47,12 @@ public:
         environment.insert(QStringLiteral("QUILLSTACK_READY_FD"), QStringLiteral("1"));
         process_.setProcessEnvironment(environment);
         process_.start(program, {});
-        test::waitUntil(
+        (void)QTest::qWaitFor(
             [&] {
                 output_ += process_.readAllStandardOutput();
                 return output_.contains("ready\n") || process_.state() == QProcess::NotRunning;
             },
-            15s);
+            15000);
     }
     ~Quillstack() {
         if (process_.state() != QProcess::NotRunning) {
@@ -62,7 +65,7 @@ public:
     QProcess& process() { return process_; }
     QByteArray errors() { return process_.readAllStandardError(); }
     bool waitForExit() {
-        return test::waitUntil([&] { return process_.state() == QProcess::NotRunning; }, 10s);
+        return QTest::qWaitFor([&] { return process_.state() == QProcess::NotRunning; }, 10000);
     }
 
 private:
@@ -85,21 +88,15 @@ QList<Window> quillstackWindows() {
             continue;
         }
         Window window{line.trimmed().toULongLong(), {}};
-        const auto shell =
-            xdotool({"getwindowgeometry", "--shell", QString::number(window.id)}).out.split('\n');
-        int x = 0, y = 0, width = 0, height = 0;
-        for (const QByteArray& field : shell) {
-            const auto value = field.mid(field.indexOf('=') + 1).toInt();
-            if (field.startsWith("X="))
-                x = value;
-            if (field.startsWith("Y="))
-                y = value;
-            if (field.startsWith("WIDTH="))
-                width = value;
-            if (field.startsWith("HEIGHT="))
-                height = value;
+        const QString shell = QString::fromLatin1(
+            xdotool({"getwindowgeometry", "--shell", QString::number(window.id)}).out);
+        static const QRegularExpression field(QStringLiteral("^(X|Y|WIDTH|HEIGHT)=(-?\\d+)$"),
+                                              QRegularExpression::MultilineOption);
+        QHash<QString, int> values;
+        for (const auto& match : field.globalMatch(shell)) {
+            values.insert(match.captured(1), match.captured(2).toInt());
         }
-        window.geometry = QRect(x, y, width, height);
+        window.geometry = QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
         windows.append(window);
     }
     return windows;
@@ -160,7 +157,7 @@ struct EndToEnd : testing::Test {
         return result;
     }
     bool waitForEntries(qsizetype count) {
-        return test::waitUntil([&] { return history().size() == count; }, 10s);
+        return QTest::qWaitFor([&] { return history().size() == count; }, 10000);
     }
 
     void xclip(const QString& type, const QString& path) {
@@ -227,7 +224,7 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     ASSERT_EQ(target.ask("activate"), QByteArray("active"));
     ASSERT_EQ(xdotool({"mousemove", "--sync", "800", "500"}).exitCode, 0);
     pressShortcut();
-    ASSERT_TRUE(test::waitUntil(panelShows)) << app->errors().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor(panelShows)) << app->errors().toStdString();
     const QRect frame = panel()->geometry;
     EXPECT_LE(std::abs(frame.center().x() - 800), 30) << frame.x() << "," << frame.y();
     EXPECT_LE(std::abs(frame.center().y() - 500), 30) << frame.x() << "," << frame.y();
@@ -246,15 +243,15 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     // 4. `quillstack --toggle` opens and closes the panel; a second `quillstack` hands over
     //    (opening the panel) and ends, and each copy is still recorded once.
     ASSERT_EQ(test::runProcess(program, {"--toggle"}).exitCode, 0);
-    EXPECT_TRUE(test::waitUntil(panelShows));
+    EXPECT_TRUE(QTest::qWaitFor(panelShows));
     ASSERT_EQ(test::runProcess(program, {"--toggle"}).exitCode, 0);
-    EXPECT_TRUE(test::waitUntil([] { return !panelShows(); }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !panelShows(); }));
 
     const test::ProcessResult secondStart = test::runProcess(program, {});
     EXPECT_EQ(secondStart.exitCode, 0) << secondStart.err.toStdString();
-    EXPECT_TRUE(test::waitUntil(panelShows));
+    EXPECT_TRUE(QTest::qWaitFor(panelShows));
     ASSERT_EQ(test::runProcess(program, {"--toggle"}).exitCode, 0);
-    EXPECT_TRUE(test::waitUntil([] { return !panelShows(); }));
+    EXPECT_TRUE(QTest::qWaitFor([] { return !panelShows(); }));
 
     const QString later = QStringLiteral("copied after the second start");
     xclip(QStringLiteral("UTF8_STRING"), file(QStringLiteral("later.txt"), later.toUtf8()));
@@ -289,7 +286,7 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     target.ask("clear");
     ASSERT_EQ(target.ask("activate"), QByteArray("active"));
     pressShortcut();
-    ASSERT_TRUE(test::waitUntil(panelShows));
+    ASSERT_TRUE(QTest::qWaitFor(panelShows));
     test::spin(300ms);
     ASSERT_EQ(xdotool({"key", "Return"}).exitCode, 0);
     EXPECT_EQ(target.waitForText(later.toStdString()), later.toStdString());

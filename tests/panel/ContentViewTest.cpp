@@ -1,3 +1,4 @@
+#include "TestEntries.h"
 #include "ViewFixture.h"
 
 #include "panel/ContentView.h"
@@ -160,17 +161,17 @@ TEST_F(ContentViewTest, SelectionIsScrolledToTheMiddle) {
 
     const QUuid target = manager_.history().at(20).id();
     model_.setSelectedID(target);
-    ASSERT_TRUE(test::waitUntil([&] {
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         const QRect card = cardOf(view, 20);
         return std::abs(card.center().y() - view.listView()->viewport()->height() / 2) <= 1;
     }));
     // The last row cannot reach the middle: the list stops at its end.
     model_.setSelectedID(manager_.history().last().id());
-    ASSERT_TRUE(test::waitUntil([&] { return bar->value() == bar->maximum(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() == bar->maximum(); }));
     // Re-assigning the selection scrolls to it again.
     bar->setValue(0);
     model_.moveSelection(true);
-    EXPECT_TRUE(test::waitUntil([&] { return bar->value() == bar->maximum(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == bar->maximum(); }));
 }
 
 TEST_F(ContentViewTest, PreviewsFollowKindAndSearch) {
@@ -274,9 +275,7 @@ TEST_F(ContentViewTest, HtmlPreviewsReadOnTheDarkCard) {
         return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
     };
     const auto draw = [&](const QString& html) {
-        const ClipboardEntry entry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
-                                   ClipboardKind::html, u"t"_qs, std::nullopt, html, std::nullopt,
-                                   {}, std::nullopt, std::nullopt, u"f"_qs, std::nullopt);
+        const ClipboardEntry entry = test::makeEntry(ClipboardKind::html, u"t"_qs, {}, {}, html);
         const PreviewLayout layout = PreviewLayout::rich(PreviewFormatter::rich(entry),
                                                          RowPreviewCache::previewFont(), 3, 400);
         QImage image(400, 80, QImage::Format_RGB32);
@@ -313,12 +312,11 @@ TEST_F(ContentViewTest, HtmlPreviewsReadOnTheDarkCard) {
     }
 
     // The cells of one table row are one line: a three-row table fits the three lines.
-    const ClipboardEntry table(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
-                               ClipboardKind::html, u"t"_qs, std::nullopt,
-                               u"<table border=1><tr><td>a</td><td>b</td><td>c</td></tr>"
-                               "<tr><td>1</td><td>2</td><td>3</td></tr>"
-                               "<tr><td>4</td><td>5</td><td>6</td></tr></table>"_qs,
-                               std::nullopt, {}, std::nullopt, std::nullopt, u"f"_qs, std::nullopt);
+    const ClipboardEntry table =
+        test::makeEntry(ClipboardKind::html, u"t"_qs, {}, {},
+                        u"<table border=1><tr><td>a</td><td>b</td><td>c</td></tr>"
+                        "<tr><td>1</td><td>2</td><td>3</td></tr>"
+                        "<tr><td>4</td><td>5</td><td>6</td></tr></table>"_qs);
     const PreviewLayout rows =
         PreviewLayout::rich(PreviewFormatter::rich(table), RowPreviewCache::previewFont(), 3, 400);
     EXPECT_EQ(rows.lineCount(), 3);

@@ -12,6 +12,7 @@
 
 #include <QCryptographicHash>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -49,7 +50,7 @@ protected:
     void search(const QString& query) {
         model_.setSearchQuery(query);
         const QString expected = PanelViewModel::normalizedQuery(query);
-        ASSERT_TRUE(waitUntil([&] { return model_.effectiveSearchQuery() == expected; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return model_.effectiveSearchQuery() == expected; }));
     }
 
     QTemporaryDir dir_;

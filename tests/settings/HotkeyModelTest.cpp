@@ -63,32 +63,30 @@ TEST(HotkeyModel, AllThirtyFiveCombinationsAreDistinct) {
     EXPECT_EQ(codes.size(), 35);
 }
 
-TEST(HotkeyModel, RawValuesAreStrict) {
+TEST(HotkeyModel, RawValuesAndJsonAreStrict) {
     EXPECT_EQ(HotkeyKey::fromRawValue(u"k"), HotkeyKey(HotkeyKey::k));
-    EXPECT_FALSE(HotkeyKey::fromRawValue(u"V"));
-    EXPECT_FALSE(HotkeyKey::fromRawValue(u" v"));
-    EXPECT_FALSE(HotkeyKey::fromRawValue(u""));
+    for (const char16_t* wrong : {u"V", u" v", u""}) {
+        EXPECT_FALSE(HotkeyKey::fromRawValue(wrong));
+    }
     EXPECT_EQ(HotkeyModifierPreset::fromRawValue(u"optionShift"),
               HotkeyModifierPreset(HotkeyModifierPreset::optionShift));
-    EXPECT_FALSE(HotkeyModifierPreset::fromRawValue(u"CommandShift"));
-    EXPECT_FALSE(HotkeyModifierPreset::fromRawValue(u"commandshift"));
-}
+    for (const char16_t* wrong : {u"CommandShift", u"commandshift"}) {
+        EXPECT_FALSE(HotkeyModifierPreset::fromRawValue(wrong));
+    }
 
-TEST(HotkeyModel, JsonFormAndStrictDecoding) {
     const HotkeyConfig config{HotkeyKey::k, HotkeyModifierPreset::commandOption};
     EXPECT_EQ(config.toJson().dump(), R"({"key":"k","modifiers":"commandOption"})");
     EXPECT_EQ(HotkeyKey(HotkeyKey::x).toJson(), Json("x"));
 
     const auto decode = [](const char* text) { return HotkeyConfig::fromJson(Json::parse(text)); };
     EXPECT_EQ(decode(R"({"modifiers":"commandOption","key":"k","extra":1})"), config);
-    EXPECT_FALSE(decode(R"({"key":"V","modifiers":"commandShift"})"));
-    EXPECT_FALSE(decode(R"({"key":"v"})"));
-    EXPECT_FALSE(decode(R"({"modifiers":"commandShift"})"));
-    EXPECT_FALSE(decode(R"({"key":"v","modifiers":"shiftCommand"})"));
-    EXPECT_FALSE(decode(R"({"key":["v"],"modifiers":"commandShift"})"));
-    EXPECT_FALSE(decode(R"({"key":"v","modifiers":null})"));
-    EXPECT_FALSE(decode(R"(["v","commandShift"])"));
-    EXPECT_FALSE(decode(R"("v")"));
+    for (const char* wrong :
+         {R"({"key":"V","modifiers":"commandShift"})", R"({"key":"v"})",
+          R"({"modifiers":"commandShift"})", R"({"key":"v","modifiers":"shiftCommand"})",
+          R"({"key":["v"],"modifiers":"commandShift"})", R"({"key":"v","modifiers":null})",
+          R"(["v","commandShift"])", R"("v")"}) {
+        EXPECT_FALSE(decode(wrong)) << wrong;
+    }
 }
 
 } // namespace

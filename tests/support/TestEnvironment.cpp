@@ -1,12 +1,9 @@
 #include "support/TestEnvironment.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
-#include <QThread>
+#include <QTest>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -66,23 +63,11 @@ QList<QByteArray> CapturedStandardError::lines(const QByteArray& prefix) const {
 }
 
 bool waitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout) {
-    QDeadlineTimer deadline(timeout);
-    while (!predicate()) {
-        if (deadline.hasExpired()) {
-            return predicate();
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
+    return QTest::qWaitFor(predicate, static_cast<int>(timeout.count()));
 }
 
 void spin(std::chrono::milliseconds duration) {
-    QDeadlineTimer deadline(duration);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
+    QTest::qWait(static_cast<int>(duration.count()));
 }
 
 ProcessResult runProcess(const QString& program, const QStringList& arguments,

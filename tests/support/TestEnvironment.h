@@ -47,6 +47,7 @@ private:
     int saved_ = -1;
 };
 
+// QTest::qWaitFor and QTest::qWait with std::chrono times.
 // Spins the Qt event loop until the predicate holds or the time runs out; returns the
 // predicate's last value.
 bool waitUntil(const std::function<bool()>& predicate,

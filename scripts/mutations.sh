@@ -1,0 +1,156 @@
+#!/usr/bin/env bash
+# Breaks behaviours on purpose, one at a time, and checks that the tests notice each.
+#
+#   scripts/mutations.sh             run every mutation
+#   scripts/mutations.sh NAME...     run the named ones
+#   scripts/mutations.sh --list      list them
+#
+# Each mutation is one Perl substitution that must match exactly once in one source file. The
+# tree (tracked and untracked, not ignored files) is copied to build-mutations/tree, built in
+# build-mutations/build (with ccache when installed, so that only the broken file and what links
+# it are rebuilt), and the mutation's tests run there. A mutation counts as caught when one of
+# its tests fails. Prints a table; exits non-zero when a mutation survives, does not apply or
+# does not build, or when the tests fail on the unbroken tree.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+work="$root/build-mutations"
+tree="$work/tree"
+build="$work/build"
+
+# mutation NAME FILE SUBSTITUTION TESTS: the Perl substitution is applied with -0777 (so it may
+# span lines); TESTS are ctest names, built and run for this mutation.
+names=() files=() substs=() testsets=()
+mutation() { names+=("$1") files+=("$2") substs+=("$3") testsets+=("$4"); }
+
+mutation json-members-swapped src/entries/EntryJsonWriter.cpp \
+    's{optional\("text", entry\.text\(\)\);(\s*)optional\("markdown", entry\.markdown\(\)\);}{optional("markdown", entry.text());$1optional("text", entry.markdown());}' \
+    'entries_tests store_tests'
+mutation file-name-keeps-slash src/entries/ClipboardEntry.cpp \
+    's{lastIndexOf\(QLatin1Char\(\x27/\x27\)\) \+ 1\)}{lastIndexOf(QLatin1Char(\x27/\x27)))}' \
+    'entries_tests panel_preview_test'
+mutation search-index-not-lowered src/entries/SearchIndex.cpp \
+    's{condensedWhitespace\(prefix\.text\)\.toLower\(\)}{condensedWhitespace(prefix.text)}' \
+    'entries_tests panel_model_test'
+mutation secret-mark-ignored src/store/PasteboardMonitor.cpp \
+    's{"x-kde-passwordManagerHint"}{"x-kde-passwordManagerHint-unused"}' \
+    'store_monitor_test platform_x11_delivery'
+mutation secret-mark-check-removed src/store/PasteboardMonitor.cpp \
+    's{pasteboard_->hasType\(secretMarkType\(\)\)}{false}' \
+    'store_monitor_test'
+mutation trim-off-by-one src/store/ClipboardManager.cpp \
+    's{inserted\.size\(\) > maxEntries}{inserted.size() > maxEntries + 1}' \
+    'store_tests'
+mutation corrupt-file-overwritten src/store/ClipboardManager.cpp \
+    's{\|\| DurableFile::keepAside\(storageURL_\)}{|| true}' \
+    'store_tests'
+mutation terminal-chord-ignored src/platform/PasteChord.cpp \
+    's{return PasteChord::controlShiftV;}{return PasteChord::controlV;}' \
+    'store_delivery_test'
+mutation fsync-before-rename-removed src/platform/DurableFile.cpp \
+    's{ok = ok && ::fsync\(fd\) == 0;}{}' \
+    'durablefile_tests store_tests settings_durable_write'
+mutation numlock-variant-dropped src/platform/x11/X11HotkeyRegistrar.cpp \
+    's{grab\.lockVariants\.append\(\{numLock,[^;]*;}{}' \
+    'platform_x11_hotkey'
+mutation wm-class-instance-used src/platform/x11/X11Workspace.cpp \
+    's{wmClass\.mid\(split \+ 1\)}{wmClass.left(split)}' \
+    'platform_x11_delivery platform_x11_workspace_nowm'
+mutation preset-flag-dropped src/settings/HotkeyModifierPreset.cpp \
+    's{"optionShift", u"\\u2325\\u21E7", Preset::optionBit \| Preset::shiftBit}{"optionShift", u"\\u2325\\u21E7", Preset::optionBit}' \
+    'settings_hotkey_model settings_hotkey_monitor'
+mutation hotkey-json-key-optional src/settings/HotkeyConfig.cpp \
+    's{\|\| !json\.contains\("key"\) }{}' \
+    'settings_hotkey_model settings_app_settings'
+mutation debounce-shortened src/panel/PanelViewModel.cpp \
+    's{debounce_\.setInterval\(debounceInterval\);}{debounce_.setInterval(debounceInterval / 4);}' \
+    'panel_model_test'
+mutation hex-digit-f-rejected src/panel/HexColor.cpp \
+    's{u <= u\x27f\x27}{u < u\x27f\x27}' \
+    'panel_preview_test'
+mutation panel-margin-ignored src/app/PanelGeometry.cpp \
+    's{maxX - size\.width\(\) - margin\)}{maxX - size.width())}' \
+    'app_panel_geometry_test'
+mutation quit-option-unknown src/app/CommandLine.cpp \
+    's{argument == QLatin1String\("--quit"\)}{argument == QLatin1String("--exit")}' \
+    'app_single_instance_test'
+
+if [[ "${1:-}" == "--list" ]]; then
+    for i in "${!names[@]}"; do printf '%-30s %s\n' "${names[i]}" "${files[i]}"; done
+    exit 0
+fi
+
+selected=()
+for i in "${!names[@]}"; do
+    if (($# == 0)); then
+        selected+=("$i")
+        continue
+    fi
+    for name in "$@"; do
+        [[ "${names[i]}" == "$name" ]] && selected+=("$i")
+    done
+done
+((${#selected[@]} > 0)) || { echo "no such mutation: $*" >&2; exit 2; }
+
+# A fresh copy of the tree; unchanged files keep their times, so the build stays incremental.
+# Every file a mutation touches is made newer, so that no object of an earlier, interrupted run
+# survives.
+mkdir -p "$tree"
+(cd "$root" && git ls-files -z --cached --others --exclude-standard | tar -cf - --null -T -) |
+    tar -xf - -C "$tree"
+for i in "${selected[@]}"; do touch "$tree/${files[i]}"; done
+
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLSTACK_WERROR=OFF \
+    -DQUILLSTACK_BUILD_BENCHMARKS=OFF "${launcher[@]}" >"$work/configure.log"
+
+run_tests() { # tests... ; returns ctest's status
+    local regex
+    regex="^($(tr ' ' '|' <<<"$*"))\$"
+    (cd "$build" && ctest --timeout 300 -j2 -R "$regex" >"$work/ctest.log" 2>&1)
+}
+build_tests() { # targets...
+    cmake --build "$build" -j2 --target "$@" >"$work/build.log" 2>&1
+}
+
+all_tests=$(for i in "${selected[@]}"; do echo "${testsets[i]}"; done | tr ' ' '\n' | sort -u | tr '\n' ' ')
+echo "Unbroken tree: building and running $all_tests"
+# shellcheck disable=SC2086
+build_tests $all_tests || { echo "the unbroken tree does not build: $work/build.log" >&2; exit 1; }
+# shellcheck disable=SC2086
+run_tests $all_tests || { echo "tests fail on the unbroken tree: $work/ctest.log" >&2; exit 1; }
+
+failed=0
+rows=()
+for i in "${selected[@]}"; do
+    name=${names[i]} file=${files[i]} subst=${substs[i]} tests=${testsets[i]}
+    cp "$root/$file" "$tree/$file"
+    # shellcheck disable=SC2086 # $tests: one word per test
+    if ! perl -0777 -i -pe "\$n += ($subst); END { exit(\$n == 1 ? 0 : 3) }" "$tree/$file"; then
+        result="NOT APPLIED (pattern must match once)"
+    elif ! build_tests $tests; then
+        result="DOES NOT BUILD"
+        cp "$work/build.log" "$work/$name.build.log"
+    elif run_tests $tests; then
+        result="MISSED"
+    else
+        result="caught"
+    fi
+    cp "$work/ctest.log" "$work/$name.ctest.log" 2>/dev/null || true
+    # The original again, newer than the objects built from the mutation.
+    cp "$root/$file" "$tree/$file"
+    touch "$tree/$file"
+    [[ "$result" == caught ]] || failed=1
+    rows+=("$(printf '| %-28s | %-40s | %-56s | %s |' "$name" "$file" "$tests" "$result")")
+    echo "${rows[-1]}"
+done
+
+echo
+printf '| %-28s | %-40s | %-56s | %s |\n' mutation file tests result
+printf '|%s|%s|%s|%s|\n' "$(printf -- '-%.0s' {1..30})" "$(printf -- '-%.0s' {1..42})" \
+    "$(printf -- '-%.0s' {1..58})" "--------"
+printf '%s\n' "${rows[@]}"
+caught=$(printf '%s\n' "${rows[@]}" | grep -c '| caught |' || true)
+echo
+echo "$caught of ${#rows[@]} mutations caught"
+exit "$failed"

@@ -1,0 +1,69 @@
+// Saving the settings reaches the disk before it replaces the old file. fsync and rename are
+// wrapped at link time (see CMakeLists.txt) so that the test sees their order.
+
+#include "settings/AppSettings.h"
+
+#include "platform/memory/MemoryDataLocations.h"
+#include "platform/memory/MemoryLoginItemService.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> calls; // "fsync <path>" and "rename <from> <to>", in order
+
+std::string pathOf(int fd) {
+    char target[4096];
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t size = ::readlink(link.c_str(), target, sizeof target - 1);
+    return size < 0 ? std::string() : std::string(target, static_cast<std::size_t>(size));
+}
+
+} // namespace
+
+extern "C" {
+int __real_fsync(int fd);
+int __real_rename(const char* from, const char* to);
+
+int __wrap_fsync(int fd) {
+    calls.push_back("fsync " + pathOf(fd));
+    return __real_fsync(fd);
+}
+
+int __wrap_rename(const char* from, const char* to) {
+    calls.push_back(std::string("rename ") + from + " " + to);
+    return __real_rename(from, to);
+}
+}
+
+namespace quillstack {
+namespace {
+
+TEST(SettingsDurability, TheNewFileIsSyncedThenRenamedThenItsFolderSynced) {
+    QTemporaryDir dir;
+    MemoryDataLocations locations(dir.path(), dir.path());
+    MemoryLoginItemService loginItems;
+    AppSettings settings(locations, loginItems);
+    calls.clear();
+    settings.setHotkeyConfig({HotkeyKey::c, HotkeyModifierPreset::commandOnly});
+
+    ASSERT_EQ(calls.size(), 3u) << ::testing::PrintToString(calls);
+    const std::string renamed = calls[1];
+    ASSERT_EQ(renamed.rfind("rename ", 0), 0u) << renamed;
+    const std::string from = renamed.substr(7, renamed.find(' ', 7) - 7);
+    const std::string to = renamed.substr(renamed.find(' ', 7) + 1);
+    EXPECT_EQ(QFileInfo(QString::fromStdString(to)).fileName(), QStringLiteral("settings.json"));
+    EXPECT_EQ(calls[0], "fsync " + from);
+    EXPECT_EQ(calls[2], "fsync " + QFileInfo(QString::fromStdString(to)).path().toStdString());
+}
+
+} // namespace
+} // namespace quillstack
