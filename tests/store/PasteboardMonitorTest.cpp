@@ -35,6 +35,7 @@ public:
     std::optional<QString> string(const QString& type) override {
         auto text = board.string(type);
         if (type == stringType() && holdTextReads) {
+            ++heldTextReads;
             textReadGate.acquire(); // the capture stays under way until the test lets it go
         }
         return text;
@@ -44,6 +45,7 @@ public:
         textReadGate.release();
     }
     std::atomic<bool> holdTextReads = false;
+    std::atomic<int> heldTextReads = 0;
     QSemaphore textReadGate;
     std::optional<QByteArray> imageData() override { return board.imageData(); }
     void clearContents() override { board.clearContents(); }
@@ -270,9 +272,11 @@ TEST_F(MonitorFixture, AChangeDuringACaptureIsPolledAtTheFirstTickAfterIt) {
             monitor->wakeOn(&pasteboard.board, &Pasteboard::changed);
         }
         monitor->startMonitoring();
+        pasteboard.heldTextReads = 0;
         pasteboard.holdTextReads = true;
         copy(QStringLiteral("first"));
-        ASSERT_TRUE(test::waitUntil([&] { return monitor->isCapturing(); }));
+        // The capture has read "first" and waits at the gate.
+        ASSERT_TRUE(test::waitUntil([&] { return pasteboard.heldTextReads == 1; }));
         copy(QStringLiteral("second"));
         // Ticks while the capture runs poll nothing: polls stay serial.
         const int reads = pasteboard.counterReads;
@@ -295,7 +299,7 @@ TEST_F(MonitorFixture, AnOwnWriteDuringACaptureIsNotRecorded) {
     monitor->startMonitoring();
     pasteboard.holdTextReads = true;
     copy(QStringLiteral("user copy"));
-    ASSERT_TRUE(test::waitUntil([&] { return monitor->isCapturing(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return pasteboard.heldTextReads == 1; }));
     monitor->ignoreNext();
     pasteboard.board.setString(QStringLiteral("own write"), Pasteboard::stringType());
     pasteboard.releaseTextReads();
