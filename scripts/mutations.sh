@@ -73,6 +73,15 @@ mutation panel-margin-ignored src/app/PanelGeometry.cpp \
 mutation quit-option-unknown src/app/CommandLine.cpp \
     's{argument == QLatin1String\("--quit"\)}{argument == QLatin1String("--exit")}' \
     'app_single_instance_test'
+mutation wayland-foot-not-a-terminal src/platform/PasteChord.cpp \
+    's{\s*u"foot",\s*// foot\n}{\n}' \
+    'platform_wayland_delivery'
+mutation wayland-wlr-data-control-unused src/platform/PlatformChoice.cpp \
+    's{\} else if \(offers\(offer, WaylandGlobal::wlrDataControl\)\) \{}{\} else if (false) \{}' \
+    'platform_choice_test'
+mutation wayland-held-modifiers-leak src/platform/wayland/VirtualKeyboardPoster.cpp \
+    's{zwp_virtual_keyboard_v1_modifiers\(keyboard_, chordMask, 0, 0, 0\);}{}' \
+    'platform_wayland_delivery'
 
 if [[ "${1:-}" == "--list" ]]; then
     for i in "${!names[@]}"; do printf '%-30s %s\n' "${names[i]}" "${files[i]}"; done
