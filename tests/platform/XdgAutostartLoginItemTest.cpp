@@ -4,8 +4,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
