@@ -5,9 +5,6 @@
 
 #include "plasma-window-management-client-protocol.h"
 
-#include <QCoreApplication>
-#include <QGuiApplication>
-
 namespace quillstack {
 
 namespace {
@@ -39,10 +36,9 @@ PlasmaWindowWorkspace::PlasmaWindowWorkspace(WaylandConnection& connection)
 
 PlasmaWindowWorkspace::~PlasmaWindowWorkspace() {
     connection_.run([this] {
-        for (auto it = windows_.begin(); it != windows_.end(); ++it) {
-            org_kde_plasma_window_destroy(it.key());
+        for (org_kde_plasma_window* window : windows_.takeAll()) {
+            org_kde_plasma_window_destroy(window);
         }
-        windows_.clear();
         if (manager_) {
             org_kde_plasma_window_management_destroy(manager_);
             manager_ = nullptr;
@@ -71,12 +67,7 @@ void PlasmaWindowWorkspace::track(org_kde_plasma_window* window) {
         .activity_left = ignoredEvent<decltype(Listener::activity_left)>,
         .resource_name_changed = ignoredEvent<decltype(Listener::resource_name_changed)>,
     };
-    {
-        std::lock_guard lock(mutex_);
-        Window tracked;
-        tracked.id = nextId_++;
-        windows_.insert(window, tracked);
-    }
+    windows_.add(window);
     org_kde_plasma_window_add_listener(window, &listener, this);
 }
 
@@ -95,67 +86,35 @@ void PlasmaWindowWorkspace::onWindowWithUuid(void* data, org_kde_plasma_window_m
 }
 
 void PlasmaWindowWorkspace::onAppId(void* data, org_kde_plasma_window* window, const char* appId) {
-    auto* self = static_cast<PlasmaWindowWorkspace*>(data);
-    std::lock_guard lock(self->mutex_);
-    if (auto it = self->windows_.find(window); it != self->windows_.end()) {
-        it->appId = QString::fromUtf8(appId);
-    }
+    static_cast<PlasmaWindowWorkspace*>(data)->windows_.setAppId(window, QString::fromUtf8(appId));
 }
 
 void PlasmaWindowWorkspace::onState(void* data, org_kde_plasma_window* window, uint32_t flags) {
-    auto* self = static_cast<PlasmaWindowWorkspace*>(data);
-    std::lock_guard lock(self->mutex_);
-    if (auto it = self->windows_.find(window); it != self->windows_.end()) {
-        it->active = flags & ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE;
-    }
+    static_cast<PlasmaWindowWorkspace*>(data)->windows_.setActive(
+        window, flags & ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE);
 }
 
 void PlasmaWindowWorkspace::onUnmapped(void* data, org_kde_plasma_window* window) {
-    auto* self = static_cast<PlasmaWindowWorkspace*>(data);
-    {
-        std::lock_guard lock(self->mutex_);
-        self->windows_.remove(window);
-    }
+    static_cast<PlasmaWindowWorkspace*>(data)->windows_.remove(window);
     org_kde_plasma_window_destroy(window);
 }
 
 std::optional<RunningApplication> PlasmaWindowWorkspace::frontmostApplication() const {
-    std::lock_guard lock(mutex_);
-    for (const Window& window : windows_) {
-        if (window.active) {
-            RunningApplication application;
-            application.windowId = window.id;
-            if (!window.appId.isEmpty()) {
-                application.bundleIdentifier = window.appId;
-            }
-            return application;
-        }
-    }
-    return std::nullopt;
+    return windows_.frontmost();
 }
 
 void PlasmaWindowWorkspace::activate(const RunningApplication& application) {
     const quint64 id = application.windowId;
     connection_.post([this, id] {
-        for (auto it = windows_.constBegin(); it != windows_.constEnd(); ++it) {
-            if (it->id == id) {
-                org_kde_plasma_window_set_state(it.key(),
-                                                ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE,
-                                                ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE);
-                return;
-            }
+        if (auto* window = windows_.handle(id)) {
+            org_kde_plasma_window_set_state(window, ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE,
+                                            ORG_KDE_PLASMA_WINDOW_MANAGEMENT_STATE_ACTIVE);
         }
     });
 }
 
 bool PlasmaWindowWorkspace::belongsToThisProcess(const RunningApplication& application) const {
-    if (!application.bundleIdentifier) {
-        return false;
-    }
-    const QString& appId = *application.bundleIdentifier;
-    return appId.compare(QCoreApplication::applicationName(), Qt::CaseInsensitive) == 0 ||
-           (!QGuiApplication::desktopFileName().isEmpty() &&
-            appId.compare(QGuiApplication::desktopFileName(), Qt::CaseInsensitive) == 0);
+    return WaylandWindowList<org_kde_plasma_window>::belongsToThisProcess(application);
 }
 
 } // namespace quillstack

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Workspace.h"
+#include "platform/wayland/WaylandWindowList.h"
 
 #include <QHash>
 #include <QString>
@@ -31,12 +32,6 @@ public:
     bool belongsToThisProcess(const RunningApplication& application) const override;
 
 private:
-    struct Window {
-        quint64 id = 0;
-        QString appId;
-        bool active = false;
-    };
-
     void track(org_kde_plasma_window* window);
     static void onWindow(void* data, org_kde_plasma_window_management* manager, uint32_t id);
     static void onWindowWithUuid(void* data, org_kde_plasma_window_management* manager, uint32_t id,
@@ -47,9 +42,7 @@ private:
 
     WaylandConnection& connection_;
     org_kde_plasma_window_management* manager_ = nullptr;
-    quint64 nextId_ = 1;
-    mutable std::mutex mutex_;
-    QHash<org_kde_plasma_window*, Window> windows_;
+    WaylandWindowList<org_kde_plasma_window> windows_;
 };
 
 } // namespace quillstack

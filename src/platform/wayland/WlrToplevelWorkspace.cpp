@@ -4,9 +4,6 @@
 
 #include "wlr-foreign-toplevel-management-unstable-v1-client-protocol.h"
 
-#include <QCoreApplication>
-#include <QGuiApplication>
-
 namespace quillstack {
 
 namespace {
@@ -32,10 +29,10 @@ WlrToplevelWorkspace::WlrToplevelWorkspace(WaylandConnection& connection)
 
 WlrToplevelWorkspace::~WlrToplevelWorkspace() {
     connection_.run([this] {
-        for (auto it = toplevels_.begin(); it != toplevels_.end(); ++it) {
-            zwlr_foreign_toplevel_handle_v1_destroy(it.key());
+        for (zwlr_foreign_toplevel_handle_v1* handle : toplevels_.takeAll()) {
+            zwlr_foreign_toplevel_handle_v1_destroy(handle);
         }
-        toplevels_.clear();
+        pending_.clear();
         if (manager_) {
             zwlr_foreign_toplevel_manager_v1_destroy(manager_);
             manager_ = nullptr;
@@ -56,12 +53,8 @@ void WlrToplevelWorkspace::onToplevel(void* data, zwlr_foreign_toplevel_manager_
         .closed = &WlrToplevelWorkspace::onClosed,
         .parent = [](void*, zwlr_foreign_toplevel_handle_v1*, zwlr_foreign_toplevel_handle_v1*) {},
     };
-    {
-        std::lock_guard lock(self->mutex_);
-        Toplevel toplevel;
-        toplevel.id = self->nextId_++;
-        self->toplevels_.insert(handle, toplevel);
-    }
+    self->toplevels_.add(handle);
+    self->pending_.insert(handle, {});
     zwlr_foreign_toplevel_handle_v1_add_listener(handle, &listener, self);
 }
 
@@ -73,11 +66,7 @@ void WlrToplevelWorkspace::onFinished(void* data, zwlr_foreign_toplevel_manager_
 
 void WlrToplevelWorkspace::onAppId(void* data, zwlr_foreign_toplevel_handle_v1* handle,
                                    const char* appId) {
-    auto* self = static_cast<WlrToplevelWorkspace*>(data);
-    std::lock_guard lock(self->mutex_);
-    if (auto it = self->toplevels_.find(handle); it != self->toplevels_.end()) {
-        it->pendingAppId = QString::fromUtf8(appId);
-    }
+    static_cast<WlrToplevelWorkspace*>(data)->pending_[handle].appId = QString::fromUtf8(appId);
 }
 
 void WlrToplevelWorkspace::onState(void* data, zwlr_foreign_toplevel_handle_v1* handle,
@@ -90,69 +79,38 @@ void WlrToplevelWorkspace::onState(void* data, zwlr_foreign_toplevel_handle_v1* 
             activated = true;
         }
     }
-    std::lock_guard lock(self->mutex_);
-    if (auto it = self->toplevels_.find(handle); it != self->toplevels_.end()) {
-        it->pendingActivated = activated;
-    }
+    self->pending_[handle].activated = activated;
 }
 
 void WlrToplevelWorkspace::onDone(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
     auto* self = static_cast<WlrToplevelWorkspace*>(data);
-    std::lock_guard lock(self->mutex_);
-    if (auto it = self->toplevels_.find(handle); it != self->toplevels_.end()) {
-        it->appId = it->pendingAppId;
-        it->activated = it->pendingActivated;
-    }
+    const Pending pending = self->pending_.value(handle);
+    self->toplevels_.update(handle, pending.appId, pending.activated);
 }
 
 void WlrToplevelWorkspace::onClosed(void* data, zwlr_foreign_toplevel_handle_v1* handle) {
     auto* self = static_cast<WlrToplevelWorkspace*>(data);
-    {
-        std::lock_guard lock(self->mutex_);
-        self->toplevels_.remove(handle);
-    }
+    self->toplevels_.remove(handle);
+    self->pending_.remove(handle);
     zwlr_foreign_toplevel_handle_v1_destroy(handle);
 }
 
 std::optional<RunningApplication> WlrToplevelWorkspace::frontmostApplication() const {
-    std::lock_guard lock(mutex_);
-    for (const Toplevel& toplevel : toplevels_) {
-        if (toplevel.activated) {
-            RunningApplication application;
-            application.windowId = toplevel.id;
-            if (!toplevel.appId.isEmpty()) {
-                application.bundleIdentifier = toplevel.appId;
-            }
-            return application;
-        }
-    }
-    return std::nullopt;
+    return toplevels_.frontmost();
 }
 
 void WlrToplevelWorkspace::activate(const RunningApplication& application) {
     const quint64 id = application.windowId;
     connection_.post([this, id] {
         wl_seat* seat = connection_.seat();
-        if (!seat) {
-            return;
-        }
-        for (auto it = toplevels_.constBegin(); it != toplevels_.constEnd(); ++it) {
-            if (it->id == id) {
-                zwlr_foreign_toplevel_handle_v1_activate(it.key(), seat);
-                return;
-            }
+        if (auto* handle = toplevels_.handle(id); handle && seat) {
+            zwlr_foreign_toplevel_handle_v1_activate(handle, seat);
         }
     });
 }
 
 bool WlrToplevelWorkspace::belongsToThisProcess(const RunningApplication& application) const {
-    if (!application.bundleIdentifier) {
-        return false;
-    }
-    const QString& appId = *application.bundleIdentifier;
-    return appId.compare(QCoreApplication::applicationName(), Qt::CaseInsensitive) == 0 ||
-           (!QGuiApplication::desktopFileName().isEmpty() &&
-            appId.compare(QGuiApplication::desktopFileName(), Qt::CaseInsensitive) == 0);
+    return WaylandWindowList<zwlr_foreign_toplevel_handle_v1>::belongsToThisProcess(application);
 }
 
 } // namespace quillstack

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "platform/Workspace.h"
+#include "platform/wayland/WaylandWindowList.h"
 
 #include <QHash>
 #include <QString>
-
-#include <memory>
-#include <mutex>
 
 struct zwlr_foreign_toplevel_manager_v1;
 struct zwlr_foreign_toplevel_handle_v1;
@@ -18,8 +16,7 @@ class WaylandConnection;
 
 // The desktop's windows through wlr-foreign-toplevel-management: the front application is the
 // toplevel in the activated state, named by its app_id (XWayland windows by their WM_CLASS);
-// activating asks the compositor to activate that toplevel for the seat. A window's id is a
-// number this object gives each toplevel.
+// activating asks the compositor to activate that toplevel for the seat.
 class WlrToplevelWorkspace : public Workspace {
 public:
     // Binds the manager on a connection that has not started yet.
@@ -34,12 +31,10 @@ public:
     bool belongsToThisProcess(const RunningApplication& application) const override;
 
 private:
-    struct Toplevel {
-        quint64 id = 0;
+    // What a toplevel has announced since its last done event (connection thread only).
+    struct Pending {
         QString appId;
         bool activated = false;
-        QString pendingAppId;
-        bool pendingActivated = false;
     };
 
     static void onToplevel(void* data, zwlr_foreign_toplevel_manager_v1* manager,
@@ -52,9 +47,8 @@ private:
 
     WaylandConnection& connection_;
     zwlr_foreign_toplevel_manager_v1* manager_ = nullptr;
-    quint64 nextId_ = 1;
-    mutable std::mutex mutex_;
-    QHash<zwlr_foreign_toplevel_handle_v1*, Toplevel> toplevels_;
+    WaylandWindowList<zwlr_foreign_toplevel_handle_v1> toplevels_;
+    QHash<zwlr_foreign_toplevel_handle_v1*, Pending> pending_;
 };
 
 } // namespace quillstack
