@@ -1,5 +1,6 @@
 #include "app/SingleInstance.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/DurableFile.h"
 
 #include <QDeadlineTimer>
@@ -12,7 +13,6 @@
 #include <QTimer>
 
 #include <cerrno>
-#include <cstdio>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -73,12 +73,9 @@ std::optional<QString> SingleInstance::defaultFolder() {
             continue;
         }
         if (n > 1) {
-            std::fputs(QStringLiteral("Quillstack: %1 is not a private folder of this user; using "
-                                      "%2 instead.\n")
-                           .arg(first, folder)
-                           .toLocal8Bit()
-                           .constData(),
-                       stderr);
+            printDiagnostic(
+                QStringLiteral("%1 is not a private folder of this user; using %2 instead.")
+                    .arg(first, folder));
         }
         return folder;
     }

@@ -4,6 +4,7 @@
 #include "entries/ImageNormalizer.h"
 #include "entries/SearchIndex.h"
 #include "entries/StoredContentSize.h"
+#include "platform/Diagnostics.h"
 #include "platform/Pasteboard.h"
 
 #include <QDateTime>
@@ -14,7 +15,6 @@
 #include <QUuid>
 
 #include <array>
-#include <cstdio>
 #include <string_view>
 
 namespace quillstack {
@@ -125,11 +125,9 @@ ClipboardCapture::capture(Pasteboard& pasteboard, const std::optional<QString>& 
         text = pasteboard.string(Pasteboard::urlType());
     }
     if (StoredContentSize::of(text, markdown, html, files, image, maxBytes) > maxBytes) {
-        const QString line = QStringLiteral("Quillstack: a copy larger than ") +
-                             QLocale::c().formattedDataSize(maxBytes) +
-                             QStringLiteral(" was not recorded.\n");
-        std::fputs(line.toUtf8().constData(), stderr);
-        std::fflush(stderr);
+        printDiagnostic(QStringLiteral("a copy larger than ") +
+                        QLocale::c().formattedDataSize(maxBytes) +
+                        QStringLiteral(" was not recorded."));
         return std::nullopt;
     }
     const std::optional<QString> colorHex = detectHex(text       ? *text

@@ -1,5 +1,6 @@
 #include "platform/DataLocations.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/DurableFile.h"
 
 #include <QDir>
@@ -7,7 +8,6 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
@@ -28,13 +28,6 @@ Replacements& replacements() {
     return instance;
 }
 
-void say(const QString& line) {
-    std::fputs(
-        (QStringLiteral("Quillstack: ") + line + QLatin1Char('\n')).toLocal8Bit().constData(),
-        stderr);
-    std::fflush(stderr);
-}
-
 QString privateReplacement(const QString& refused) {
     Replacements& known = replacements();
     const std::lock_guard lock(known.mutex);
@@ -45,11 +38,12 @@ QString privateReplacement(const QString& refused) {
     QString chosen;
     if (::mkdtemp(templ.data()) != nullptr) { // created 0700
         chosen = QFile::decodeName(templ);
-        say(refused + QStringLiteral(" is not a private folder of this user; using ") + chosen +
-            QStringLiteral(" instead."));
+        printDiagnostic(refused + QStringLiteral(" is not a private folder of this user; using ") +
+                        chosen + QStringLiteral(" instead."));
     } else {
         chosen = impossibleFolder;
-        say(refused + QStringLiteral(" is not a private folder of this user and no other could be "
+        printDiagnostic(
+            refused + QStringLiteral(" is not a private folder of this user and no other could be "
                                      "made; the history is kept in memory only."));
     }
     known.byFolder.insert(refused, chosen);

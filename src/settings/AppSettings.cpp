@@ -1,6 +1,7 @@
 #include "settings/AppSettings.h"
 
 #include "platform/DataLocations.h"
+#include "platform/Diagnostics.h"
 #include "platform/DurableFile.h"
 #include "platform/LoginItemService.h"
 #include "settings/SettingsJson.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <cstdio>
 
 namespace quillstack {
 
@@ -18,11 +18,6 @@ namespace {
 constexpr qint64 maxSettingsBytes = 64 * 1024;
 
 // One line on standard error, as every diagnostic of the program is written.
-void printLine(const QString& text) {
-    std::fputs((text + QLatin1Char('\n')).toUtf8().constData(), stderr);
-    std::fflush(stderr);
-}
-
 } // namespace
 
 AppSettings::AppSettings(const DataLocations& locations, LoginItemService& loginItems,
@@ -89,9 +84,9 @@ void AppSettings::save() {
         keepAsideBeforeSave_ = false;
         if (QFileInfo::exists(storageURL_)) {
             if (const std::optional<QString> aside = DurableFile::keepAside(storageURL_)) {
-                printLine(QStringLiteral("Quillstack: settings.json could not be read; it was "
-                                         "moved to ") +
-                          *aside);
+                printDiagnostic(QStringLiteral("settings.json could not be read; it was "
+                                               "moved to ") +
+                                *aside);
             }
         }
     }
@@ -108,8 +103,7 @@ void AppSettings::applyLaunchAtLogin(bool repeatsLastRequest) {
     if (failure && !reported) {
         QString description = *failure;
         description.replace(QLatin1Char('\n'), QLatin1Char(' ')); // the message stays one line
-        printLine(QStringLiteral("Quillstack: unable to update launch-at-login setting: ") +
-                  description);
+        printDiagnostic(QStringLiteral("unable to update launch-at-login setting: ") + description);
     }
 }
 

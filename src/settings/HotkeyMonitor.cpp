@@ -1,17 +1,9 @@
 #include "settings/HotkeyMonitor.h"
 
-#include <cstdio>
+#include "platform/Diagnostics.h"
+
 
 namespace quillstack {
-
-namespace {
-
-void printLine(const QString& line) {
-    std::fputs((line + QLatin1Char('\n')).toUtf8().constData(), stderr);
-    std::fflush(stderr);
-}
-
-} // namespace
 
 HotkeyMonitor::HotkeyMonitor(HotkeyRegistrar& registrar) : registrar_(registrar) {}
 
@@ -29,7 +21,7 @@ void HotkeyMonitor::start(const HotkeyConfig& config) {
     eventHandlerInstalled_ = registrar_.installHandler(
         [this](std::optional<HotkeyRegistrar::Identifier> identifier) { handlePress(identifier); });
     if (!eventHandlerInstalled_) {
-        printLine(QStringLiteral("Quillstack: failed to install hotkey event handler."));
+        printDiagnostic(QStringLiteral("failed to install hotkey event handler."));
         return;
     }
     isStarted_ = true;
@@ -63,8 +55,8 @@ bool HotkeyMonitor::update(const HotkeyConfig& config) {
         currentConfig_ = config;
         return true;
     }
-    printLine(QStringLiteral("Quillstack: reverting to previous hotkey ") +
-              previous.displayString() + QLatin1Char('.'));
+    printDiagnostic(QStringLiteral("reverting to previous hotkey ") + previous.displayString() +
+                    QLatin1Char('.'));
     registerHotKey(previous);
     currentConfig_ = previous;
     return false;
@@ -92,8 +84,8 @@ bool HotkeyMonitor::registerHotKey(const HotkeyConfig& config) {
     if (hotKeyRef_) {
         return true;
     }
-    printLine(QStringLiteral("Quillstack: failed to register hotkey ") + config.displayString() +
-              QLatin1Char('.'));
+    printDiagnostic(QStringLiteral("failed to register hotkey ") + config.displayString() +
+                    QLatin1Char('.'));
     return false;
 }
 

@@ -1,24 +1,17 @@
 #include "store/HistorySaver.h"
 
 #include "platform/DataLocations.h"
+#include "platform/Diagnostics.h"
 #include "platform/DurableFile.h"
 #include "platform/ThreadPriority.h"
 
 #include <QFileInfo>
 
-#include <cstdio>
 #include <utility>
 
 namespace quillstack {
 
 namespace {
-
-void say(const QString& line) {
-    std::fputs(
-        (QStringLiteral("Quillstack: ") + line + QLatin1Char('\n')).toLocal8Bit().constData(),
-        stderr);
-    std::fflush(stderr);
-}
 
 bool existsOrDangles(const QString& path) {
     const QFileInfo info(path);
@@ -114,8 +107,8 @@ bool HistorySaver::keepAsideNow() {
     }
     const std::optional<QString> aside = DurableFile::keepAside(path_);
     if (aside) {
-        say(path_ + QStringLiteral(" could not be read; it was moved to ") + *aside +
-            QStringLiteral("."));
+        printDiagnostic(path_ + QStringLiteral(" could not be read; it was moved to ") + *aside +
+                        QStringLiteral("."));
     }
     return aside.has_value();
 }
@@ -156,7 +149,8 @@ HistorySaver::Result HistorySaver::write(const Snapshot& snapshot) {
                 for (const qsizetype index : std::as_const(unreadable)) {
                     result.unreadable.append(snapshot.entries[index].id());
                 }
-                say(QString::number(unreadable.size()) +
+                printDiagnostic(
+                    QString::number(unreadable.size()) +
                     QStringLiteral(" image(s) could no longer be read from the old history file; "
                                    "their entries were left out of ") +
                     path_ + QStringLiteral("."));
@@ -164,10 +158,12 @@ HistorySaver::Result HistorySaver::write(const Snapshot& snapshot) {
         }
     }
     if (!result.saved && !failing_) {
-        say(QStringLiteral("cannot save the history to ") + path_ + QStringLiteral(": ") + error +
+        printDiagnostic(
+            QStringLiteral("cannot save the history to ") + path_ + QStringLiteral(": ") + error +
             QStringLiteral("; the history is kept in memory and saving will be retried."));
     } else if (result.saved && failing_) {
-        say(QStringLiteral("the history is saved again to ") + path_ + QStringLiteral("."));
+        printDiagnostic(QStringLiteral("the history is saved again to ") + path_ +
+                        QStringLiteral("."));
     }
     failing_ = !result.saved;
     return result;

@@ -1,5 +1,6 @@
 #include "platform/portal/PortalHotkeyRegistrar.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/HotkeyKeys.h"
 #include "platform/portal/PortalRequest.h"
 
@@ -9,7 +10,6 @@
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 
-#include <cstdio>
 
 namespace quillstack {
 
@@ -53,12 +53,6 @@ void registerTypes() {
         return true;
     }();
     (void)registered;
-}
-
-void printLine(const QString& line) {
-    std::fputs((QStringLiteral("Quillstack: ") + line + QLatin1Char('\n')).toUtf8().constData(),
-               stderr);
-    std::fflush(stderr);
 }
 
 // The session handle of a CreateSession response: a string as the portal documents it, an object
@@ -159,9 +153,9 @@ void PortalHotkeyRegistrar::sessionCreated(Handle handle, uint code, const QVari
         return;
     }
     if (code != 0) {
-        printLine(QStringLiteral("the desktop did not open a shortcut session (response %1); "
-                                 "bind `quillstack --toggle` in its keyboard settings.")
-                      .arg(code));
+        printDiagnostic(QStringLiteral("the desktop did not open a shortcut session (response %1); "
+                                       "bind `quillstack --toggle` in its keyboard settings.")
+                            .arg(code));
         if (assignmentHandler_) {
             assignmentHandler_(handle, std::nullopt);
         }
