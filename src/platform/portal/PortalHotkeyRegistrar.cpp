@@ -10,7 +10,6 @@
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 
-
 namespace quillstack {
 
 namespace {
