@@ -2,7 +2,6 @@
 
 #include "platform/Diagnostics.h"
 
-
 namespace quillstack {
 
 HotkeyMonitor::HotkeyMonitor(HotkeyRegistrar& registrar) : registrar_(registrar) {}
