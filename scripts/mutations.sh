@@ -101,12 +101,12 @@ done
 ((${#selected[@]} > 0)) || { echo "no such mutation: $*" >&2; exit 2; }
 
 # A fresh copy of the tree; unchanged files keep their times, so the build stays incremental.
-# Every file a mutation touches is made newer, so that no object of an earlier, interrupted run
-# survives.
+# Every file any mutation touches is made newer (not only the selected ones), so that no object
+# built from a broken file by an earlier or interrupted run survives.
 mkdir -p "$tree"
 (cd "$root" && git ls-files -z --cached --others --exclude-standard | tar -cf - --null -T -) |
     tar -xf - -C "$tree"
-for i in "${selected[@]}"; do touch "$tree/${files[i]}"; done
+for file in "${files[@]}"; do touch "$tree/$file"; done
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
