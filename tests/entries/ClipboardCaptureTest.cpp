@@ -118,12 +118,11 @@ TEST(ClipboardCapture, EmptyClipboardAndUnreadableItems) {
 }
 
 TEST(ClipboardCapture, ColourDetection) {
-    EXPECT_EQ(ClipboardCapture::detectHex(QStringLiteral("100")), QStringLiteral("#110000"));
-    EXPECT_EQ(ClipboardCapture::detectHex(QStringLiteral("bed")), QStringLiteral("#BBEEDD"));
-    EXPECT_EQ(ClipboardCapture::detectHex(QStringLiteral("  #1a2b3c \n\t")),
-              QStringLiteral("#1A2B3C"));
-    EXPECT_EQ(ClipboardCapture::detectHex(QStringLiteral("#aAbBcCdD")),
-              QStringLiteral("#AABBCCDD"));
+    for (const auto& [text, hex] :
+         {std::pair("100", "#110000"), std::pair("bed", "#BBEEDD"),
+          std::pair("  #1a2b3c \n\t", "#1A2B3C"), std::pair("#aAbBcCdD", "#AABBCCDD")}) {
+        EXPECT_EQ(ClipboardCapture::detectHex(QString::fromLatin1(text)), QString::fromLatin1(hex));
+    }
     for (const char* notAColour :
          {"1234", "#12345", "12g", "", "  ", "#", "##abc", "#1a2b3c4", "#abc def", "abcdefabc"}) {
         EXPECT_FALSE(ClipboardCapture::detectHex(QString::fromLatin1(notAColour))) << notAColour;

@@ -32,11 +32,6 @@ ClipboardEntry fullEntry() {
                           fingerprint64, QStringLiteral("file say"));
 }
 
-// One record of a history file, with the given members text replacing the whole object.
-std::optional<QList<ClipboardEntry>> decodeFile(const QByteArray& text) {
-    return EntryJson::decodeHistory(text);
-}
-
 QByteArray validObject(const QByteArray& extraMembers = {}) {
     return "{\"id\": \"6BA7B810-9DAD-11D1-80B4-00C04FD430C8\", \"timestamp\": "
            "\"2026-12-05T10:22:23Z\", \"kind\": \"text\", \"filePaths\": [], \"fingerprint\": "
@@ -88,7 +83,7 @@ TEST(EntryJson, GoldenTextOfARepresentativeRecord) {
 
 TEST(EntryJson, RoundTripsRecordsAndDropsFractionalSeconds) {
     const QList<ClipboardEntry> entries{fullEntry(), minimalEntry()};
-    EXPECT_EQ(decodeFile(EntryJson::encodeHistory(entries).value()), entries);
+    EXPECT_EQ(EntryJson::decodeHistory(EntryJson::encodeHistory(entries).value()), entries);
     EXPECT_EQ(EntryJson::decode(EntryJson::encode(fullEntry()).value()), fullEntry());
 
     const ClipboardEntry fractional(QUuid::createUuid(), utc("2026-12-05T10:22:23.750Z"),
@@ -163,11 +158,11 @@ TEST(EntryJson, ImageBase64IsStandardPaddedAndEscaped) {
 
 TEST(EntryJson, ReadingIsLenientWhereAllowed) {
     // null reads as absent, unknown keys are ignored, member order does not matter.
-    const auto entries =
-        decodeFile("[" +
-                   validObject(", \"text\": null, \"imagePNGData\": null, \"searchIndex\": \"\", "
-                               "\"future\": {\"x\": [1, 2]}") +
-                   "]");
+    const auto entries = EntryJson::decodeHistory(
+        "[" +
+        validObject(", \"text\": null, \"imagePNGData\": null, \"searchIndex\": \"\", "
+                    "\"future\": {\"x\": [1, 2]}") +
+        "]");
     ASSERT_TRUE(entries);
     ASSERT_EQ(entries->size(), 1);
     const ClipboardEntry& entry = entries->first();
@@ -185,12 +180,12 @@ TEST(EntryJson, ReadingIsLenientWhereAllowed) {
     ASSERT_TRUE(other);
     EXPECT_EQ(other->timestamp(), utc("2026-12-05T10:22:23.250Z"));
     EXPECT_EQ(other->filePaths(), QStringList{QStringLiteral("/a b/c")});
-    EXPECT_EQ(decodeFile("[]"), QList<ClipboardEntry>{});
+    EXPECT_EQ(EntryJson::decodeHistory("[]"), QList<ClipboardEntry>{});
 }
 
 TEST(EntryJson, AnyMalformedRecordFailsTheWholeFile) {
     const QByteArray good = validObject();
-    ASSERT_TRUE(decodeFile("[" + good + "]"));
+    ASSERT_TRUE(EntryJson::decodeHistory("[" + good + "]"));
     const QList<QByteArray> badObjects{
         // missing required members
         R"({"timestamp": "2026-12-05T10:22:23Z", "kind": "text", "filePaths": [], "fingerprint": "a"})",
@@ -226,7 +221,7 @@ TEST(EntryJson, AnyMalformedRecordFailsTheWholeFile) {
         validObject(", \"imagePNGData\": \"Q===\""),
     };
     for (const QByteArray& bad : badObjects) {
-        EXPECT_FALSE(decodeFile("[" + good + ", " + bad + "]")) << bad.constData();
+        EXPECT_FALSE(EntryJson::decodeHistory("[" + good + ", " + bad + "]")) << bad.constData();
         EXPECT_FALSE(EntryJson::decode(bad)) << bad.constData();
     }
     // Not an array of records, or not JSON at all.
@@ -237,7 +232,7 @@ TEST(EntryJson, AnyMalformedRecordFailsTheWholeFile) {
              "[" + good + " " + good + "]", "[" + good + ",," + good + "]", "[" + good + ", 5]",
              "[" + good + "]]", "[" + good + "] []", "[" + good.left(good.size() - 1) + "]",
              "[{\"a\": \"}\"]", "[" + good + ", {\"text\": \"\\\"}\"]"}) {
-        EXPECT_FALSE(decodeFile(bad)) << bad.constData();
+        EXPECT_FALSE(EntryJson::decodeHistory(bad)) << bad.constData();
     }
 }
 
@@ -251,7 +246,7 @@ TEST(EntryJson, RecordsAreFoundPastStringsThatLookLikeStructure) {
             ClipboardEntry(entry.id(), entry.timestamp(), entry.kind(), text, text, std::nullopt,
                            std::nullopt, {text}, std::nullopt, text, fingerprint64, text);
         const QList<ClipboardEntry> entries{entry, minimalEntry(), entry};
-        EXPECT_EQ(decodeFile(EntryJson::encodeHistory(entries).value()), entries)
+        EXPECT_EQ(EntryJson::decodeHistory(EntryJson::encodeHistory(entries).value()), entries)
             << text.toStdString();
     }
 }
@@ -276,11 +271,12 @@ TEST(EntryJson, NestingIsBoundedSoNoFileExhaustsTheStack) {
     };
     for (const Case& c : cases) {
         const QByteArray object = validObject(", \"future\": " + c.value);
-        EXPECT_EQ(decodeFile("[" + object + "]").has_value(), c.decodes) << c.value.size();
+        EXPECT_EQ(EntryJson::decodeHistory("[" + object + "]").has_value(), c.decodes)
+            << c.value.size();
         EXPECT_EQ(EntryJson::decode(object).has_value(), c.decodes) << c.value.size();
     }
     // Deep nesting where a string or a list of paths belongs fails as a wrong type.
-    EXPECT_FALSE(decodeFile("[" + validObject(", \"text\": " + arrays(65000)) + "]"));
-    EXPECT_FALSE(decodeFile(QByteArray(65000, '[') + QByteArray(65000, ']')));
-    EXPECT_FALSE(decodeFile("[" + QByteArray(65000, '{')));
+    EXPECT_FALSE(EntryJson::decodeHistory("[" + validObject(", \"text\": " + arrays(65000)) + "]"));
+    EXPECT_FALSE(EntryJson::decodeHistory(QByteArray(65000, '[') + QByteArray(65000, ']')));
+    EXPECT_FALSE(EntryJson::decodeHistory("[" + QByteArray(65000, '{')));
 }
