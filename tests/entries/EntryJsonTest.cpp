@@ -15,11 +15,15 @@ QDateTime utc(const char* text) {
     return QDateTime::fromString(QString::fromLatin1(text), Qt::ISODateWithMs);
 }
 
-ClipboardEntry minimalEntry() {
+ClipboardEntry minimalEntryAt(const QDateTime& timestamp) {
     return ClipboardEntry(QUuid::fromString(QStringLiteral("6ba7b810-9dad-11d1-80b4-00c04fd430c8")),
-                          utc("2026-12-05T10:22:23Z"), ClipboardKind::text, std::nullopt,
-                          std::nullopt, std::nullopt, std::nullopt, {}, std::nullopt, std::nullopt,
-                          fingerprint64, std::nullopt);
+                          timestamp, ClipboardKind::text, std::nullopt, std::nullopt, std::nullopt,
+                          std::nullopt, {}, std::nullopt, std::nullopt, fingerprint64,
+                          std::nullopt);
+}
+
+ClipboardEntry minimalEntry() {
+    return minimalEntryAt(utc("2026-12-05T10:22:23Z"));
 }
 
 ClipboardEntry fullEntry() {
@@ -96,16 +100,11 @@ TEST(EntryJson, RoundTripsRecordsAndDropsFractionalSeconds) {
     EXPECT_EQ(back.id(), fractional.id());
 
     // Timestamps in another zone are written in UTC.
-    const ClipboardEntry offset(fractional.id(), utc("2026-12-05T12:22:23+02:00"),
-                                ClipboardKind::text, std::nullopt, std::nullopt, std::nullopt,
-                                std::nullopt, {}, std::nullopt, std::nullopt, fingerprint64,
-                                std::nullopt);
-    EXPECT_TRUE(EntryJson::encode(offset)->contains("\"timestamp\": \"2026-12-05T10:22:23Z\""));
+    EXPECT_TRUE(EntryJson::encode(minimalEntryAt(utc("2026-12-05T12:22:23+02:00")))
+                    ->contains("\"timestamp\": \"2026-12-05T10:22:23Z\""));
 
     // An instant the format cannot hold is an encoding error, not a corrupt file later.
-    const ClipboardEntry invalid(fractional.id(), QDateTime(), ClipboardKind::text, std::nullopt,
-                                 std::nullopt, std::nullopt, std::nullopt, {}, std::nullopt,
-                                 std::nullopt, fingerprint64, std::nullopt);
+    const ClipboardEntry invalid = minimalEntryAt(QDateTime());
     EXPECT_FALSE(EntryJson::encode(invalid));
     EXPECT_FALSE(EntryJson::encodeHistory({minimalEntry(), invalid}));
 }
