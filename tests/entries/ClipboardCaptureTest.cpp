@@ -1,5 +1,4 @@
 #include "entries/ClipboardCapture.h"
-#include "entries/EntryFingerprint.h"
 #include "entries/EntryJson.h"
 #include "entries/ImageNormalizer.h"
 #include "entries/StoredContentSize.h"
@@ -119,12 +118,11 @@ TEST(ClipboardCapture, EmptyClipboardAndUnreadableItems) {
 }
 
 TEST(ClipboardCapture, ColourDetection) {
-    EXPECT_EQ(ClipboardCapture::detectHex(QStringLiteral("100")), QStringLiteral("#110000"));
-    EXPECT_EQ(ClipboardCapture::detectHex(QStringLiteral("bed")), QStringLiteral("#BBEEDD"));
-    EXPECT_EQ(ClipboardCapture::detectHex(QStringLiteral("  #1a2b3c \n\t")),
-              QStringLiteral("#1A2B3C"));
-    EXPECT_EQ(ClipboardCapture::detectHex(QStringLiteral("#aAbBcCdD")),
-              QStringLiteral("#AABBCCDD"));
+    for (const auto& [text, hex] :
+         {std::pair("100", "#110000"), std::pair("bed", "#BBEEDD"),
+          std::pair("  #1a2b3c \n\t", "#1A2B3C"), std::pair("#aAbBcCdD", "#AABBCCDD")}) {
+        EXPECT_EQ(ClipboardCapture::detectHex(QString::fromLatin1(text)), QString::fromLatin1(hex));
+    }
     for (const char* notAColour :
          {"1234", "#12345", "12g", "", "  ", "#", "##abc", "#1a2b3c4", "#abc def", "abcdefabc"}) {
         EXPECT_FALSE(ClipboardCapture::detectHex(QString::fromLatin1(notAColour))) << notAColour;
@@ -295,16 +293,12 @@ TEST(ClipboardCapture, BadImagesLeaveTheImageAbsent) {
     EXPECT_FALSE(ImageNormalizer::decode(QByteArray()));
 }
 
-TEST(ClipboardCapture, FingerprintAndSearchText) {
+TEST(ClipboardCapture, RepeatedCopyAndSearchText) {
     MemoryPasteboard pasteboard;
     pasteboard.offer(Pasteboard::stringType(), QStringLiteral("Abc"));
     pasteboard.offer(Pasteboard::htmlType(), QStringLiteral("<i>Abc</i>"));
     const ClipboardEntry first = captured(pasteboard, QStringLiteral("org.one"));
     EXPECT_EQ(first.kind(), ClipboardKind::color);
-    EXPECT_EQ(first.fingerprint(),
-              EntryFingerprint::compute(ClipboardKind::color, QStringLiteral("Abc"), {},
-                                        QStringLiteral("<i>Abc</i>"), QStringLiteral("#AABBCC"), {},
-                                        {}));
     const ClipboardEntry second = captured(pasteboard, QStringLiteral("org.two"));
     EXPECT_EQ(first.fingerprint(), second.fingerprint());
     EXPECT_NE(first.id(), second.id());
@@ -313,10 +307,7 @@ TEST(ClipboardCapture, FingerprintAndSearchText) {
     MemoryPasteboard files;
     files.setItems({itemWith(Pasteboard::fileURLType(), QStringLiteral("file:///a/x.mov")),
                     itemWith(Pasteboard::fileURLType(), QStringLiteral("file:///b/y.txt"))});
-    const ClipboardEntry fileEntry = captured(files);
-    EXPECT_EQ(fileEntry.fingerprint(), EntryFingerprint::compute(ClipboardKind::file, {}, {}, {},
-                                                                 {}, fileEntry.filePaths(), {}));
-    EXPECT_EQ(fileEntry.searchIndex(), QStringLiteral("file /a/x.mov /b/y.txt"));
+    EXPECT_EQ(captured(files).searchIndex(), QStringLiteral("file /a/x.mov /b/y.txt"));
 }
 
 TEST(ClipboardCapture, HostileText) {

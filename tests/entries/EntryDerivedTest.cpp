@@ -179,68 +179,64 @@ TEST(EntryText, LargeHtmlKeepsTheTextThatFollowsItsMarkup) {
 }
 
 TEST(ClipboardEntry, TitlesAndSubtitles) {
-    EXPECT_EQ(entryOf({.text = QStringLiteral(" a\n b ")}).title(), QStringLiteral("Text"));
-    EXPECT_EQ(entryOf({.text = QStringLiteral(" a\n b ")}).subtitle(), QStringLiteral("a b"));
-    EXPECT_EQ(entryOf({.kind = ClipboardKind::code}).subtitle(), QString());
-    EXPECT_EQ(
-        entryOf(
-            {.kind = ClipboardKind::markdown, .text = QStringLiteral("t"), .markdown = QString()})
-            .subtitle(),
-        QString());
-    EXPECT_EQ(entryOf({.kind = ClipboardKind::markdown, .text = QStringLiteral("t")}).subtitle(),
-              QStringLiteral("t"));
-    EXPECT_EQ(entryOf({.kind = ClipboardKind::html, .html = QStringLiteral("<i>A</i>  <b>B</b>")})
-                  .subtitle(),
-              QStringLiteral("A B"));
-    EXPECT_EQ(entryOf({.kind = ClipboardKind::html, .text = QStringLiteral("plain")}).title(),
-              QStringLiteral("HTML"));
-    EXPECT_EQ(entryOf({.kind = ClipboardKind::html, .text = QStringLiteral("plain")}).subtitle(),
-              QStringLiteral("plain"));
+    using K = ClipboardKind;
+    struct Case {
+        Fields fields;
+        const char* title; // nullptr: not checked
+        QString subtitle;
+    };
+    const QList<Case> cases{
+        {{.text = QStringLiteral(" a\n b ")}, "Text", QStringLiteral("a b")},
+        {{.kind = K::code}, nullptr, QString()},
+        {{.kind = K::markdown, .text = QStringLiteral("t"), .markdown = QString()}, nullptr, {}},
+        {{.kind = K::markdown, .text = QStringLiteral("t")}, nullptr, QStringLiteral("t")},
+        {{.kind = K::html, .html = QStringLiteral("<i>A</i>  <b>B</b>")},
+         nullptr,
+         QStringLiteral("A B")},
+        {{.kind = K::html, .text = QStringLiteral("plain")}, "HTML", QStringLiteral("plain")},
+        {{.kind = K::image, .image = pngOf(64, 48)}, nullptr, QStringLiteral("64 x 48")},
+        {{.kind = K::image, .image = QByteArray("not a png")}, nullptr, QStringLiteral("Image")},
+        {{.kind = K::image}, nullptr, QStringLiteral("Image")},
+        {{.kind = K::file, .files = {QStringLiteral("/a/x.mov"), QStringLiteral("/b/y.txt")}},
+         "Video File",
+         QStringLiteral("x.mov +1 more")},
+        {{.kind = K::file,
+          .files = {QStringLiteral("/b/report.pdf"), QStringLiteral("/a/x.mp4"),
+                    QStringLiteral("/c")}},
+         "Files",
+         QStringLiteral("report.pdf +2 more")}, // only the first path counts
+        {{.kind = K::file, .files = {QStringLiteral("/d/My Clip.MP4")}},
+         "Video File",
+         QStringLiteral("My Clip.MP4")},
+        {{.kind = K::file, .files = {QStringLiteral("/d/folder/")}},
+         nullptr,
+         QStringLiteral("folder")},
+        {{.kind = K::file}, "File", QStringLiteral("File")},
+        {{.kind = K::color}, nullptr, QStringLiteral("Color")},
+        {{.kind = K::color, .colorHex = QStringLiteral("#12AB34")},
+         nullptr,
+         QStringLiteral("#12AB34")},
+        {{.kind = K::unknown}, "Unknown", QStringLiteral("Unsupported clipboard type")},
+    };
+    for (const Case& c : cases) {
+        const ClipboardEntry entry = entryOf(c.fields);
+        SCOPED_TRACE(c.subtitle.toStdString());
+        if (c.title) {
+            EXPECT_EQ(entry.title(), QString::fromUtf8(c.title));
+        }
+        EXPECT_EQ(entry.subtitle(), c.subtitle);
+    }
 
-    EXPECT_EQ(entryOf({.kind = ClipboardKind::image, .image = pngOf(64, 48)}).subtitle(),
-              QStringLiteral("64 x 48"));
-    EXPECT_EQ(entryOf({.kind = ClipboardKind::image, .image = QByteArray("not a png")}).subtitle(),
-              QStringLiteral("Image"));
-    EXPECT_EQ(entryOf({.kind = ClipboardKind::image}).subtitle(), QStringLiteral("Image"));
-
-    const ClipboardEntry video =
-        entryOf({.kind = ClipboardKind::file,
-                 .files = {QStringLiteral("/a/x.mov"), QStringLiteral("/b/y.txt")}});
+    const ClipboardEntry video = entryOf(cases[9].fields);
     EXPECT_TRUE(video.isVideoFile());
-    EXPECT_EQ(video.title(), QStringLiteral("Video File"));
-    EXPECT_EQ(video.subtitle(), QStringLiteral("x.mov +1 more"));
     EXPECT_EQ(video.primaryFilePath(), QStringLiteral("/a/x.mov"));
-    const ClipboardEntry files =
-        entryOf({.kind = ClipboardKind::file,
-                 .files = {QStringLiteral("/b/report.pdf"), QStringLiteral("/a/x.mp4"),
-                           QStringLiteral("/c")}});
-    EXPECT_FALSE(files.isVideoFile()); // only the first path counts
-    EXPECT_EQ(files.title(), QStringLiteral("Files"));
-    EXPECT_EQ(files.subtitle(), QStringLiteral("report.pdf +2 more"));
-    EXPECT_EQ(
-        entryOf({.kind = ClipboardKind::file, .files = {QStringLiteral("/d/My Clip.MP4")}}).title(),
-        QStringLiteral("Video File"));
-    EXPECT_EQ(
-        entryOf({.kind = ClipboardKind::file, .files = {QStringLiteral("/d/folder/")}}).subtitle(),
-        QStringLiteral("folder"));
+    EXPECT_FALSE(entryOf(cases[10].fields).isVideoFile());
+    EXPECT_FALSE(entryOf({.kind = K::file}).primaryFilePath());
     for (const char* notVideo : {"/d/.mov", "/d/mov", "/d/x.txt", "/d/x.unknownext", "/d/x."}) {
         EXPECT_FALSE(
-            entryOf({.kind = ClipboardKind::file, .files = {QString::fromLatin1(notVideo)}})
-                .isVideoFile())
+            entryOf({.kind = K::file, .files = {QString::fromLatin1(notVideo)}}).isVideoFile())
             << notVideo;
     }
-    const ClipboardEntry noFiles = entryOf({.kind = ClipboardKind::file});
-    EXPECT_EQ(noFiles.title(), QStringLiteral("File"));
-    EXPECT_EQ(noFiles.subtitle(), QStringLiteral("File"));
-    EXPECT_FALSE(noFiles.primaryFilePath());
-
-    EXPECT_EQ(entryOf({.kind = ClipboardKind::color}).subtitle(), QStringLiteral("Color"));
-    EXPECT_EQ(
-        entryOf({.kind = ClipboardKind::color, .colorHex = QStringLiteral("#12AB34")}).subtitle(),
-        QStringLiteral("#12AB34"));
-    EXPECT_EQ(entryOf({.kind = ClipboardKind::unknown}).title(), QStringLiteral("Unknown"));
-    EXPECT_EQ(entryOf({.kind = ClipboardKind::unknown}).subtitle(),
-              QStringLiteral("Unsupported clipboard type"));
 }
 
 TEST(ClipboardEntry, SearchTextAndBackfill) {

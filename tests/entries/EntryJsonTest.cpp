@@ -15,11 +15,15 @@ QDateTime utc(const char* text) {
     return QDateTime::fromString(QString::fromLatin1(text), Qt::ISODateWithMs);
 }
 
-ClipboardEntry minimalEntry() {
+ClipboardEntry minimalEntryAt(const QDateTime& timestamp) {
     return ClipboardEntry(QUuid::fromString(QStringLiteral("6ba7b810-9dad-11d1-80b4-00c04fd430c8")),
-                          utc("2026-12-05T10:22:23Z"), ClipboardKind::text, std::nullopt,
-                          std::nullopt, std::nullopt, std::nullopt, {}, std::nullopt, std::nullopt,
-                          fingerprint64, std::nullopt);
+                          timestamp, ClipboardKind::text, std::nullopt, std::nullopt, std::nullopt,
+                          std::nullopt, {}, std::nullopt, std::nullopt, fingerprint64,
+                          std::nullopt);
+}
+
+ClipboardEntry minimalEntry() {
+    return minimalEntryAt(utc("2026-12-05T10:22:23Z"));
 }
 
 ClipboardEntry fullEntry() {
@@ -30,11 +34,6 @@ ClipboardEntry fullEntry() {
                           {QStringLiteral("/home/u/My Report.pdf"), QStringLiteral("/tmp/b")},
                           QByteArray("\xfb\xff\xfe\x01", 4), QStringLiteral("org.kde.dolphin"),
                           fingerprint64, QStringLiteral("file say"));
-}
-
-// One record of a history file, with the given members text replacing the whole object.
-std::optional<QList<ClipboardEntry>> decodeFile(const QByteArray& text) {
-    return EntryJson::decodeHistory(text);
 }
 
 QByteArray validObject(const QByteArray& extraMembers = {}) {
@@ -88,7 +87,7 @@ TEST(EntryJson, GoldenTextOfARepresentativeRecord) {
 
 TEST(EntryJson, RoundTripsRecordsAndDropsFractionalSeconds) {
     const QList<ClipboardEntry> entries{fullEntry(), minimalEntry()};
-    EXPECT_EQ(decodeFile(EntryJson::encodeHistory(entries).value()), entries);
+    EXPECT_EQ(EntryJson::decodeHistory(EntryJson::encodeHistory(entries).value()), entries);
     EXPECT_EQ(EntryJson::decode(EntryJson::encode(fullEntry()).value()), fullEntry());
 
     const ClipboardEntry fractional(QUuid::createUuid(), utc("2026-12-05T10:22:23.750Z"),
@@ -101,16 +100,11 @@ TEST(EntryJson, RoundTripsRecordsAndDropsFractionalSeconds) {
     EXPECT_EQ(back.id(), fractional.id());
 
     // Timestamps in another zone are written in UTC.
-    const ClipboardEntry offset(fractional.id(), utc("2026-12-05T12:22:23+02:00"),
-                                ClipboardKind::text, std::nullopt, std::nullopt, std::nullopt,
-                                std::nullopt, {}, std::nullopt, std::nullopt, fingerprint64,
-                                std::nullopt);
-    EXPECT_TRUE(EntryJson::encode(offset)->contains("\"timestamp\": \"2026-12-05T10:22:23Z\""));
+    EXPECT_TRUE(EntryJson::encode(minimalEntryAt(utc("2026-12-05T12:22:23+02:00")))
+                    ->contains("\"timestamp\": \"2026-12-05T10:22:23Z\""));
 
     // An instant the format cannot hold is an encoding error, not a corrupt file later.
-    const ClipboardEntry invalid(fractional.id(), QDateTime(), ClipboardKind::text, std::nullopt,
-                                 std::nullopt, std::nullopt, std::nullopt, {}, std::nullopt,
-                                 std::nullopt, fingerprint64, std::nullopt);
+    const ClipboardEntry invalid = minimalEntryAt(QDateTime());
     EXPECT_FALSE(EntryJson::encode(invalid));
     EXPECT_FALSE(EntryJson::encodeHistory({minimalEntry(), invalid}));
 }
@@ -163,11 +157,11 @@ TEST(EntryJson, ImageBase64IsStandardPaddedAndEscaped) {
 
 TEST(EntryJson, ReadingIsLenientWhereAllowed) {
     // null reads as absent, unknown keys are ignored, member order does not matter.
-    const auto entries =
-        decodeFile("[" +
-                   validObject(", \"text\": null, \"imagePNGData\": null, \"searchIndex\": \"\", "
-                               "\"future\": {\"x\": [1, 2]}") +
-                   "]");
+    const auto entries = EntryJson::decodeHistory(
+        "[" +
+        validObject(", \"text\": null, \"imagePNGData\": null, \"searchIndex\": \"\", "
+                    "\"future\": {\"x\": [1, 2]}") +
+        "]");
     ASSERT_TRUE(entries);
     ASSERT_EQ(entries->size(), 1);
     const ClipboardEntry& entry = entries->first();
@@ -185,12 +179,12 @@ TEST(EntryJson, ReadingIsLenientWhereAllowed) {
     ASSERT_TRUE(other);
     EXPECT_EQ(other->timestamp(), utc("2026-12-05T10:22:23.250Z"));
     EXPECT_EQ(other->filePaths(), QStringList{QStringLiteral("/a b/c")});
-    EXPECT_EQ(decodeFile("[]"), QList<ClipboardEntry>{});
+    EXPECT_EQ(EntryJson::decodeHistory("[]"), QList<ClipboardEntry>{});
 }
 
 TEST(EntryJson, AnyMalformedRecordFailsTheWholeFile) {
     const QByteArray good = validObject();
-    ASSERT_TRUE(decodeFile("[" + good + "]"));
+    ASSERT_TRUE(EntryJson::decodeHistory("[" + good + "]"));
     const QList<QByteArray> badObjects{
         // missing required members
         R"({"timestamp": "2026-12-05T10:22:23Z", "kind": "text", "filePaths": [], "fingerprint": "a"})",
@@ -226,7 +220,7 @@ TEST(EntryJson, AnyMalformedRecordFailsTheWholeFile) {
         validObject(", \"imagePNGData\": \"Q===\""),
     };
     for (const QByteArray& bad : badObjects) {
-        EXPECT_FALSE(decodeFile("[" + good + ", " + bad + "]")) << bad.constData();
+        EXPECT_FALSE(EntryJson::decodeHistory("[" + good + ", " + bad + "]")) << bad.constData();
         EXPECT_FALSE(EntryJson::decode(bad)) << bad.constData();
     }
     // Not an array of records, or not JSON at all.
@@ -237,7 +231,7 @@ TEST(EntryJson, AnyMalformedRecordFailsTheWholeFile) {
              "[" + good + " " + good + "]", "[" + good + ",," + good + "]", "[" + good + ", 5]",
              "[" + good + "]]", "[" + good + "] []", "[" + good.left(good.size() - 1) + "]",
              "[{\"a\": \"}\"]", "[" + good + ", {\"text\": \"\\\"}\"]"}) {
-        EXPECT_FALSE(decodeFile(bad)) << bad.constData();
+        EXPECT_FALSE(EntryJson::decodeHistory(bad)) << bad.constData();
     }
 }
 
@@ -251,7 +245,7 @@ TEST(EntryJson, RecordsAreFoundPastStringsThatLookLikeStructure) {
             ClipboardEntry(entry.id(), entry.timestamp(), entry.kind(), text, text, std::nullopt,
                            std::nullopt, {text}, std::nullopt, text, fingerprint64, text);
         const QList<ClipboardEntry> entries{entry, minimalEntry(), entry};
-        EXPECT_EQ(decodeFile(EntryJson::encodeHistory(entries).value()), entries)
+        EXPECT_EQ(EntryJson::decodeHistory(EntryJson::encodeHistory(entries).value()), entries)
             << text.toStdString();
     }
 }
@@ -276,11 +270,12 @@ TEST(EntryJson, NestingIsBoundedSoNoFileExhaustsTheStack) {
     };
     for (const Case& c : cases) {
         const QByteArray object = validObject(", \"future\": " + c.value);
-        EXPECT_EQ(decodeFile("[" + object + "]").has_value(), c.decodes) << c.value.size();
+        EXPECT_EQ(EntryJson::decodeHistory("[" + object + "]").has_value(), c.decodes)
+            << c.value.size();
         EXPECT_EQ(EntryJson::decode(object).has_value(), c.decodes) << c.value.size();
     }
     // Deep nesting where a string or a list of paths belongs fails as a wrong type.
-    EXPECT_FALSE(decodeFile("[" + validObject(", \"text\": " + arrays(65000)) + "]"));
-    EXPECT_FALSE(decodeFile(QByteArray(65000, '[') + QByteArray(65000, ']')));
-    EXPECT_FALSE(decodeFile("[" + QByteArray(65000, '{')));
+    EXPECT_FALSE(EntryJson::decodeHistory("[" + validObject(", \"text\": " + arrays(65000)) + "]"));
+    EXPECT_FALSE(EntryJson::decodeHistory(QByteArray(65000, '[') + QByteArray(65000, ']')));
+    EXPECT_FALSE(EntryJson::decodeHistory("[" + QByteArray(65000, '{')));
 }

@@ -15,20 +15,12 @@ using quillstack::test::pngOf;
 
 namespace {
 
-// The stored fields of a record, set one by one.
+// The stored fields of a record.
 struct Fields {
-    explicit Fields(ClipboardKind k) : kind(k) {}
-    Fields& withText(const QString& value) { return text = value, *this; }
-    Fields& withMarkdown(const QString& value) { return markdown = value, *this; }
-    Fields& withHtml(const QString& value) { return html = value, *this; }
-    Fields& withColorHex(const QString& value) { return colorHex = value, *this; }
-    Fields& withFiles(const QStringList& value) { return files = value, *this; }
-    Fields& withImage(const QByteArray& value) { return image = value, *this; }
-
     ClipboardKind kind;
-    std::optional<QString> text, markdown, html, colorHex;
-    QStringList files;
-    std::optional<QByteArray> image;
+    std::optional<QString> text{}, markdown{}, html{}, colorHex{};
+    QStringList files{};
+    std::optional<QByteArray> image{};
 };
 
 ClipboardEntry entryWith(const Fields& f) {
@@ -44,10 +36,10 @@ const QString plain = Pasteboard::stringType();
 TEST(PasteboardWriter, FilesComeFirst) {
     MemoryPasteboard pasteboard;
     pasteboard.offer(plain, QStringLiteral("old"));
-    entryWith(Fields(ClipboardKind::file)
-                  .withText(QStringLiteral("words"))
-                  .withFiles({QStringLiteral("/tmp/a b.txt"), QStringLiteral("/tmp/c")})
-                  .withImage(pngOf(2, 2)))
+    entryWith({.kind = ClipboardKind::file,
+               .text = QStringLiteral("words"),
+               .files = {QStringLiteral("/tmp/a b.txt"), QStringLiteral("/tmp/c")},
+               .image = pngOf(2, 2)})
         .write(pasteboard);
     EXPECT_EQ(pasteboard.types(), QStringList{Pasteboard::fileURLType()});
     const QList<PasteboardItem> items = pasteboard.pasteboardItems();
@@ -70,7 +62,7 @@ TEST(PasteboardWriter, ImageThenTextFallbacks) {
                           Case{bmp, QSize(3, 2)}, Case{QByteArray("not a png"), std::nullopt},
                           Case{test::bilevelPNG(0, 5), std::nullopt}}) {
         MemoryPasteboard pasteboard;
-        entryWith(Fields(ClipboardKind::image).withText(QStringLiteral("t")).withImage(c.stored))
+        entryWith({.kind = ClipboardKind::image, .text = QStringLiteral("t"), .image = c.stored})
             .write(pasteboard);
         if (!c.pastedSize) {
             EXPECT_EQ(pasteboard.types(), QStringList{plain});
@@ -93,31 +85,31 @@ TEST(PasteboardWriter, ImageThenTextFallbacks) {
 
 TEST(PasteboardWriter, HtmlAndMarkdownItems) {
     MemoryPasteboard pasteboard;
-    entryWith(Fields(ClipboardKind::html).withHtml(QStringLiteral("<p>Hello <b>world</b></p>")))
+    entryWith({.kind = ClipboardKind::html, .html = QStringLiteral("<p>Hello <b>world</b></p>")})
         .write(pasteboard);
     EXPECT_EQ(pasteboard.types(), (QStringList{Pasteboard::htmlType(), plain}));
     EXPECT_EQ(pasteboard.string(Pasteboard::htmlType()),
               QStringLiteral("<p>Hello <b>world</b></p>"));
     EXPECT_EQ(pasteboard.string(plain)->trimmed(), QStringLiteral("Hello world"));
 
-    entryWith(Fields(ClipboardKind::html)
-                  .withText(QString())
-                  .withMarkdown(QStringLiteral("*m*"))
-                  .withHtml(QStringLiteral("<i>h</i>")))
+    entryWith({.kind = ClipboardKind::html,
+               .text = QString(),
+               .markdown = QStringLiteral("*m*"),
+               .html = QStringLiteral("<i>h</i>")})
         .write(pasteboard);
     EXPECT_EQ(pasteboard.string(plain), QString());
     EXPECT_FALSE(pasteboard.hasType(ClipboardEntry::markdownPBType()));
 
-    entryWith(Fields(ClipboardKind::markdown)
-                  .withText(QString())
-                  .withMarkdown(QStringLiteral("# Title"))
-                  .withHtml(QString()))
+    entryWith({.kind = ClipboardKind::markdown,
+               .text = QString(),
+               .markdown = QStringLiteral("# Title"),
+               .html = QString()})
         .write(pasteboard);
     EXPECT_EQ(pasteboard.types(), (QStringList{ClipboardEntry::markdownPBType(), plain}));
     EXPECT_EQ(pasteboard.string(ClipboardEntry::markdownPBType()), QStringLiteral("# Title"));
     EXPECT_EQ(pasteboard.string(plain), QString());
 
-    entryWith(Fields(ClipboardKind::markdown).withMarkdown(QStringLiteral("# Title")))
+    entryWith({.kind = ClipboardKind::markdown, .markdown = QStringLiteral("# Title")})
         .write(pasteboard);
     EXPECT_EQ(pasteboard.string(plain), QStringLiteral("# Title"));
 }
@@ -131,14 +123,15 @@ TEST(PasteboardWriter, TextColourAndNothing) {
     colour->write(pasteboard);
     EXPECT_EQ(pasteboard.string(plain), QStringLiteral("#abc"));
 
-    entryWith(
-        Fields(ClipboardKind::color).withText(QString()).withColorHex(QStringLiteral("#AABBCC")))
+    entryWith(Fields{.kind = ClipboardKind::color,
+                     .text = QString(),
+                     .colorHex = QStringLiteral("#AABBCC")})
         .write(pasteboard);
     EXPECT_EQ(pasteboard.types(), QStringList{plain});
     EXPECT_EQ(pasteboard.string(plain), QStringLiteral("#AABBCC"));
 
     const qint64 before = pasteboard.changeCount();
-    entryWith(Fields(ClipboardKind::unknown).withText(QString())).write(pasteboard);
+    entryWith({.kind = ClipboardKind::unknown, .text = QString()}).write(pasteboard);
     EXPECT_TRUE(pasteboard.types().isEmpty());
     EXPECT_TRUE(pasteboard.pasteboardItems().isEmpty());
     EXPECT_GT(pasteboard.changeCount(), before);
@@ -146,19 +139,19 @@ TEST(PasteboardWriter, TextColourAndNothing) {
 
 TEST(PasteboardWriter, WrittenContentsCaptureAsTheSameRecord) {
     const QList<Fields> records{
-        Fields(ClipboardKind::text).withText(QStringLiteral("plain words")),
-        Fields(ClipboardKind::code).withText(QStringLiteral("int x;\nint y;")),
-        Fields(ClipboardKind::html)
-            .withText(QStringLiteral("Hi"))
-            .withHtml(QStringLiteral("<b>Hi</b>")),
-        Fields(ClipboardKind::markdown)
-            .withText(QStringLiteral("Hi"))
-            .withMarkdown(QStringLiteral("**Hi**")),
-        Fields(ClipboardKind::file)
-            .withFiles(QStringList{QStringLiteral("/tmp/x y"), QStringLiteral("/tmp/z")}),
-        Fields(ClipboardKind::color)
-            .withText(QStringLiteral("fff"))
-            .withColorHex(QStringLiteral("#FFFFFF")),
+        Fields{.kind = ClipboardKind::text, .text = QStringLiteral("plain words")},
+        Fields{.kind = ClipboardKind::code, .text = QStringLiteral("int x;\nint y;")},
+        Fields{.kind = ClipboardKind::html,
+               .text = QStringLiteral("Hi"),
+               .html = QStringLiteral("<b>Hi</b>")},
+        Fields{.kind = ClipboardKind::markdown,
+               .text = QStringLiteral("Hi"),
+               .markdown = QStringLiteral("**Hi**")},
+        Fields{.kind = ClipboardKind::file,
+               .files = QStringList{QStringLiteral("/tmp/x y"), QStringLiteral("/tmp/z")}},
+        Fields{.kind = ClipboardKind::color,
+               .text = QStringLiteral("fff"),
+               .colorHex = QStringLiteral("#FFFFFF")},
     };
     for (const Fields& fields : records) {
         MemoryPasteboard pasteboard;
@@ -181,7 +174,7 @@ TEST(PasteboardWriter, LargeHtmlWritesItsVisibleTextAsThePlainString) {
         QStringLiteral("</style></head><body><p>The text after the style sheet</p></body></html>");
     ASSERT_GT(page.size(), 320 * 1024);
     MemoryPasteboard pasteboard;
-    entryWith(Fields(ClipboardKind::html).withHtml(page)).write(pasteboard);
+    entryWith({.kind = ClipboardKind::html, .html = page}).write(pasteboard);
     EXPECT_EQ(pasteboard.string(Pasteboard::htmlType()), page);
     EXPECT_EQ(pasteboard.string(plain)->trimmed(),
               QStringLiteral("The text after the style sheet"));
