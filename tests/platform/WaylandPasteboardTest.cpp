@@ -1,4 +1,5 @@
 #include "platform/wayland/WaylandPasteboard.h"
+#include "PasteboardEntries.h"
 #include "entries/ClipboardEntry.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "store/PasteboardMonitor.h"
@@ -118,15 +119,6 @@ protected:
         const qint64 before = pasteboard_->changeCount();
         entry.write(*pasteboard_);
         ASSERT_TRUE(changedSince(before));
-    }
-
-    ClipboardEntry entryWith(ClipboardKind kind, std::optional<QString> text,
-                             std::optional<QString> markdown, std::optional<QString> html,
-                             QStringList files = {}, std::optional<QByteArray> image = {}) {
-        return ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), kind,
-                              std::move(text), std::move(markdown), std::move(html), std::nullopt,
-                              std::move(files), std::move(image), std::nullopt, QString(64, u'0'),
-                              std::nullopt);
     }
 
     std::unique_ptr<WaylandConnection> connection_;

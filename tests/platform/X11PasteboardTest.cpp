@@ -1,4 +1,5 @@
 #include "platform/x11/X11Pasteboard.h"
+#include "PasteboardEntries.h"
 #include "entries/ClipboardEntry.h"
 #include "entries/ImageNormalizer.h"
 #include "platform/memory/MemoryWorkspace.h"
@@ -127,15 +128,6 @@ protected:
         return offThread([this] {
             return ClipboardEntry::capture(pasteboard_, QStringLiteral("org.example.Copier"));
         });
-    }
-
-    ClipboardEntry entryWith(ClipboardKind kind, std::optional<QString> text,
-                             std::optional<QString> markdown, std::optional<QString> html,
-                             QStringList files = {}, std::optional<QByteArray> image = {}) {
-        return ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), kind,
-                              std::move(text), std::move(markdown), std::move(html), std::nullopt,
-                              std::move(files), std::move(image), std::nullopt, QString(64, u'0'),
-                              std::nullopt);
     }
 
     X11Pasteboard pasteboard_;
@@ -420,9 +412,7 @@ TEST_F(X11PasteboardTest, WriteBackIsReadByOtherPrograms) {
         EXPECT_EQ(xclipReads(QStringLiteral("image/png")), png);
     }
 
-    ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), ClipboardKind::color,
-                   std::nullopt, std::nullopt, std::nullopt, QStringLiteral("#A1B2C3"), {},
-                   std::nullopt, std::nullopt, QString(64, u'0'), std::nullopt)
+    entryWith(ClipboardKind::color, {}, {}, {}, {}, {}, QStringLiteral("#A1B2C3"))
         .write(pasteboard_);
     EXPECT_EQ(xclipReads(QStringLiteral("UTF8_STRING")), "#A1B2C3");
 }
