@@ -1,4 +1,5 @@
 #include "platform/wayland/WaylandPasteboard.h"
+#include "PasteboardHelpers.h"
 #include "entries/ClipboardEntry.h"
 #include "platform/wayland/WaylandConnection.h"
 #include "store/PasteboardMonitor.h"
@@ -41,22 +42,9 @@ protected:
         if (pasteboard_) {
             pasteboard_->setString(QStringLiteral("end of test"), Pasteboard::stringType());
         }
-        for (const auto& process : offers_) {
-            if (!waitUntil([&] { return process->state() == QProcess::NotRunning; }, 2s)) {
-                process->kill();
-                process->waitForFinished(2000);
-            }
-        }
+        helpers_.end();
         pasteboard_.reset();
         connection_.reset();
-    }
-
-    QString file(const QByteArray& bytes) {
-        const QString path = dir_.filePath(QString::number(files_++));
-        QFile out(path);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-        return path;
     }
 
     bool changedSince(qint64 before) {
@@ -78,21 +66,10 @@ protected:
     }
 
     void helperOffers(const QList<std::pair<QString, QByteArray>>& offers, bool hang = false) {
-        QStringList arguments;
-        if (hang) {
-            arguments.append(QStringLiteral("--hang"));
-        }
-        for (const auto& [type, bytes] : offers) {
-            arguments.append(type + QLatin1Char('=') + file(bytes));
-        }
         const qint64 before = pasteboard_->changeCount();
-        auto process = std::make_unique<QProcess>();
-        process->start(QStringLiteral(QUILLSTACK_WAYLAND_CLIPBOARD_OFFER), arguments);
-        ASSERT_TRUE(waitUntil([&] { return process->canReadLine(); }))
-            << process->readAllStandardError().toStdString();
-        EXPECT_EQ(process->readLine().trimmed(), "ready");
+        helpers_.start(QStringLiteral(QUILLSTACK_WAYLAND_CLIPBOARD_OFFER),
+                       helpers_.offerArguments(offers, hang));
         ASSERT_TRUE(changedSince(before));
-        offers_.push_back(std::move(process));
     }
 
     QByteArray wlPaste(QStringList arguments) {
@@ -120,20 +97,9 @@ protected:
         ASSERT_TRUE(changedSince(before));
     }
 
-    ClipboardEntry entryWith(ClipboardKind kind, std::optional<QString> text,
-                             std::optional<QString> markdown, std::optional<QString> html,
-                             QStringList files = {}, std::optional<QByteArray> image = {}) {
-        return ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), kind,
-                              std::move(text), std::move(markdown), std::move(html), std::nullopt,
-                              std::move(files), std::move(image), std::nullopt, QString(64, u'0'),
-                              std::nullopt);
-    }
-
     std::unique_ptr<WaylandConnection> connection_;
     std::unique_ptr<WaylandPasteboard> pasteboard_;
-    QTemporaryDir dir_;
-    int files_ = 0;
-    std::vector<std::unique_ptr<QProcess>> offers_;
+    ClipboardHelpers helpers_;
 };
 
 } // namespace

@@ -52,12 +52,15 @@ struct Desktop {
     }
 };
 
-// Waits until the window manager names the helper's window as the active one.
-bool waitUntilInFront(const X11Workspace& workspace, const PasteTargetProcess& target) {
-    return target.windowId() != 0 && waitUntil([&] {
+// Waits until the window manager names the window as the active one.
+bool waitUntilInFront(const X11Workspace& workspace, quint64 windowId) {
+    return windowId != 0 && waitUntil([&] {
                const auto front = workspace.frontmostApplication();
-               return front && front->windowId == target.windowId();
+               return front && front->windowId == windowId;
            });
+}
+bool waitUntilInFront(const X11Workspace& workspace, const PasteTargetProcess& target) {
+    return waitUntilInFront(workspace, target.windowId());
 }
 
 ClipboardEntry textEntry(const QString& text) {
@@ -96,15 +99,10 @@ TEST(X11Delivery, LeavesACopyMarkedAsSecretOut) {
     QTemporaryDir dir;
     const QString text = dir.filePath(QStringLiteral("text")),
                   mark = dir.filePath(QStringLiteral("mark"));
-    {
-        QFile file(text);
+    for (const auto& [path, bytes] : {std::pair{text, "hunter2"}, std::pair{mark, "secret"}}) {
+        QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("hunter2");
-    }
-    {
-        QFile file(mark);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("secret");
+        file.write(bytes);
     }
     QProcess offer;
     offer.start(QStringLiteral(QUILLSTACK_CLIPBOARD_OFFER),
@@ -198,25 +196,18 @@ TEST(X11Delivery, WorkspaceActivatesARememberedWindowAndKnowsItsOwn) {
     PasteTargetProcess first(pasteTarget, QStringLiteral("QuillstackFirst"));
     PasteTargetProcess second(pasteTarget, QStringLiteral("QuillstackSecond"));
     ASSERT_NE(first.windowId(), 0u);
-    ASSERT_NE(second.windowId(), 0u);
     ASSERT_TRUE(waitUntilInFront(workspace, second));
     EXPECT_EQ(workspace.frontmostApplication()->bundleIdentifier,
               QStringLiteral("QuillstackSecond"));
 
     workspace.activate(RunningApplication{first.windowId(), QStringLiteral("QuillstackFirst")});
-    EXPECT_TRUE(waitUntil([&] {
-        const auto front = workspace.frontmostApplication();
-        return front && front->windowId == first.windowId();
-    }));
+    EXPECT_TRUE(waitUntilInFront(workspace, first));
 
     QWidget own;
     own.setWindowTitle(QStringLiteral("own window"));
     own.show();
     own.activateWindow();
-    ASSERT_TRUE(waitUntil([&] {
-        const auto front = workspace.frontmostApplication();
-        return front && front->windowId == quint64(own.winId());
-    }));
+    ASSERT_TRUE(waitUntilInFront(workspace, quint64(own.winId())));
     EXPECT_TRUE(workspace.belongsToThisProcess(*workspace.frontmostApplication()));
     EXPECT_FALSE(workspace.belongsToThisProcess(RunningApplication{first.windowId(), {}}));
 }

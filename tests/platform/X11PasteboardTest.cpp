@@ -1,4 +1,5 @@
 #include "platform/x11/X11Pasteboard.h"
+#include "PasteboardHelpers.h"
 #include "entries/ClipboardEntry.h"
 #include "entries/ImageNormalizer.h"
 #include "platform/memory/MemoryWorkspace.h"
@@ -31,20 +32,7 @@ protected:
     // departure is not seen by the next test.
     void TearDown() override {
         pasteboard_.setString(QStringLiteral("end of test"), Pasteboard::stringType());
-        for (const auto& process : offers_) {
-            if (!waitUntil([&] { return process->state() == QProcess::NotRunning; }, 2s)) {
-                process->kill();
-                process->waitForFinished(2000);
-            }
-        }
-    }
-
-    QString file(const QByteArray& bytes) {
-        const QString path = dir_.filePath(QString::number(files_++));
-        QFile out(path);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(bytes);
-        return path;
+        helpers_.end();
     }
 
     // Waits until the clipboard has changed since `before`.
@@ -58,7 +46,7 @@ protected:
         const qint64 before = pasteboard_.changeCount();
         const ProcessResult result = runProcess(
             QStringLiteral("xclip"), {QStringLiteral("-selection"), selection, QStringLiteral("-t"),
-                                      type, QStringLiteral("-i"), file(bytes)});
+                                      type, QStringLiteral("-i"), helpers_.file(bytes)});
         ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
         if (selection == QLatin1String("clipboard")) {
             ASSERT_TRUE(changedSince(before));
@@ -67,22 +55,15 @@ protected:
 
     // Another program copies several types at once; it stays the owner until replaced.
     QProcess* helperOffers(const QList<std::pair<QString, QByteArray>>& offers, bool hang = false) {
-        QStringList arguments;
-        if (hang) {
-            arguments.append(QStringLiteral("--hang"));
-        }
-        for (const auto& [type, bytes] : offers) {
-            arguments.append(type + QLatin1Char('=') + file(bytes));
-        }
+        return takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OFFER),
+                     helpers_.offerArguments(offers, hang));
+    }
+
+    QProcess* takes(const QString& program, const QStringList& arguments) {
         const qint64 before = pasteboard_.changeCount();
-        auto process = std::make_unique<QProcess>();
-        process->start(QStringLiteral(QUILLSTACK_CLIPBOARD_OFFER), arguments);
-        EXPECT_TRUE(waitUntil([&] { return process->canReadLine(); }))
-            << process->readAllStandardError().toStdString();
-        EXPECT_EQ(process->readLine().trimmed(), "ready");
+        QProcess* process = helpers_.start(program, arguments);
         EXPECT_TRUE(changedSince(before));
-        offers_.push_back(std::move(process));
-        return offers_.back().get();
+        return process;
     }
 
     // Another program reads our clipboard.
@@ -97,15 +78,7 @@ protected:
     // An owner that does not answer for its contents; it stays until killed. Each request it
     // receives is printed as a line "request <target>".
     QProcess* holderTakes(const QStringList& arguments) {
-        const qint64 before = pasteboard_.changeCount();
-        auto process = std::make_unique<QProcess>();
-        process->start(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), arguments);
-        EXPECT_TRUE(waitUntil([&] { return process->canReadLine(); }))
-            << process->readAllStandardError().toStdString();
-        EXPECT_EQ(process->readLine().trimmed(), "ready");
-        EXPECT_TRUE(changedSince(before));
-        offers_.push_back(std::move(process));
-        return offers_.back().get();
+        return takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), arguments);
     }
 
     // Reads are made off the GUI thread, as the capture makes them, while this thread keeps
@@ -129,20 +102,9 @@ protected:
         });
     }
 
-    ClipboardEntry entryWith(ClipboardKind kind, std::optional<QString> text,
-                             std::optional<QString> markdown, std::optional<QString> html,
-                             QStringList files = {}, std::optional<QByteArray> image = {}) {
-        return ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), kind,
-                              std::move(text), std::move(markdown), std::move(html), std::nullopt,
-                              std::move(files), std::move(image), std::nullopt, QString(64, u'0'),
-                              std::nullopt);
-    }
-
     X11Pasteboard pasteboard_;
     int ticksDuringRead_ = 0;
-    QTemporaryDir dir_;
-    int files_ = 0;
-    std::vector<std::unique_ptr<QProcess>> offers_;
+    ClipboardHelpers helpers_;
 };
 
 } // namespace
@@ -420,9 +382,7 @@ TEST_F(X11PasteboardTest, WriteBackIsReadByOtherPrograms) {
         EXPECT_EQ(xclipReads(QStringLiteral("image/png")), png);
     }
 
-    ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), ClipboardKind::color,
-                   std::nullopt, std::nullopt, std::nullopt, QStringLiteral("#A1B2C3"), {},
-                   std::nullopt, std::nullopt, QString(64, u'0'), std::nullopt)
+    entryWith(ClipboardKind::color, {}, {}, {}, {}, {}, QStringLiteral("#A1B2C3"))
         .write(pasteboard_);
     EXPECT_EQ(xclipReads(QStringLiteral("UTF8_STRING")), "#A1B2C3");
 }
