@@ -5,6 +5,7 @@
 //
 // QUILLSTACK_EXECUTABLE names the program.
 
+#include "RunningQuillstack.h"
 #include "entries/EntryJson.h"
 #include "support/TestEnvironment.h"
 
@@ -32,37 +33,7 @@ namespace {
 
 const QString program = QStringLiteral(QUILLSTACK_EXECUTABLE);
 
-class Running {
-public:
-    Running() {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QUILLSTACK_READY_FD"), QStringLiteral("1"));
-        process_.setProcessEnvironment(environment);
-        process_.start(program, {});
-        test::waitUntil(
-            [&] {
-                output_ += process_.readAllStandardOutput();
-                return output_.contains("ready\n") || process_.state() == QProcess::NotRunning;
-            },
-            20s);
-    }
-    ~Running() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
-    bool isReady() const { return output_.contains("ready\n"); }
-    QProcess& process() { return process_; }
-    void kill() {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-
-private:
-    QProcess process_;
-    QByteArray output_;
-};
+using Running = test::RunningQuillstack;
 
 struct CrashConsistency : testing::Test {
     QTemporaryDir root;

@@ -6,6 +6,7 @@
 // QUILLSTACK_EXECUTABLE, QUILLSTACK_PASTE_TARGET and QUILLSTACK_CLIPBOARD_OFFER name the programs.
 
 #include "PasteTargetProcess.h"
+#include "RunningQuillstack.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -39,39 +40,7 @@ test::ProcessResult xdotool(const QStringList& arguments) {
     return test::runProcess(QStringLiteral("xdotool"), arguments);
 }
 
-// The running program, started with its readiness report on standard output.
-class Quillstack {
-public:
-    Quillstack() {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QUILLSTACK_READY_FD"), QStringLiteral("1"));
-        process_.setProcessEnvironment(environment);
-        process_.start(program, {});
-        (void)QTest::qWaitFor(
-            [&] {
-                output_ += process_.readAllStandardOutput();
-                return output_.contains("ready\n") || process_.state() == QProcess::NotRunning;
-            },
-            15000);
-    }
-    ~Quillstack() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
-
-    bool isReady() const { return output_.contains("ready\n"); }
-    QProcess& process() { return process_; }
-    QByteArray errors() { return process_.readAllStandardError(); }
-    bool waitForExit() {
-        return QTest::qWaitFor([&] { return process_.state() == QProcess::NotRunning; }, 10000);
-    }
-
-private:
-    QProcess process_;
-    QByteArray output_;
-};
+using Quillstack = test::RunningQuillstack;
 
 struct Window {
     quint64 id = 0;
