@@ -41,14 +41,7 @@ struct CrashConsistency : testing::Test {
     QString historyPath;
 
     void SetUp() override {
-        ASSERT_TRUE(root.isValid());
-        for (const char* name : {"data", "config", "runtime", "files"}) {
-            ASSERT_TRUE(QDir(root.path()).mkpath(QString::fromLatin1(name)));
-        }
-        ::chmod(QFile::encodeName(root.path() + QStringLiteral("/runtime")).constData(), 0700);
-        qputenv("XDG_DATA_HOME", (root.path() + QStringLiteral("/data")).toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", (root.path() + QStringLiteral("/config")).toLocal8Bit());
-        qputenv("XDG_RUNTIME_DIR", (root.path() + QStringLiteral("/runtime")).toLocal8Bit());
+        ASSERT_TRUE(test::prepareHome(root));
         folder = root.path() + QStringLiteral("/data/Quillstack");
         historyPath = folder + QStringLiteral("/history.json");
     }
@@ -79,17 +72,9 @@ struct CrashConsistency : testing::Test {
     }
 
     QString file(const QString& name, const QByteArray& contents) const {
-        const QString path = root.path() + QStringLiteral("/files/") + name;
-        QFile out(path);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(contents);
-        return path;
+        return test::fileIn(root, name, contents);
     }
-    static void copy(const QString& type, const QString& path) {
-        const auto result = test::runProcess(QStringLiteral("xclip"),
-                                             {"-selection", "clipboard", "-t", type, "-i", path});
-        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    }
+    static void copy(const QString& type, const QString& path) { test::xclip(type, path); }
 };
 
 // A PNG of random pixels: about 1 MB, as noise does not compress.

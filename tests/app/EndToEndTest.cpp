@@ -94,23 +94,12 @@ struct EndToEnd : testing::Test {
     QString historyPath;
 
     void SetUp() override {
-        ASSERT_TRUE(root.isValid());
-        for (const char* folder : {"data", "config", "runtime", "files"}) {
-            ASSERT_TRUE(QDir(root.path()).mkpath(QString::fromLatin1(folder)));
-        }
-        ::chmod(QFile::encodeName(root.path() + QStringLiteral("/runtime")).constData(), 0700);
-        qputenv("XDG_DATA_HOME", (root.path() + QStringLiteral("/data")).toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", (root.path() + QStringLiteral("/config")).toLocal8Bit());
-        qputenv("XDG_RUNTIME_DIR", (root.path() + QStringLiteral("/runtime")).toLocal8Bit());
+        ASSERT_TRUE(test::prepareHome(root));
         historyPath = root.path() + QStringLiteral("/data/Quillstack/history.json");
     }
 
     QString file(const QString& name, const QByteArray& contents) {
-        const QString path = root.path() + QStringLiteral("/files/") + name;
-        QFile out(path);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(contents);
-        return path;
+        return test::fileIn(root, name, contents);
     }
 
     QByteArray historyBytes() const {
@@ -129,11 +118,7 @@ struct EndToEnd : testing::Test {
         return QTest::qWaitFor([&] { return history().size() == count; }, 10000);
     }
 
-    void xclip(const QString& type, const QString& path) {
-        const auto result = test::runProcess(QStringLiteral("xclip"),
-                                             {"-selection", "clipboard", "-t", type, "-i", path});
-        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    }
+    static void xclip(const QString& type, const QString& path) { test::xclip(type, path); }
 
     void pressShortcut() { ASSERT_EQ(xdotool({"key", "super+shift+v"}).exitCode, 0); }
     static bool panelShows() { return panel().has_value(); }

@@ -1,13 +1,50 @@
 #pragma once
 
-// The real `quillstack` (QUILLSTACK_EXECUTABLE), started with its readiness report on standard
-// output and killed at the end if it still runs.
+// The real `quillstack` (QUILLSTACK_EXECUTABLE) on an X display: a home of its own, files for
+// xclip to copy, and the program started with its readiness report on standard output and
+// killed at the end if it still runs.
 
 #include "support/TestEnvironment.h"
 
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
 
 namespace quillstack::test {
+
+// data, config, runtime (owner-only) and files under root, the first three as the XDG folders.
+inline bool prepareHome(const QTemporaryDir& root) {
+    for (const char* name : {"data", "config", "runtime", "files"}) {
+        if (!root.isValid() || !QDir(root.path()).mkpath(QString::fromLatin1(name))) {
+            return false;
+        }
+    }
+    ::chmod(QFile::encodeName(root.path() + QStringLiteral("/runtime")).constData(), 0700);
+    qputenv("XDG_DATA_HOME", (root.path() + QStringLiteral("/data")).toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (root.path() + QStringLiteral("/config")).toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", (root.path() + QStringLiteral("/runtime")).toLocal8Bit());
+    return true;
+}
+
+inline QString fileIn(const QTemporaryDir& root, const QString& name, const QByteArray& contents) {
+    const QString path = root.path() + QStringLiteral("/files/") + name;
+    QFile out(path);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(contents);
+    return path;
+}
+
+// Another program's copy: xclip offers the file's contents under the type.
+inline void xclip(const QString& type, const QString& path) {
+    const auto result =
+        runProcess(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", type, "-i", path});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+}
 
 class RunningQuillstack {
 public:
