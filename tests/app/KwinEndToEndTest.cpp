@@ -19,10 +19,10 @@ TEST(KwinEndToEnd, ThePortalShortcutOpensThePanelAndFakeInputPastes) {
     const QString data = qEnvironmentVariable("XDG_DATA_HOME");
     const auto history = [&] { return test::historyIn(data); };
 
-    QProcess app;
-    QByteArray startup;
-    test::startProgram(app, startup);
-    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    test::RunningQuillstack running(true);
+    QProcess& app = running.process();
+    ASSERT_TRUE(running.isReady()) << running.errors().toStdString();
+    const QByteArray startup = running.errors();
     EXPECT_TRUE(startup.contains("desktop services: Wayland (clipboard: wlr-data-control, window: "
                                  "plasma-window-management, keys: kde-fake-input, fallback: wtype, "
                                  "shortcut: GlobalShortcuts portal)"))

@@ -48,8 +48,12 @@ inline void xclip(const QString& type, const QString& path) {
 
 class RunningQuillstack {
 public:
-    explicit RunningQuillstack(std::chrono::milliseconds readyWithin = std::chrono::seconds(20)) {
+    // nativePlatform: Qt picks the platform itself (Wayland services, the panel on XWayland).
+    explicit RunningQuillstack(bool nativePlatform = false) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (nativePlatform) {
+            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        }
         environment.insert(QStringLiteral("QUILLSTACK_READY_FD"), QStringLiteral("1"));
         process_.setProcessEnvironment(environment);
         process_.start(QStringLiteral(QUILLSTACK_EXECUTABLE), {});
@@ -58,7 +62,7 @@ public:
                 output_ += process_.readAllStandardOutput();
                 return output_.contains("ready\n") || process_.state() == QProcess::NotRunning;
             },
-            readyWithin);
+            std::chrono::seconds(20));
     }
     ~RunningQuillstack() { kill(); }
     RunningQuillstack(const RunningQuillstack&) = delete;

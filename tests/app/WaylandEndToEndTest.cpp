@@ -34,10 +34,10 @@ TEST(WaylandEndToEnd, RecordsInWaylandProgramsAndPastesBackThroughTheBoundShortc
                                              .arg(runtime, QStringLiteral(QUILLSTACK_EXECUTABLE))});
     ASSERT_EQ(bound.exitCode, 0) << bound.out.toStdString();
 
-    QProcess app;
-    QByteArray startup;
-    test::startProgram(app, startup);
-    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    test::RunningQuillstack running(true);
+    QProcess& app = running.process();
+    ASSERT_TRUE(running.isReady()) << running.errors().toStdString();
+    const QByteArray startup = running.errors();
     EXPECT_TRUE(startup.contains("desktop services: Wayland (clipboard: wlr-data-control"))
         << startup.toStdString();
     const auto target = test::copyTwiceInWaylandProgram(app, history);

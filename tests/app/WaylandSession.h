@@ -1,10 +1,11 @@
 #pragma once
 
 // Shared by the Wayland end-to-end tests: the program's own runtime folder, its history file,
-// its start until it reports ready, the panel's visibility and two copies made in a Wayland
-// program. QUILLSTACK_EXECUTABLE and QUILLSTACK_PASTE_TARGET name the programs.
+// the panel's visibility and two copies made in a Wayland program. QUILLSTACK_EXECUTABLE and
+// QUILLSTACK_PASTE_TARGET name the programs.
 
 #include "PasteTargetProcess.h"
+#include "RunningQuillstack.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -43,24 +44,6 @@ inline QJsonArray historyIn(const QString& dataHome) {
     QFile in(dataHome + QStringLiteral("/Quillstack/history.json"));
     return in.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(in.readAll()).array()
                                         : QJsonArray();
-}
-
-// Starts the program with native services and the panel on XWayland; its start-up lines.
-inline void startProgram(QProcess& app, QByteArray& startup) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    environment.insert(QStringLiteral("QUILLSTACK_READY_FD"), QStringLiteral("1"));
-    app.setProcessEnvironment(environment);
-    app.start(QStringLiteral(QUILLSTACK_EXECUTABLE), {});
-    QByteArray output;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-            output += app.readAllStandardOutput();
-            return output.contains("ready\n") || app.state() == QProcess::NotRunning;
-        },
-        std::chrono::seconds(15)));
-    ASSERT_TRUE(output.contains("ready\n")) << app.readAllStandardError().toStdString();
-    startup = app.readAllStandardError();
 }
 
 // A native Wayland program with the keyboard, and two copies made there and recorded.
