@@ -131,8 +131,26 @@ TEST_F(DelegateFixture, ConstructionReadsTheFilesAndLaunchWiresEverything) {
         // A history and settings left by an earlier run.
         launch();
         copy(QStringLiteral("kept from last time"));
+        // A changed shortcut moves the registration.
         delegate->settings().setHotkeyConfig({HotkeyKey::c, HotkeyModifierPreset::commandOption});
+        ASSERT_EQ(hotkeys.registrations().size(), 1);
+        EXPECT_EQ(hotkeys.registrations().front().keyCode, keyC);
+        EXPECT_FALSE(hotkeys.press(keyV, commandShift));
+        EXPECT_TRUE(hotkeys.press(keyC, commandOption));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return panel->visible; }));
+
+        bool asked = false;
+        QObject::connect(delegate.get(), &AppDelegate::terminationRequested, [&] { asked = true; });
+        delegate->quitApp();
+        EXPECT_TRUE(asked);
+        // Shutdown releases the shortcut and stops recording.
         delegate->applicationWillTerminate();
+        EXPECT_TRUE(hotkeys.registrations().isEmpty());
+        EXPECT_FALSE(hotkeys.isHandlerInstalled());
+        EXPECT_FALSE(delegate->manager().monitor().isMonitoring());
+        pasteboard.offer(Pasteboard::stringType(), QStringLiteral("after shutdown"));
+        test::spin(PasteboardMonitor::pollInterval * 2);
+        EXPECT_EQ(delegate->manager().history().size(), 1);
         delegate.reset();
     }
     trust.setTrusted(false);
@@ -295,31 +313,6 @@ TEST_F(DelegateFixture, TheSettingsKnowWhichShortcutIsRegistered) {
               "Quillstack: reverting to previous hotkey ⌘⌥C.\n");
     EXPECT_EQ(settings.hotkeyConfig().key, HotkeyKey::k);
     EXPECT_EQ(settings.registeredHotkey(), free);
-}
-
-TEST_F(DelegateFixture, AChangedShortcutMovesTheRegistrationAndShutdownReleasesIt) {
-    launch();
-    delegate->settings().setHotkeyConfig({HotkeyKey::c, HotkeyModifierPreset::commandOption});
-    ASSERT_EQ(hotkeys.registrations().size(), 1);
-    EXPECT_EQ(hotkeys.registrations().front().keyCode, keyC);
-    EXPECT_FALSE(hotkeys.press(keyV, commandShift));
-    EXPECT_TRUE(hotkeys.press(keyC, commandOption));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->visible; }));
-
-    bool asked = false;
-    QObject::connect(delegate.get(), &AppDelegate::terminationRequested, [&] { asked = true; });
-    delegate->quitApp();
-    EXPECT_TRUE(asked);
-
-    delegate->applicationWillTerminate();
-    EXPECT_TRUE(hotkeys.registrations().isEmpty());
-    EXPECT_FALSE(hotkeys.isHandlerInstalled());
-    EXPECT_FALSE(delegate->manager().monitor().isMonitoring());
-    // Copies after shutdown are not recorded.
-    const auto count = delegate->manager().history().size();
-    pasteboard.offer(Pasteboard::stringType(), QStringLiteral("after shutdown"));
-    test::spin(PasteboardMonitor::pollInterval * 2);
-    EXPECT_EQ(delegate->manager().history().size(), count);
 }
 
 } // namespace

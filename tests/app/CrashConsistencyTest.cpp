@@ -5,6 +5,7 @@
 //
 // QUILLSTACK_EXECUTABLE names the program.
 
+#include "RunningQuillstack.h"
 #include "entries/EntryJson.h"
 #include "support/TestEnvironment.h"
 
@@ -32,37 +33,7 @@ namespace {
 
 const QString program = QStringLiteral(QUILLSTACK_EXECUTABLE);
 
-class Running {
-public:
-    Running() {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QUILLSTACK_READY_FD"), QStringLiteral("1"));
-        process_.setProcessEnvironment(environment);
-        process_.start(program, {});
-        test::waitUntil(
-            [&] {
-                output_ += process_.readAllStandardOutput();
-                return output_.contains("ready\n") || process_.state() == QProcess::NotRunning;
-            },
-            20s);
-    }
-    ~Running() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
-    bool isReady() const { return output_.contains("ready\n"); }
-    QProcess& process() { return process_; }
-    void kill() {
-        process_.kill();
-        process_.waitForFinished(5000);
-    }
-
-private:
-    QProcess process_;
-    QByteArray output_;
-};
+using Running = test::RunningQuillstack;
 
 struct CrashConsistency : testing::Test {
     QTemporaryDir root;
@@ -70,14 +41,7 @@ struct CrashConsistency : testing::Test {
     QString historyPath;
 
     void SetUp() override {
-        ASSERT_TRUE(root.isValid());
-        for (const char* name : {"data", "config", "runtime", "files"}) {
-            ASSERT_TRUE(QDir(root.path()).mkpath(QString::fromLatin1(name)));
-        }
-        ::chmod(QFile::encodeName(root.path() + QStringLiteral("/runtime")).constData(), 0700);
-        qputenv("XDG_DATA_HOME", (root.path() + QStringLiteral("/data")).toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", (root.path() + QStringLiteral("/config")).toLocal8Bit());
-        qputenv("XDG_RUNTIME_DIR", (root.path() + QStringLiteral("/runtime")).toLocal8Bit());
+        ASSERT_TRUE(test::prepareHome(root));
         folder = root.path() + QStringLiteral("/data/Quillstack");
         historyPath = folder + QStringLiteral("/history.json");
     }
@@ -108,17 +72,9 @@ struct CrashConsistency : testing::Test {
     }
 
     QString file(const QString& name, const QByteArray& contents) const {
-        const QString path = root.path() + QStringLiteral("/files/") + name;
-        QFile out(path);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(contents);
-        return path;
+        return test::fileIn(root, name, contents);
     }
-    static void copy(const QString& type, const QString& path) {
-        const auto result = test::runProcess(QStringLiteral("xclip"),
-                                             {"-selection", "clipboard", "-t", type, "-i", path});
-        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    }
+    static void copy(const QString& type, const QString& path) { test::xclip(type, path); }
 };
 
 // A PNG of random pixels: about 1 MB, as noise does not compress.

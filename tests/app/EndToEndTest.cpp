@@ -6,6 +6,7 @@
 // QUILLSTACK_EXECUTABLE, QUILLSTACK_PASTE_TARGET and QUILLSTACK_CLIPBOARD_OFFER name the programs.
 
 #include "PasteTargetProcess.h"
+#include "RunningQuillstack.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -39,39 +40,7 @@ test::ProcessResult xdotool(const QStringList& arguments) {
     return test::runProcess(QStringLiteral("xdotool"), arguments);
 }
 
-// The running program, started with its readiness report on standard output.
-class Quillstack {
-public:
-    Quillstack() {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QUILLSTACK_READY_FD"), QStringLiteral("1"));
-        process_.setProcessEnvironment(environment);
-        process_.start(program, {});
-        (void)QTest::qWaitFor(
-            [&] {
-                output_ += process_.readAllStandardOutput();
-                return output_.contains("ready\n") || process_.state() == QProcess::NotRunning;
-            },
-            15000);
-    }
-    ~Quillstack() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(3000);
-        }
-    }
-
-    bool isReady() const { return output_.contains("ready\n"); }
-    QProcess& process() { return process_; }
-    QByteArray errors() { return process_.readAllStandardError(); }
-    bool waitForExit() {
-        return QTest::qWaitFor([&] { return process_.state() == QProcess::NotRunning; }, 10000);
-    }
-
-private:
-    QProcess process_;
-    QByteArray output_;
-};
+using Quillstack = test::RunningQuillstack;
 
 struct Window {
     quint64 id = 0;
@@ -125,23 +94,12 @@ struct EndToEnd : testing::Test {
     QString historyPath;
 
     void SetUp() override {
-        ASSERT_TRUE(root.isValid());
-        for (const char* folder : {"data", "config", "runtime", "files"}) {
-            ASSERT_TRUE(QDir(root.path()).mkpath(QString::fromLatin1(folder)));
-        }
-        ::chmod(QFile::encodeName(root.path() + QStringLiteral("/runtime")).constData(), 0700);
-        qputenv("XDG_DATA_HOME", (root.path() + QStringLiteral("/data")).toLocal8Bit());
-        qputenv("XDG_CONFIG_HOME", (root.path() + QStringLiteral("/config")).toLocal8Bit());
-        qputenv("XDG_RUNTIME_DIR", (root.path() + QStringLiteral("/runtime")).toLocal8Bit());
+        ASSERT_TRUE(test::prepareHome(root));
         historyPath = root.path() + QStringLiteral("/data/Quillstack/history.json");
     }
 
     QString file(const QString& name, const QByteArray& contents) {
-        const QString path = root.path() + QStringLiteral("/files/") + name;
-        QFile out(path);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(contents);
-        return path;
+        return test::fileIn(root, name, contents);
     }
 
     QByteArray historyBytes() const {
@@ -160,11 +118,7 @@ struct EndToEnd : testing::Test {
         return QTest::qWaitFor([&] { return history().size() == count; }, 10000);
     }
 
-    void xclip(const QString& type, const QString& path) {
-        const auto result = test::runProcess(QStringLiteral("xclip"),
-                                             {"-selection", "clipboard", "-t", type, "-i", path});
-        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-    }
+    static void xclip(const QString& type, const QString& path) { test::xclip(type, path); }
 
     void pressShortcut() { ASSERT_EQ(xdotool({"key", "super+shift+v"}).exitCode, 0); }
     static bool panelShows() { return panel().has_value(); }

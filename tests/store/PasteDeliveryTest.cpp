@@ -183,16 +183,15 @@ TEST_F(DeliveryFixture, AFailedFallbackReportsOneLineAndIsNotTriedAgain) {
     EXPECT_EQ(trust.promptCount(), 1);
 }
 
-TEST_F(DeliveryFixture, AFallbackThatCannotBeBuiltIsNoFailure) {
+// A fallback that cannot be built is no failure; one still scheduled dies with its owner.
+TEST_F(DeliveryFixture, AFallbackThatCannotBeBuiltOrOutlivesItsOwnerDoesNothing) {
     trust.setTrusted(false);
     fallback.setBuildable(false);
     EXPECT_EQ(sendAndSettle(), "");
     EXPECT_TRUE(fallback.runs().isEmpty());
     EXPECT_TRUE(delivery->appleScriptFallbackAllowed());
-}
 
-TEST_F(DeliveryFixture, ScheduledFallbackDoesNothingOnceTheOwnerIsGone) {
-    trust.setTrusted(false);
+    fallback.setBuildable(true);
     delivery->sendCommandV();
     delivery.reset();
     test::spin(PasteDelivery::fallbackDelay * 4);
