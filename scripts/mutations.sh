@@ -64,6 +64,15 @@ mutation hotkey-json-key-optional src/settings/HotkeyConfig.cpp \
 mutation debounce-shortened src/panel/PanelViewModel.cpp \
     's{debounce_\.setInterval\(debounceInterval\);}{debounce_.setInterval(debounceInterval / 4);}' \
     'panel_model_test'
+mutation selection-wraps-at-end src/panel/PanelViewModel.cpp \
+    's{down \? std::min\(index \+ 1, visible\.size\(\) - 1\)}{down ? (index + 1) % visible.size()}' \
+    'panel_model_test'
+mutation known-top-selected-again src/panel/PanelViewModel.cpp \
+    's{return known \? std::nullopt : std::optional\(top\);}{return std::optional(top);}' \
+    'panel_model_test'
+mutation settings-corrupt-not-kept-aside src/settings/AppSettings.cpp \
+    's{keepAsideBeforeSave_ = QFileInfo::exists\(storageURL_\);}{keepAsideBeforeSave_ = false;}' \
+    'settings_app_settings'
 mutation hex-digit-f-rejected src/panel/HexColor.cpp \
     's{u <= u\x27f\x27}{u < u\x27f\x27}' \
     'panel_preview_test'
