@@ -57,10 +57,10 @@ mutation wm-class-instance-used src/platform/x11/X11Workspace.cpp \
     'platform_x11_delivery platform_x11_workspace_nowm'
 mutation preset-flag-dropped src/settings/HotkeyModifierPreset.cpp \
     's{"optionShift", u"\\u2325\\u21E7", Preset::optionBit \| Preset::shiftBit}{"optionShift", u"\\u2325\\u21E7", Preset::optionBit}' \
-    'settings_hotkey_model settings_hotkey_monitor'
+    'settings_tests'
 mutation hotkey-json-key-optional src/settings/HotkeyConfig.cpp \
     's{\|\| !json\.contains\("key"\) }{}' \
-    'settings_hotkey_model settings_app_settings'
+    'settings_tests'
 mutation debounce-shortened src/panel/PanelViewModel.cpp \
     's{debounce_\.setInterval\(debounceInterval\);}{debounce_.setInterval(debounceInterval / 4);}' \
     'panel_model_test'
@@ -72,7 +72,7 @@ mutation known-top-selected-again src/panel/PanelViewModel.cpp \
     'panel_model_test'
 mutation settings-corrupt-not-kept-aside src/settings/AppSettings.cpp \
     's{keepAsideBeforeSave_ = QFileInfo::exists\(storageURL_\);}{keepAsideBeforeSave_ = false;}' \
-    'settings_app_settings'
+    'settings_tests'
 mutation hex-digit-f-rejected src/panel/HexColor.cpp \
     's{u <= u\x27f\x27}{u < u\x27f\x27}' \
     'panel_preview_test'

@@ -5,47 +5,27 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-struct Reader {
-    const char* name;
-    bool (*read)(const std::uint8_t*, std::size_t);
-};
-
-class CorpusReplay : public testing::TestWithParam<Reader> {};
-
-// Every file of fuzz/<folder>/<reader>, in name order.
-QStringList filesIn(const char* folder, const char* reader) {
-    const QDir dir(QStringLiteral(QUILLSTACK_FUZZ_DIR "/%1/%2")
-                       .arg(QLatin1String(folder), QLatin1String(reader)));
-    QStringList paths;
-    for (const QString& name : dir.entryList(QDir::Files, QDir::Name)) {
-        paths.append(dir.filePath(name));
-    }
-    return paths;
-}
-
-} // namespace
-
-TEST_P(CorpusReplay, SeedsAndCrashReproducersReadWithoutFault) {
-    const Reader reader = GetParam();
-    const QStringList seeds = filesIn("corpus", reader.name);
-    const QStringList crashes = filesIn("crashes", reader.name);
-    EXPECT_FALSE(seeds.isEmpty());
-    EXPECT_FALSE(crashes.isEmpty());
-    for (const QString& path : seeds + crashes) {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-        const QByteArray bytes = file.readAll();
-        EXPECT_TRUE(reader.read(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                std::size_t(bytes.size())))
-            << path.toStdString();
+// Every seed and crash reproducer of each reader, fuzz/{corpus,crashes}/<reader>/*, reads
+// without fault.
+TEST(CorpusReplay, SeedsAndCrashReproducersReadWithoutFault) {
+    const std::pair<const char*, bool (*)(const std::uint8_t*, std::size_t)> readers[] = {
+        {"history", quillstack::fuzz::readHistory},
+        {"settings", quillstack::fuzz::readSettings},
+    };
+    for (const auto& [reader, read] : readers) {
+        for (const char* folder : {"corpus", "crashes"}) {
+            const QDir dir(QStringLiteral(QUILLSTACK_FUZZ_DIR "/%1/%2")
+                               .arg(QLatin1String(folder), QLatin1String(reader)));
+            const QStringList names = dir.entryList(QDir::Files, QDir::Name);
+            EXPECT_FALSE(names.isEmpty()) << folder << "/" << reader;
+            for (const QString& name : names) {
+                QFile file(dir.filePath(name));
+                ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+                const QByteArray bytes = file.readAll();
+                EXPECT_TRUE(read(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                 std::size_t(bytes.size())))
+                    << folder << "/" << reader << "/" << name.toStdString();
+            }
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Readers, CorpusReplay,
-                         testing::Values(Reader{"history", quillstack::fuzz::readHistory},
-                                         Reader{"settings", quillstack::fuzz::readSettings}),
-                         [](const testing::TestParamInfo<Reader>& reader) {
-                             return std::string(reader.param.name);
-                         });

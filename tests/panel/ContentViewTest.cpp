@@ -1,5 +1,4 @@
-#include "TestEntries.h"
-#include "ViewFixture.h"
+#include "PanelFixture.h"
 
 #include "panel/ContentView.h"
 #include "panel/EmptyStateView.h"
@@ -19,151 +18,119 @@
 #include <QListView>
 #include <QPainter>
 #include <QScrollBar>
-#include <QTest>
 
 #include <cmath>
 #include <tuple>
 
 using namespace quillstack;
-using namespace std::chrono_literals;
+using test::makeEntry;
 
 namespace {
 
-class ContentViewTest : public test::ViewFixture {
+class ContentViewTest : public test::PanelFixture {
 protected:
-    QList<ClipboardEntry> texts(int count) {
-        QList<ClipboardEntry> entries;
-        for (int i = 0; i < count; ++i) {
-            entries << entry(ClipboardKind::text, QStringLiteral("entry number %1").arg(i));
-        }
-        return entries;
-    }
-
-    static QRect cardOf(ContentView& view, int row) {
-        QListView* list = view.listView();
+    QRect cardOf(int row) const {
+        QListView* list = view_.listView();
         const QRect item = list->visualRect(list->model()->index(row, 0));
-        return HistoryRowDelegate::cardRect(item, row, view.rowDelegate()->cardWidth());
+        return HistoryRowDelegate::cardRect(item, row, view_.rowDelegate()->cardWidth());
+    }
+    const HistoryListModel& rows() const {
+        return *static_cast<const HistoryListModel*>(view_.listView()->model());
+    }
+    void click(const QPoint& at) {
+        QTest::mouseClick(view_.listView()->viewport(), Qt::LeftButton, {}, at);
     }
 
-    static QRect deleteButtonOf(ContentView& view, int row) {
-        const auto* rows = static_cast<const HistoryListModel*>(view.listView()->model());
-        return view.rowDelegate()->deleteButtonRect(cardOf(view, row), rows->entryAt(row));
-    }
-
-    static const HistoryListModel& rows(ContentView& view) {
-        return *static_cast<const HistoryListModel*>(view.listView()->model());
-    }
+    ContentView view_{manager_, model_, settings_};
 };
 
 } // namespace
 
-TEST_F(ContentViewTest, EmptyHistoryWinsOverQueryAndFilterAndDisablesClear) {
-    ContentView view(manager_, model_, settings_);
-    view.show();
-    search(u"anything"_qs);
+TEST_F(ContentViewTest, ListStatesCountAndClear) {
+    view_.show();
+    search(model_, u"anything"_qs);
     model_.setSelectedFilter(HistoryFilter::code);
-    EXPECT_EQ(view.listState(), ContentView::ListState::historyEmpty);
-    EXPECT_EQ(view.historyEmptyView()->headline(), u"Clipboard history is empty"_qs);
-    EXPECT_EQ(view.historyEmptyView()->hint(),
+    // An empty history wins over query and filter.
+    EXPECT_EQ(view_.listState(), ContentView::ListState::historyEmpty);
+    EXPECT_EQ(view_.historyEmptyView()->headline(), u"Clipboard history is empty"_qs);
+    EXPECT_EQ(view_.historyEmptyView()->hint(),
               u"Copy text, files, HTML, Markdown, colors, or images"_qs);
-    EXPECT_FALSE(view.clearButton()->isEnabled());
-    EXPECT_DOUBLE_EQ(view.clearButton()->drawnOpacity(), 0.45);
-    EXPECT_EQ(view.entryCount()->text(), u"0"_qs);
-    EXPECT_EQ(view.shortcutBadge()->text(), u"⌘⇧V"_qs);
-    EXPECT_EQ(view.size(), QSize(700, 470));
-}
+    EXPECT_FALSE(view_.clearButton()->isEnabled());
+    EXPECT_DOUBLE_EQ(view_.clearButton()->drawnOpacity(), 0.45);
+    EXPECT_EQ(view_.entryCount()->text(), u"0"_qs);
+    EXPECT_EQ(view_.size(), QSize(700, 470));
 
-TEST_F(ContentViewTest, NoMatchesKeepsTheWholeCountAndClearEmptiesEverything) {
+    model_.setSelectedFilter(HistoryFilter::all);
+    search(model_, QString());
     fill(texts(3));
-    ContentView view(manager_, model_, settings_);
-    view.show();
-    EXPECT_EQ(view.listState(), ContentView::ListState::entries);
-    EXPECT_TRUE(view.clearButton()->isEnabled());
-    EXPECT_DOUBLE_EQ(view.clearButton()->drawnOpacity(), 1.0);
-
-    search(u"no such words"_qs);
-    EXPECT_EQ(view.listState(), ContentView::ListState::noMatches);
-    EXPECT_EQ(view.noMatchesView()->headline(), u"No matches found"_qs);
-    EXPECT_EQ(view.noMatchesView()->hint(), u"Try another search or filter"_qs);
-    EXPECT_EQ(view.entryCount()->text(), u"3"_qs);
+    EXPECT_EQ(view_.listState(), ContentView::ListState::entries);
+    EXPECT_TRUE(view_.clearButton()->isEnabled());
+    EXPECT_DOUBLE_EQ(view_.clearButton()->drawnOpacity(), 1.0);
+    search(model_, u"no such words"_qs);
+    EXPECT_EQ(view_.listState(), ContentView::ListState::noMatches);
+    EXPECT_EQ(view_.noMatchesView()->headline(), u"No matches found"_qs);
+    EXPECT_EQ(view_.noMatchesView()->hint(), u"Try another search or filter"_qs);
+    EXPECT_EQ(view_.entryCount()->text(), u"3"_qs); // the whole count
     EXPECT_FALSE(model_.selectedID().has_value());
-
     // Typing goes through the field into the model.
-    QTest::keyClicks(view.searchField(), u" 1"_qs);
+    QTest::keyClicks(view_.searchField(), u" 1"_qs);
     EXPECT_EQ(model_.searchQuery(), u"no such words 1"_qs);
 
-    QTest::mouseClick(view.clearButton(), Qt::LeftButton);
+    QTest::mouseClick(view_.clearButton(), Qt::LeftButton);
     EXPECT_TRUE(manager_.history().isEmpty());
-    EXPECT_EQ(view.listState(), ContentView::ListState::historyEmpty);
-    EXPECT_FALSE(view.clearButton()->isEnabled());
-    EXPECT_EQ(view.entryCount()->text(), u"0"_qs);
+    EXPECT_EQ(view_.listState(), ContentView::ListState::historyEmpty);
+    EXPECT_FALSE(view_.clearButton()->isEnabled());
+    EXPECT_EQ(view_.entryCount()->text(), u"0"_qs);
 }
 
-TEST_F(ContentViewTest, ClickPastesARowAndItsDeleteButtonOnlyDeletes) {
-    const QList<ClipboardEntry> entries = texts(3);
+TEST_F(ContentViewTest, RowsPasteOnClickDeleteAndFollowTheFilter) {
+    const QList<ClipboardEntry> entries = {makeEntry(ClipboardKind::text, u"alpha"_qs),
+                                           makeEntry(ClipboardKind::code, u"int beta;"_qs),
+                                           makeEntry(ClipboardKind::text, u"gamma"_qs),
+                                           makeEntry(ClipboardKind::text, u"delta"_qs)};
     fill(entries);
     QList<QUuid> activated;
     model_.onActivate = [&](const ClipboardEntry& chosen) { activated << chosen.id(); };
-    ContentView view(manager_, model_, settings_);
-    view.show();
-    QWidget* viewport = view.listView()->viewport();
+    view_.show();
 
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, cardOf(view, 1).center());
+    click(cardOf(1).center());
     ASSERT_EQ(activated, QList<QUuid>{entries[1].id()});
     EXPECT_EQ(model_.selectedID(), entries[1].id());
-    // A click anywhere on the card, its empty right part included.
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, cardOf(view, 2).bottomRight() - QPoint(30, 3));
+    // A click anywhere on the card, its empty right part included; the gap between cards is no row.
+    click(cardOf(2).bottomRight() - QPoint(30, 3));
     EXPECT_EQ(activated.size(), 2);
-    // The gap between two cards is no row.
-    QTest::mouseClick(viewport, Qt::LeftButton, {},
-                      QPoint(cardOf(view, 0).center().x(), cardOf(view, 0).bottom() + 5));
+    click(QPoint(cardOf(0).center().x(), cardOf(0).bottom() + 5));
     EXPECT_EQ(activated.size(), 2);
 
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, deleteButtonOf(view, 0).center());
-    EXPECT_EQ(activated.size(), 2);
-    ASSERT_EQ(manager_.history().size(), 2);
-    EXPECT_EQ(manager_.history().first().id(), entries[1].id());
-    EXPECT_EQ(rows(view).rowCount(), 2);
-}
-
-TEST_F(ContentViewTest, DeletingTheSelectedRowSelectsTheFirstAndFilterChangesResync) {
-    const QList<ClipboardEntry> entries = {
-        entry(ClipboardKind::text, u"alpha"_qs), entry(ClipboardKind::code, u"int beta;"_qs),
-        entry(ClipboardKind::text, u"gamma"_qs), entry(ClipboardKind::text, u"delta"_qs)};
-    fill(entries);
-    ContentView view(manager_, model_, settings_);
-    view.show();
-    EXPECT_EQ(model_.selectedID(), entries[0].id());
-
+    // The delete button only deletes; deleting the selected row selects the first.
     model_.setSelectedID(entries[2].id());
-    manager_.deleteEntry(entries[2].id());
+    click(view_.rowDelegate()->deleteButtonRect(cardOf(2), rows().entryAt(2)).center());
+    EXPECT_EQ(activated.size(), 2);
+    ASSERT_EQ(manager_.history().size(), 3);
+    EXPECT_EQ(manager_.history().at(2).id(), entries[3].id());
+    EXPECT_EQ(rows().rowCount(), 3);
     EXPECT_EQ(model_.selectedID(), entries[0].id());
-    EXPECT_TRUE(rows(view).data(rows(view).index(0), HistoryListModel::SelectedRole).toBool());
+    EXPECT_TRUE(rows().data(rows().index(0), HistoryListModel::SelectedRole).toBool());
 
-    // A filter that hides the selection moves it to the first visible row.
+    // A filter that hides the selection moves it to the first visible row; the menu writes it.
     model_.setSelectedFilter(HistoryFilter::code);
-    EXPECT_EQ(view.filterMenu()->currentText(), u"Code"_qs);
-    EXPECT_EQ(rows(view).rowCount(), 1);
+    EXPECT_EQ(view_.filterMenu()->currentText(), u"Code"_qs);
+    EXPECT_EQ(rows().rowCount(), 1);
     EXPECT_EQ(model_.selectedID(), entries[1].id());
-    // The menu writes the filter.
-    emit view.filterMenu()->activated(0);
+    emit view_.filterMenu()->activated(0);
     EXPECT_EQ(model_.selectedFilter(), HistoryFilter::all);
-    EXPECT_EQ(rows(view).rowCount(), 3);
+    EXPECT_EQ(rows().rowCount(), 3);
 }
 
 TEST_F(ContentViewTest, SelectionIsScrolledToTheMiddle) {
     fill(texts(40));
-    ContentView view(manager_, model_, settings_);
-    view.show();
-    QScrollBar* bar = view.listView()->verticalScrollBar();
+    view_.show();
+    QScrollBar* bar = view_.listView()->verticalScrollBar();
     ASSERT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), 0);
-
-    const QUuid target = manager_.history().at(20).id();
-    model_.setSelectedID(target);
+    model_.setSelectedID(manager_.history().at(20).id());
     ASSERT_TRUE(QTest::qWaitFor([&] {
-        const QRect card = cardOf(view, 20);
-        return std::abs(card.center().y() - view.listView()->viewport()->height() / 2) <= 1;
+        return std::abs(cardOf(20).center().y() - view_.listView()->viewport()->height() / 2) <= 1;
     }));
     // The last row cannot reach the middle: the list stops at its end.
     model_.setSelectedID(manager_.history().last().id());
@@ -176,31 +143,26 @@ TEST_F(ContentViewTest, SelectionIsScrolledToTheMiddle) {
 
 TEST_F(ContentViewTest, PreviewsFollowKindAndSearch) {
     const QList<ClipboardEntry> entries = {
-        entry(ClipboardKind::code, u"if (x) {\n  return \"y\";\n}\nline four\nline five"_qs),
-        entry(ClipboardKind::text, u""_qs),
-        entry(ClipboardKind::color, u"#nothex"_qs, u"#nothex"_qs),
-        entry(ClipboardKind::image, u"picture"_qs)};
+        makeEntry(ClipboardKind::code, u"if (x) {\n  return \"y\";\n}\nline four\nline five"_qs),
+        makeEntry(ClipboardKind::text, u""_qs),
+        makeEntry(ClipboardKind::color, u"#nothex"_qs, {.colorHex = u"#nothex"_qs}),
+        makeEntry(ClipboardKind::image, u"picture"_qs)};
     fill(entries);
-    ContentView view(manager_, model_, settings_);
-    view.show();
-    RowPreviewCache& cache = view.previewCache();
-
-    // Formatted code: four lines at most and no plain lines.
+    view_.show();
+    RowPreviewCache& cache = view_.previewCache();
+    // Formatted code: four lines at most and no plain lines; while searching the plain subtitle.
     const PreviewLayout& code = cache.preview(entries[0], false, 400);
     EXPECT_TRUE(code.lines().isEmpty());
     EXPECT_EQ(code.lineCount(), 4);
     EXPECT_TRUE(code.isCut());
-    // Searching: the plain subtitle instead.
     const PreviewLayout& plainCode = cache.preview(entries[0], true, 400);
     ASSERT_FALSE(plainCode.lines().isEmpty());
     EXPECT_TRUE(plainCode.lines().first().startsWith(u"if (x) { return"_qs));
-    // An empty subtitle keeps one line.
+    // An empty subtitle keeps one line; no tile without image data; a bad colour keeps its text.
     EXPECT_EQ(cache.preview(entries[1], false, 400).lineCount(), 1);
     EXPECT_GT(cache.preview(entries[1], false, 400).height(), 0);
-    // No tile image without image data; a bad colour has no swatch but keeps its text.
     EXPECT_TRUE(cache.tileImage(entries[3]).isNull());
     EXPECT_EQ(cache.preview(entries[2], false, 400).lines(), QStringList{u"#nothex"_qs});
-
     // Long text is cut after three lines with an ellipsis.
     const PreviewLayout longText = PreviewLayout::plain(QString(2000, u'w') + u" end"_qs,
                                                         RowPreviewCache::previewFont(), 3, 200);
@@ -208,92 +170,78 @@ TEST_F(ContentViewTest, PreviewsFollowKindAndSearch) {
     EXPECT_TRUE(longText.lines().last().endsWith(u"\u2026"_qs));
 }
 
-TEST_F(ContentViewTest, OverlayOpensFromTheGearAndClosesOnClickOutsideOrDone) {
+TEST_F(ContentViewTest, OverlayAndBadgeShowTheRegisteredShortcut) {
     fill(texts(2));
-    ContentView view(manager_, model_, settings_);
-    view.show();
-    EXPECT_FALSE(view.isShowingHotkeySettings());
-    QTest::mouseClick(view.settingsButton(), Qt::LeftButton);
-    ASSERT_TRUE(view.isShowingHotkeySettings());
-    SettingsOverlay* overlay = view.settingsOverlay();
-    EXPECT_TRUE(overlay->isVisible());
-    EXPECT_EQ(overlay->geometry(), view.rect());
-
-    // A click on the card itself keeps it; one on the dark layer closes it.
-    const QRect card = overlay->card()->geometry();
-    QTest::mouseClick(overlay, Qt::LeftButton, {}, card.topLeft() + QPoint(30, 8));
-    EXPECT_TRUE(view.isShowingHotkeySettings());
-    QTest::mouseClick(overlay, Qt::LeftButton, {}, QPoint(40, 40));
-    EXPECT_FALSE(view.isShowingHotkeySettings());
-    EXPECT_FALSE(overlay->isVisible());
-
-    view.setShowingHotkeySettings(true);
-    QTest::keyClick(overlay->card(), Qt::Key_Return);
-    EXPECT_FALSE(view.isShowingHotkeySettings());
-
-    // The badge follows the shortcut.
-    settings_.setHotkeyConfig({HotkeyKey::c, HotkeyModifierPreset::commandOnly});
-    EXPECT_EQ(view.shortcutBadge()->text(), u"⌘C"_qs);
-}
-
-TEST_F(ContentViewTest, BadgeAndCurrentLineShowTheRegisteredShortcutWithPcNames) {
-    fill(texts(1));
-    ContentView view(manager_, model_, settings_);
-    view.show();
-    const HotkeySettingsView* card = view.settingsOverlay()->card();
+    view_.show();
+    const HotkeySettingsView* card = view_.settingsOverlay()->card();
     const auto shown = [&] {
-        return std::tuple(view.shortcutBadge()->text(), view.shortcutBadge()->toolTip(),
+        return std::tuple(view_.shortcutBadge()->text(), view_.shortcutBadge()->toolTip(),
                           card->currentShortcutText(), card->currentShortcutLabel()->toolTip());
     };
-    EXPECT_EQ(shown(),
-              std::tuple(u"⌘⇧V"_qs, u"Super+Shift+V"_qs, u"Current: ⌘⇧V"_qs, u"Super+Shift+V"_qs));
+    const auto commandShiftV =
+        std::tuple(u"⌘⇧V"_qs, u"Super+Shift+V"_qs, u"Current: ⌘⇧V"_qs, u"Super+Shift+V"_qs);
+    EXPECT_EQ(shown(), commandShiftV);
+
+    // The gear opens the overlay; a click on the card keeps it, one on the dark layer or
+    // Return closes it.
+    QTest::mouseClick(view_.settingsButton(), Qt::LeftButton);
+    ASSERT_TRUE(view_.isShowingHotkeySettings());
+    SettingsOverlay* overlay = view_.settingsOverlay();
+    EXPECT_TRUE(overlay->isVisible());
+    EXPECT_EQ(overlay->geometry(), view_.rect());
+    QTest::mouseClick(overlay, Qt::LeftButton, {}, card->geometry().topLeft() + QPoint(30, 8));
+    EXPECT_TRUE(view_.isShowingHotkeySettings());
+    QTest::mouseClick(overlay, Qt::LeftButton, {}, QPoint(40, 40));
+    EXPECT_FALSE(view_.isShowingHotkeySettings());
+    EXPECT_FALSE(overlay->isVisible());
+    view_.setShowingHotkeySettings(true);
+    QTest::keyClick(overlay->card(), Qt::Key_Return);
+    EXPECT_FALSE(view_.isShowingHotkeySettings());
 
     // Nothing registered (another program holds the shortcut): both say so.
     settings_.setRegisteredHotkey(std::nullopt);
     const QString none = u"No shortcut is registered: another program holds it"_qs;
     EXPECT_EQ(shown(), std::tuple(u"None"_qs, none, u"Current: None"_qs, none));
-
     // A choice the desktop refused: the pickers keep it, the lines show what is in force.
     settings_.setRegisteredHotkey(HotkeyConfig::defaultConfig());
     settings_.setHotkeyConfig({HotkeyKey::k, HotkeyModifierPreset::optionShift});
     EXPECT_EQ(card->keyPicker()->currentText(), u"K"_qs);
-    EXPECT_EQ(shown(),
-              std::tuple(u"⌘⇧V"_qs, u"Super+Shift+V"_qs, u"Current: ⌘⇧V"_qs, u"Super+Shift+V"_qs));
+    EXPECT_EQ(shown(), commandShiftV);
     settings_.setRegisteredHotkey(HotkeyConfig{HotkeyKey::k, HotkeyModifierPreset::optionShift});
     EXPECT_EQ(shown(),
               std::tuple(u"⌥⇧K"_qs, u"Alt+Shift+K"_qs, u"Current: ⌥⇧K"_qs, u"Alt+Shift+K"_qs));
 }
 
 // Spreadsheet and web-page HTML drawn on the dark card: no light box may hold the card's light
-// text, and links stand out with good contrast.
-TEST_F(ContentViewTest, HtmlPreviewsReadOnTheDarkCard) {
+// text, table rows are lines, and links stand out with good contrast.
+TEST(PanelPreviews, HtmlReadsOnTheDarkCard) {
     const QColor card(0x2a, 0x2a, 0x2e);
+    const auto layout = [](const QString& html) {
+        return PreviewLayout::rich(
+            PreviewFormatter::rich(makeEntry(ClipboardKind::html, u"t"_qs, {.html = html})),
+            RowPreviewCache::previewFont(), 3, 400);
+    };
+    const auto draw = [&](const QString& html) {
+        QImage image(400, 80, QImage::Format_RGB32);
+        image.fill(card);
+        QPainter painter(&image);
+        layout(html).paint(painter, QPointF(0, 0), QColor(255, 255, 255, 235));
+        return image;
+    };
     const auto luminance = [](const QColor& c) {
         const auto linear = [](qreal v) {
             return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
         };
         return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
     };
-    const auto draw = [&](const QString& html) {
-        const ClipboardEntry entry = test::makeEntry(ClipboardKind::html, u"t"_qs, {}, {}, html);
-        const PreviewLayout layout = PreviewLayout::rich(PreviewFormatter::rich(entry),
-                                                         RowPreviewCache::previewFont(), 3, 400);
-        QImage image(400, 80, QImage::Format_RGB32);
-        image.fill(card);
-        QPainter painter(&image);
-        layout.paint(painter, QPointF(0, 0), QColor(255, 255, 255, 235));
-        return image;
-    };
-    const QString boxes[] = {
-        u"<table bgcolor=white border=1><tr><td><font color=black>Q1 revenue</font></td>"
-        "<td>42</td></tr></table>"_qs,
-        u"<table><tr><td style=\"background-color:#ffffff;color:#000\">Q1 revenue</td>"
-        "<td bgcolor=\"#fafafa\">42</td></tr></table>"_qs,
-        u"<body style=\"background:white;color:black\"><p>Q1 revenue 42</p></body>"_qs,
-        u"<div style=\"background-color:white\"><span style=\"color:#111\">Q1 revenue"
-        "</span></div>"_qs,
-    };
-    for (const QString& html : boxes) {
+    for (const QString& html :
+         {u"<table bgcolor=white border=1><tr><td><font color=black>Q1 revenue</font></td>"
+          "<td>42</td></tr></table>"_qs,
+          u"<table><tr><td style=\"background-color:#ffffff;color:#000\">Q1 revenue</td>"
+          "<td bgcolor=\"#fafafa\">42</td></tr></table>"_qs,
+          u"<body style=\"background:white;color:black\"><p>Q1 revenue 42</p></body>"_qs,
+          u"<div style=\"background-color:white\"><span style=\"color:#111\">Q1 revenue"
+          "</span></div>"_qs}) {
         // Within what was drawn, text strokes are a small part; a white box would fill it.
         const QImage image = draw(html);
         QRect drawn;
@@ -301,9 +249,7 @@ TEST_F(ContentViewTest, HtmlPreviewsReadOnTheDarkCard) {
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
                 const QColor pixel(image.pixel(x, y));
-                if (pixel != card) {
-                    drawn |= QRect(x, y, 1, 1);
-                }
+                drawn |= pixel != card ? QRect(x, y, 1, 1) : QRect();
                 light += pixel.lightnessF() > 0.85 ? 1 : 0;
             }
         }
@@ -311,17 +257,12 @@ TEST_F(ContentViewTest, HtmlPreviewsReadOnTheDarkCard) {
         EXPECT_LT(light, drawn.width() * drawn.height() / 3) << html.toStdString();
     }
 
-    // The cells of one table row are one line: a three-row table fits the three lines.
-    const ClipboardEntry table =
-        test::makeEntry(ClipboardKind::html, u"t"_qs, {}, {},
-                        u"<table border=1><tr><td>a</td><td>b</td><td>c</td></tr>"
-                        "<tr><td>1</td><td>2</td><td>3</td></tr>"
-                        "<tr><td>4</td><td>5</td><td>6</td></tr></table>"_qs);
-    const PreviewLayout rows =
-        PreviewLayout::rich(PreviewFormatter::rich(table), RowPreviewCache::previewFont(), 3, 400);
-    EXPECT_EQ(rows.lineCount(), 3);
-    EXPECT_FALSE(rows.isCut());
-    EXPECT_GE(rows.height(), 3 * QFontMetricsF(RowPreviewCache::previewFont()).height());
+    const PreviewLayout table = layout(u"<table border=1><tr><td>a</td><td>b</td><td>c</td></tr>"
+                                       "<tr><td>1</td><td>2</td><td>3</td></tr>"
+                                       "<tr><td>4</td><td>5</td><td>6</td></tr></table>"_qs);
+    EXPECT_EQ(table.lineCount(), 3);
+    EXPECT_FALSE(table.isCut());
+    EXPECT_GE(table.height(), 3 * QFontMetricsF(RowPreviewCache::previewFont()).height());
 
     const QImage link = draw(u"see <a href=\"https://example.com\">the report</a>"_qs);
     qreal best = 0;

@@ -1,4 +1,4 @@
-#include "ViewFixture.h"
+#include "PanelFixture.h"
 
 #include "settings/HotkeySettingsView.h"
 #include "settings/PopupButton.h"
@@ -6,27 +6,24 @@
 
 #include <QFileInfo>
 #include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
 
 using namespace quillstack;
 
 namespace {
 
-class HotkeySettingsViewTest : public test::ViewFixture {
-protected:
-    // Chooses a picker's row as a user does, through the activation the list reports.
-    static void choose(PopupButton* picker, const QString& label) {
-        const int row = picker->findText(label);
-        ASSERT_GE(row, 0) << label.toStdString();
-        picker->setCurrentIndex(row);
-        emit picker->activated(row);
-    }
-};
+using HotkeySettingsViewTest = test::PanelFixture;
+
+// Chooses a picker's row as a user does, through the activation the list reports.
+void choose(PopupButton* picker, const QString& label) {
+    const int row = picker->findText(label);
+    ASSERT_GE(row, 0) << label.toStdString();
+    picker->setCurrentIndex(row);
+    emit picker->activated(row);
+}
 
 } // namespace
 
-TEST_F(HotkeySettingsViewTest, PickersListTheCasesInOrderAndFollowTheSettings) {
+TEST_F(HotkeySettingsViewTest, PickersFollowAndWriteTheSettings) {
     HotkeySettingsView card(settings_, [] {});
     QStringList modifiers;
     for (int i = 0; i < card.modifiersPicker()->count(); ++i) {
@@ -36,7 +33,6 @@ TEST_F(HotkeySettingsViewTest, PickersListTheCasesInOrderAndFollowTheSettings) {
     EXPECT_EQ(card.keyPicker()->count(), 7);
     EXPECT_EQ(card.keyPicker()->itemText(6), u"K"_qs);
     EXPECT_EQ(card.currentShortcutText(), u"Current: ⌘⇧V"_qs);
-    EXPECT_EQ(card.width(), HotkeySettingsView::cardWidth);
 
     // A change made elsewhere shows at once.
     settings_.setHotkeyConfig({HotkeyKey::p, HotkeyModifierPreset::optionShift});
@@ -45,24 +41,18 @@ TEST_F(HotkeySettingsViewTest, PickersListTheCasesInOrderAndFollowTheSettings) {
     EXPECT_EQ(card.keyPicker()->currentText(), u"P"_qs);
     settings_.setLaunchAtLogin(true);
     EXPECT_TRUE(card.launchAtLoginSwitch()->isChecked());
-}
 
-TEST_F(HotkeySettingsViewTest, ChoicesWriteThroughAndKeepTheOtherHalf) {
-    HotkeySettingsView card(settings_, [] {});
+    // Each picker writes its half and keeps the other.
     QList<HotkeyConfig> told;
     settings_.setOnHotkeyChanged([&](const HotkeyConfig& config) { told << config; });
-
     choose(card.keyPicker(), u"K"_qs);
     EXPECT_EQ(settings_.hotkeyConfig(),
-              (HotkeyConfig{HotkeyKey::k, HotkeyModifierPreset::commandShift}));
-    EXPECT_EQ(card.currentShortcutText(), u"Current: ⌘⇧K"_qs);
-
+              (HotkeyConfig{HotkeyKey::k, HotkeyModifierPreset::optionShift}));
     choose(card.modifiersPicker(), u"⌘⌥"_qs);
     EXPECT_EQ(settings_.hotkeyConfig(),
               (HotkeyConfig{HotkeyKey::k, HotkeyModifierPreset::commandOption}));
     EXPECT_EQ(card.currentShortcutText(), u"Current: ⌘⌥K"_qs);
     ASSERT_EQ(told.size(), 2);
-
     // Choosing what is already chosen assigns an equal value: nothing is saved or re-registered.
     ASSERT_TRUE(QFile::remove(settings_.storageURL()));
     choose(card.keyPicker(), u"K"_qs);
@@ -71,31 +61,28 @@ TEST_F(HotkeySettingsViewTest, ChoicesWriteThroughAndKeepTheOtherHalf) {
 
     // The switch writes launch at login and asks for the login item.
     card.launchAtLoginSwitch()->click();
-    EXPECT_TRUE(settings_.launchAtLogin());
-    EXPECT_EQ(loginItems_.registerCount(), 1);
-    card.launchAtLoginSwitch()->click();
     EXPECT_FALSE(settings_.launchAtLogin());
+    const int registers = loginItems_.registerCount();
+    card.launchAtLoginSwitch()->click();
+    EXPECT_TRUE(settings_.launchAtLogin());
+    EXPECT_EQ(loginItems_.registerCount(), registers + 1);
 }
 
-TEST_F(HotkeySettingsViewTest, DoneAndReturnCloseTheCardAndNothingElse) {
+TEST_F(HotkeySettingsViewTest, DoneAndReturnCloseTheCardWhichShowsTheAssignedTrigger) {
     int closed = 0;
     HotkeySettingsView card(settings_, [&] { ++closed; });
     card.show();
     QTest::mouseClick(card.doneButton(), Qt::LeftButton);
     EXPECT_EQ(closed, 1);
     EXPECT_TRUE(card.doneButton()->isDefault());
-
     card.modifiersPicker()->setFocus();
     QTest::keyClick(card.modifiersPicker(), Qt::Key_Return);
     EXPECT_EQ(closed, 2);
     QTest::keyClick(&card, Qt::Key_Enter);
     EXPECT_EQ(closed, 3);
     EXPECT_EQ(settings_.hotkeyConfig(), HotkeyConfig::defaultConfig());
-}
 
-TEST_F(HotkeySettingsViewTest, ShowsTheTriggerTheDesktopAssignedOnlyWhereItAssignsOne) {
-    HotkeySettingsView card(settings_, [] {});
-    card.show();
+    // Only where the desktop assigns a trigger of its own.
     EXPECT_EQ(card.assignedTriggerText(), QString());
     settings_.setAssignedHotkeyTrigger(QStringLiteral("Meta+Shift+V"));
     EXPECT_EQ(card.assignedTriggerText(), u"Assigned by the desktop: Meta+Shift+V"_qs);

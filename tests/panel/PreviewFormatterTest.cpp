@@ -1,10 +1,10 @@
 #include "panel/PreviewFormatter.h"
 
-#include "TestEntries.h"
+#include "PanelFixture.h"
 #include "app/SymbolIcon.h"
+#include "panel/GraphemePrefix.h"
+#include "panel/HexColor.h"
 #include "panel/PreviewDocument.h"
-
-#include <gtest/gtest.h>
 
 #include <QFontInfo>
 #include <QPalette>
@@ -29,8 +29,8 @@ public:
         cursor.setPosition(static_cast<int>(position) + 1);
         return cursor.charFormat();
     }
-    QTextCharFormat formatOf(const QString& part, qsizetype from = 0) const {
-        const qsizetype at = text().indexOf(part, from);
+    QTextCharFormat formatOf(const QString& part) const {
+        const qsizetype at = text().indexOf(part);
         EXPECT_GE(at, 0) << qPrintable(part);
         return formatAt(at);
     }
@@ -59,141 +59,136 @@ qsizetype characters(const QString& text) {
     return count;
 }
 
-ClipboardEntry markdownEntry(const QString& markdown) {
-    return makeEntry(ClipboardKind::markdown, "plain", std::nullopt, markdown);
+Laid rich(ClipboardKind kind, const QString& text, test::Extras extras = {}) {
+    return Laid(PreviewFormatter::rich(makeEntry(kind, text, std::move(extras))));
 }
 
 const PreviewPalette colours = PreviewPalette::dark();
+const QString ellipsis = u"\u2026"_qs;
 
 } // namespace
 
-TEST(PreviewFormatterRich, HtmlSourcesAndTheirLimit) {
-    // Without html the text is read as HTML.
-    Laid fromText(PreviewFormatter::rich(makeEntry(ClipboardKind::html, "a <b>bold</b> word")));
+TEST(PreviewFormatter, RichPreviewsAreStyledUpToTheirLimits) {
+    // HTML without an html field reads the text.
+    const Laid fromText = rich(ClipboardKind::html, "a <b>bold</b> word");
     EXPECT_EQ(fromText.text(), "a bold word");
     EXPECT_EQ(fromText.formatOf("bold").fontWeight(), QFont::Bold);
-
     const ClipboardEntry empty(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
                                ClipboardKind::html, std::nullopt, std::nullopt, std::nullopt,
                                std::nullopt, {}, std::nullopt, std::nullopt, "f", std::nullopt);
     EXPECT_TRUE(Laid(PreviewFormatter::rich(empty)).text().isEmpty());
-
-    // Only the first 700 characters are read, even when that cuts a tag in half.
-    const QString html = "<p>" + QString(690, 'x') + "<b>tail</b></p>";
-    const ClipboardEntry long_ = makeEntry(ClipboardKind::html, "t", std::nullopt, {}, html);
-    const Laid cut(PreviewFormatter::rich(long_));
-    EXPECT_FALSE(cut.text().contains("tail"));
-    EXPECT_FALSE(cut.text().contains("<b"));
-    // 697 visible characters: trimmed to 280 and an ellipsis, all unstyled.
-    EXPECT_EQ(cut.text(), QString(280, 'x') + u"\u2026"_qs);
+    // Only 700 characters of HTML are read, even when that cuts a tag in half; the 697 visible
+    // ones are trimmed to 280 and an ellipsis, all unstyled.
+    const Laid cut =
+        rich(ClipboardKind::html, "t", {.html = "<p>" + QString(690, 'x') + "<b>tail</b></p>"});
+    EXPECT_EQ(cut.text(), QString(280, 'x') + ellipsis);
     EXPECT_FALSE(cut.anyBold());
-}
 
-TEST(PreviewFormatterRich, NothingExternalIsFetched) {
-    const QString html = "<html><head><link rel=\"stylesheet\" href=\"/dev/zero\"/></head>"
-                         "<body background=\"/dev/zero\"><p>before<img src=\"/dev/zero\">after"
-                         "</p><table><tr><td background=\"/dev/zero\">cell</td></tr></table>"
-                         "</body></html>";
-    const QTextDocumentFragment fragment =
-        PreviewFormatter::rich(makeEntry(ClipboardKind::html, "t", std::nullopt, {}, html));
-    // Laying the fragment out elsewhere must not read the files either.
-    QTextDocument plain;
-    QTextCursor(&plain).insertFragment(fragment);
-    plain.setTextWidth(300);
-    EXPECT_GT(plain.size().height(), 0);
-    EXPECT_TRUE(plain.toPlainText().contains("beforeafter")) << qPrintable(plain.toPlainText());
-    EXPECT_FALSE(plain.toPlainText().contains(QChar::ObjectReplacementCharacter));
-
-    const Laid markdown(PreviewFormatter::rich(markdownEntry("see ![pic](/dev/zero) here")));
-    EXPECT_FALSE(markdown.text().contains(QChar::ObjectReplacementCharacter));
-}
-
-TEST(PreviewFormatterRich, MarkdownIsStyledUpToTheLimit) {
-    const Laid shortDoc(PreviewFormatter::rich(markdownEntry("# Title\n\nSome **bold** and "
-                                                             "*soft* text.\n\n- one\n- two")));
-    EXPECT_TRUE(shortDoc.text().startsWith("Title"));
-    EXPECT_FALSE(shortDoc.text().contains("**"));
-    EXPECT_EQ(shortDoc.formatOf("bold").fontWeight(), QFont::Bold);
-    EXPECT_TRUE(shortDoc.formatOf("soft").fontItalic());
-    EXPECT_EQ(shortDoc.document().begin().blockFormat().headingLevel(), 1);
-    EXPECT_NE(
-        shortDoc.document().findBlock(static_cast<int>(shortDoc.text().indexOf("one"))).textList(),
-        nullptr);
-
-    const Laid bold300(PreviewFormatter::rich(markdownEntry("**" + QString(300, 'b') + "**")));
-    EXPECT_EQ(bold300.text(), QString(280, 'b') + u"\u2026"_qs);
+    const Laid doc =
+        rich(ClipboardKind::markdown, "plain",
+             {.markdown = "# Title\n\nSome **bold** and *soft* text.\n\n- one\n- two"});
+    EXPECT_TRUE(doc.text().startsWith("Title"));
+    EXPECT_FALSE(doc.text().contains("**"));
+    EXPECT_EQ(doc.formatOf("bold").fontWeight(), QFont::Bold);
+    EXPECT_TRUE(doc.formatOf("soft").fontItalic());
+    EXPECT_EQ(doc.document().begin().blockFormat().headingLevel(), 1);
+    EXPECT_NE(doc.document().findBlock(static_cast<int>(doc.text().indexOf("one"))).textList(),
+              nullptr);
+    const Laid bold300 =
+        rich(ClipboardKind::markdown, "p", {.markdown = "**" + QString(300, 'b') + "**"});
+    EXPECT_EQ(bold300.text(), QString(280, 'b') + ellipsis);
     EXPECT_FALSE(bold300.anyBold());
-
     // The markdown field wins over the text, and the source is cut to 500 characters.
-    const Laid cut(PreviewFormatter::rich(markdownEntry(QString(499, 'm') + "Z tail")));
-    EXPECT_EQ(characters(cut.text()), 281);
-    EXPECT_FALSE(cut.text().contains("plain"));
-}
+    const Laid md500 =
+        rich(ClipboardKind::markdown, "plain", {.markdown = QString(499, 'm') + "Z tail"});
+    EXPECT_EQ(characters(md500.text()), 281);
+    EXPECT_FALSE(md500.text().contains("plain"));
 
-TEST(PreviewFormatterRich, OtherKindsShowTheirSubtitle) {
+    // Other kinds show their subtitle, cut without an ellipsis.
     const QString longText = QString(150, 'a') + "   \n" + QString(200, 'b');
     for (ClipboardKind kind : {ClipboardKind::text, ClipboardKind::code, ClipboardKind::color,
                                ClipboardKind::unknown, ClipboardKind::file}) {
         const ClipboardEntry entry = makeEntry(kind, longText);
-        const QString preview = Laid(PreviewFormatter::rich(entry)).text();
-        EXPECT_EQ(preview, entry.subtitle().left(280)) << qPrintable(rawValue(kind));
-        EXPECT_FALSE(preview.endsWith(u"\u2026"_qs));
+        EXPECT_EQ(Laid(PreviewFormatter::rich(entry)).text(), entry.subtitle().left(280))
+            << qPrintable(rawValue(kind));
     }
-    EXPECT_EQ(Laid(PreviewFormatter::rich(makeEntry(ClipboardKind::text, longText))).text(),
+    EXPECT_EQ(rich(ClipboardKind::text, longText).text(),
               QString(150, 'a') + ' ' + QString(129, 'b'));
 }
 
-TEST(PreviewFormatterCode, KeywordsByWholeWordInAnyCase) {
-    const Laid code(PreviewFormatter::code("Return format; select classes IF x\nconst y", colours));
-    for (const char* keyword : {"Return", "select", "IF", "const"}) {
-        const QTextCharFormat format = code.formatOf(keyword);
-        EXPECT_EQ(format.foreground().color(), colours.keyword) << keyword;
-        EXPECT_EQ(format.fontWeight(), QFont::DemiBold) << keyword;
-    }
-    for (const char* plain : {"format", "classes", "x"}) {
-        EXPECT_EQ(code.formatOf(plain).foreground().color(), colours.label) << plain;
-        EXPECT_EQ(code.formatOf(plain).fontWeight(), QFont::Normal) << plain;
+TEST(PreviewFormatter, NothingExternalIsFetched) {
+    const QString html = "<html><head><link rel=\"stylesheet\" href=\"/dev/zero\"/></head>"
+                         "<body background=\"/dev/zero\"><p>before<img src=\"/dev/zero\">after"
+                         "</p><table><tr><td background=\"/dev/zero\">cell</td></tr></table>"
+                         "</body></html>";
+    // Laying the fragment out elsewhere must not read the files either.
+    QTextDocument plain;
+    QTextCursor(&plain).insertFragment(
+        PreviewFormatter::rich(makeEntry(ClipboardKind::html, "t", {.html = html})));
+    plain.setTextWidth(300);
+    EXPECT_GT(plain.size().height(), 0);
+    EXPECT_TRUE(plain.toPlainText().contains("beforeafter")) << qPrintable(plain.toPlainText());
+    EXPECT_FALSE(plain.toPlainText().contains(QChar::ObjectReplacementCharacter));
+    const Laid markdown =
+        rich(ClipboardKind::markdown, "p", {.markdown = "see ![pic](/dev/zero) here"});
+    EXPECT_FALSE(markdown.text().contains(QChar::ObjectReplacementCharacter));
+}
+
+// Keywords by whole word in any case; a later pass wins: comments over keywords, strings over
+// comments (a comment starting inside a string runs on after it). Strings span lines and hold
+// escaped quotes; CR LF ends a line comment.
+TEST(PreviewFormatter, CodeIsHighlightedInPasses) {
+    const Laid code(PreviewFormatter::code("Return format; select classes IF x\nconst y\n"
+                                           "let a = 1 // return if\n/* block\nwhile */ let b\n"
+                                           "let s = \"http://x\" + rest\n\"multi\nline \\\" q\"\n"
+                                           "c // d\r\nwhile e\r\n// else",
+                                           colours));
+    const std::tuple<const char*, QColor, QFont::Weight> cases[] = {
+        {"Return", colours.keyword, QFont::DemiBold},  {"select", colours.keyword, QFont::DemiBold},
+        {"IF", colours.keyword, QFont::DemiBold},      {"const", colours.keyword, QFont::DemiBold},
+        {"format", colours.label, QFont::Normal},      {"classes", colours.label, QFont::Normal},
+        {"x\n", colours.label, QFont::Normal},         {"1", colours.label, QFont::Normal},
+        {"return", colours.comment, QFont::Normal},    {"while", colours.comment, QFont::Normal},
+        {"let b", colours.keyword, QFont::DemiBold},   {"let s", colours.keyword, QFont::DemiBold},
+        {"\"http", colours.string, QFont::Normal},     {"x\" +", colours.string, QFont::Normal},
+        {"\" + rest", colours.string, QFont::Normal},  {" + rest", colours.comment, QFont::Normal},
+        {"line", colours.string, QFont::Normal},       {" q", colours.string, QFont::Normal},
+        {"while e", colours.keyword, QFont::DemiBold}, {"e\n", colours.label, QFont::Normal},
+        {"else", colours.comment, QFont::Normal},
+    };
+    for (const auto& [part, colour, weight] : cases) {
+        EXPECT_EQ(code.formatOf(part).foreground().color(), colour) << part;
+        EXPECT_EQ(code.formatOf(part).fontWeight(), weight) << part;
     }
     const QFont font = code.formatAt(0).font();
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 12.5);
     EXPECT_TRUE(QFontInfo(font).fixedPitch() || font.styleHint() == QFont::Monospace);
+
+    QString broken = "return \"x";
+    broken += QChar(0xd800); // an unpaired surrogate
+    broken += "\" // y";
+    EXPECT_TRUE(Laid(PreviewFormatter::code(broken, colours)).text().startsWith("return"));
+
+    QPalette darkWindow;
+    darkWindow.setColor(QPalette::Window, QColor(30, 30, 30));
+    darkWindow.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    EXPECT_EQ(PreviewPalette::from(darkWindow).keyword, PreviewPalette::dark().keyword);
+    EXPECT_EQ(PreviewPalette::from(darkWindow).label, QColor(240, 240, 240));
+    QPalette lightWindow;
+    lightWindow.setColor(QPalette::Window, QColor(245, 245, 245));
+    EXPECT_EQ(PreviewPalette::from(lightWindow).keyword, PreviewPalette::light().keyword);
+    EXPECT_NE(PreviewPalette::light().label, PreviewPalette::dark().label);
+    const Laid light(PreviewFormatter::code("if", PreviewPalette::light()));
+    EXPECT_EQ(light.formatAt(0).foreground().color(), PreviewPalette::light().keyword);
 }
 
-TEST(PreviewFormatterCode, CommentsAndStringsOverride) {
-    const Laid code(PreviewFormatter::code("let a = 1 // return if\n"
-                                           "/* block\nwhile */ let b\n"
-                                           "let s = \"http://x\" + rest\n"
-                                           "\"multi\nline \\\" q\"",
-                                           colours));
-    const QString text = code.text();
-    // A keyword inside a comment is green and regular.
-    EXPECT_EQ(code.formatOf("return").foreground().color(), colours.comment);
-    EXPECT_EQ(code.formatOf("return").fontWeight(), QFont::Normal);
-    EXPECT_EQ(code.formatOf("while").foreground().color(), colours.comment);
-    EXPECT_EQ(code.formatOf("let b").foreground().color(), colours.keyword);
-    EXPECT_EQ(code.formatOf("1").foreground().color(), colours.label);
-
-    // The comment runs from the slashes in the string to the end of the line; the string
-    // pass then colours the whole quoted part, quotes included; after it stays green.
-    const qsizetype quote = text.indexOf("\"http");
-    EXPECT_EQ(code.formatAt(quote).foreground().color(), colours.string);
-    EXPECT_EQ(code.formatOf("http").foreground().color(), colours.string);
-    EXPECT_EQ(code.formatAt(quote + 9).foreground().color(), colours.string); // closing quote
-    EXPECT_EQ(code.formatOf(" + rest").foreground().color(), colours.comment);
-    EXPECT_EQ(code.formatOf("let s").foreground().color(), colours.keyword);
-
-    // Strings may span lines and hold escaped quotes.
-    EXPECT_EQ(code.formatOf("line").foreground().color(), colours.string);
-    EXPECT_EQ(code.formatOf(" q").foreground().color(), colours.string);
-}
-
-TEST(PreviewFormatterCode, LimitsCountCharacters) {
+TEST(PreviewFormatter, CodeLimitsCountCharacters) {
     const Laid shortCode(PreviewFormatter::code(QString(320, 'x'), colours));
     EXPECT_EQ(shortCode.text(), QString(320, 'x'));
     EXPECT_DOUBLE_EQ(shortCode.formatAt(319).font().pointSizeF(), 12.5);
 
     const Laid longCode(PreviewFormatter::code("return " + QString(393, 'x'), colours));
-    EXPECT_EQ(longCode.text(), "return " + QString(313, 'x') + u"\u2026"_qs);
+    EXPECT_EQ(longCode.text(), "return " + QString(313, 'x') + ellipsis);
     EXPECT_FALSE(longCode.anyBold());
     EXPECT_FALSE(longCode.formatAt(0).hasProperty(QTextFormat::ForegroundBrush));
 
@@ -205,66 +200,92 @@ TEST(PreviewFormatterCode, LimitsCountCharacters) {
     const QString trimmed = Laid(PreviewFormatter::code(decomposed, colours)).text();
     EXPECT_EQ(characters(trimmed), 321);
     EXPECT_EQ(trimmed.size(), 641);
-}
-
-TEST(PreviewFormatterCode, LineEndingsAndBrokenText) {
-    const Laid crlf(PreviewFormatter::code("a // c\r\nreturn b\r\n// if", colours));
-    EXPECT_EQ(crlf.formatOf("return").foreground().color(), colours.keyword);
-    EXPECT_EQ(crlf.formatOf("b").foreground().color(), colours.label);
-    EXPECT_EQ(crlf.formatOf("if").foreground().color(), colours.comment);
-
-    QString broken = "return \"x";
-    broken += QChar(0xd800); // an unpaired surrogate
-    broken += "\" // y";
-    const Laid survived(PreviewFormatter::code(broken, colours));
-    EXPECT_TRUE(survived.text().startsWith("return"));
-
     // Huge input is cut before any work.
     const QString huge = QString(20'000'000, '"');
     EXPECT_EQ(characters(Laid(PreviewFormatter::code(huge, colours)).text()), 321);
 }
 
-TEST(PreviewFormatterCode, PalettesFollowTheAppearance) {
-    EXPECT_NE(PreviewPalette::light().label, PreviewPalette::dark().label);
-    QPalette darkWindow;
-    darkWindow.setColor(QPalette::Window, QColor(30, 30, 30));
-    darkWindow.setColor(QPalette::WindowText, QColor(240, 240, 240));
-    const PreviewPalette fromDark = PreviewPalette::from(darkWindow);
-    EXPECT_EQ(fromDark.keyword, PreviewPalette::dark().keyword);
-    EXPECT_EQ(fromDark.label, QColor(240, 240, 240));
-    QPalette lightWindow;
-    lightWindow.setColor(QPalette::Window, QColor(245, 245, 245));
-    EXPECT_EQ(PreviewPalette::from(lightWindow).keyword, PreviewPalette::light().keyword);
-
-    const Laid light(PreviewFormatter::code("if", PreviewPalette::light()));
-    EXPECT_EQ(light.formatAt(0).foreground().color(), PreviewPalette::light().keyword);
-}
-
-TEST(PreviewFormatterIcon, FallsBackToOurDocSymbol) {
+TEST(PreviewFormatter, FileIconsFallBackToOurDocSymbol) {
     const QColor tint(200, 200, 210);
     const QImage doc = SymbolIcon::image("doc", tint, QSize(44, 44));
     ASSERT_FALSE(doc.isNull());
-    for (const std::optional<QString>& path :
-         {std::optional<QString>(), std::optional<QString>("")}) {
-        const QImage icon = PreviewFormatter::icon(path, tint);
-        EXPECT_EQ(icon.size(), QSize(44, 44));
-        EXPECT_EQ(icon, doc);
-    }
+    EXPECT_EQ(PreviewFormatter::icon(std::nullopt, tint), doc);
+    EXPECT_EQ(PreviewFormatter::icon(QString(), tint), doc);
     const QImage retina = PreviewFormatter::icon(std::nullopt, tint, 2.0);
     EXPECT_EQ(retina.size(), QSize(88, 88));
     EXPECT_EQ(retina.deviceIndependentSize(), QSizeF(44, 44));
 
     // A real path gives the theme's icon or the fallback, always 44 x 44 and never blank.
-    for (const QString& path :
-         {QString("/no/such/report.pdf"), QString("/tmp"), QString("/dev/zero")}) {
+    for (const char* path : {"/no/such/report.pdf", "/tmp", "/dev/zero"}) {
         const QImage icon = PreviewFormatter::icon(path, tint);
-        EXPECT_EQ(icon.size(), QSize(44, 44)) << qPrintable(path);
+        EXPECT_EQ(icon.size(), QSize(44, 44)) << path;
         bool painted = false;
         for (int y = 0; y < icon.height() && !painted; ++y) {
             for (int x = 0; x < icon.width() && !painted; ++x) {
                 painted = qAlpha(icon.pixel(x, y)) > 0;
             }
         }
-        EXPECT_TRUE(painted) << qPrintable(path);
+        EXPECT_TRUE(painted) << path;
+    }
+}
+
+TEST(GraphemePrefix, CountsUserPerceivedCharacters) {
+    const QString family = u"\U0001F468\u200D\U0001F469\u200D\U0001F467"_qs;
+    const QString text = "a" + family + u"\u00f1e\u0301\r\nz"_qs;
+    const std::tuple<QString, int, QString, bool> cases[] = {
+        {text, 2, "a" + family, true},
+        {text, 3, "a" + family + u"\u00f1"_qs, true},
+        {text, 5, "a" + family + u"\u00f1e\u0301\r\n"_qs, true},
+        {text, 6, text, false},
+        {text, 0, QString(), true},
+        {QString(), 0, QString(), false},
+    };
+    for (const auto& [source, limit, expected, cut] : cases) {
+        EXPECT_EQ(GraphemePrefix(source, limit).text(), expected) << limit;
+        EXPECT_EQ(GraphemePrefix(source, limit).isCut(), cut) << limit;
+    }
+    // One character with 300 combining marks is longer than any first window.
+    const QString heavy = "a" + QString(300, QChar(0x0301));
+    const QString marks = heavy + "b" + heavy + "c";
+    EXPECT_EQ(GraphemePrefix(marks, 1).text(), heavy);
+    EXPECT_EQ(GraphemePrefix(marks, 3).text(), heavy + "b" + heavy);
+    EXPECT_TRUE(GraphemePrefix(marks, 3).isCut());
+    EXPECT_FALSE(GraphemePrefix(marks, 4).isCut());
+    // A window edge inside a surrogate pair or before a combining mark moves no boundary.
+    QString thumbs;
+    for (int i = 0; i < 100; ++i) {
+        thumbs += u"\U0001F44D\U0001F3FD"_qs; // thumbs up with a skin tone: one character
+    }
+    EXPECT_EQ(GraphemePrefix(thumbs, 7).text().size(), 28);
+    EXPECT_EQ(GraphemePrefix(QString(10'000'000, 'x'), 3).text(), "xxx");
+}
+
+TEST(HexColor, AcceptedAndRejectedForms) {
+    const std::pair<QString, std::optional<QRgb>> cases[] = {
+        {"#FF000080", qRgba(255, 0, 0, 128)},
+        {" #00ff00\n", qRgba(0, 255, 0, 255)},
+        {"##A1B2C3", qRgba(0xa1, 0xb2, 0xc3, 255)},
+        {"A1#B2#C3", qRgba(0xa1, 0xb2, 0xc3, 255)}, // every "#" goes
+        {"12345G", qRgba(0x01, 0x23, 0x45, 255)},   // digits read up to the G
+        {"0x1234", qRgba(0x00, 0x12, 0x34, 255)},   // the prefix counts as length
+        {"0x123456", qRgba(0x00, 0x12, 0x34, 0x56)},
+        {"# 12345", qRgba(0x01, 0x23, 0x45, 255)}, // the scanner skips the space
+        {"0xzzzz", qRgba(0, 0, 0, 255)},           // the leading 0 is a number
+        {"#fff", std::nullopt},
+        {"zz1234", std::nullopt},
+        {"", std::nullopt},
+        {"#", std::nullopt},
+        {"#1234567", std::nullopt},
+        {"#123456789", std::nullopt},
+        {u"12345\u0301"_qs, std::nullopt}, // five characters
+        {QString(5'000'000, 'f'), std::nullopt},
+    };
+    for (const auto& [hex, expected] : cases) {
+        const std::optional<QColor> colour = colorFromHex(hex);
+        ASSERT_EQ(colour.has_value(), expected.has_value()) << hex.left(20).toStdString();
+        if (colour) {
+            EXPECT_EQ(colour->spec(), QColor::Rgb);
+            EXPECT_EQ(colour->rgba(), *expected) << hex.toStdString();
+        }
     }
 }

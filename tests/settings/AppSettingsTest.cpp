@@ -2,7 +2,6 @@
 #include "platform/memory/MemoryDataLocations.h"
 #include "platform/memory/MemoryLoginItemService.h"
 #include "settings/SettingsJson.h"
-#include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,6 +14,8 @@ namespace {
 
 const QByteArray defaultFile =
     R"({"hotkeyConfig":{"key":"v","modifiers":"commandShift"},"launchAtLogin":false})";
+const QByteArray optionKFile =
+    R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},"launchAtLogin":false})";
 const HotkeyConfig commandOptionK{HotkeyKey::k, HotkeyModifierPreset::commandOption};
 
 // A settings file for ⌘⌥K whose unknown member nests `levels` arrays (the top object is level 1).
@@ -25,25 +26,25 @@ QByteArray nestedFile(int levels) {
 
 class AppSettingsTest : public testing::Test {
 protected:
-    QString settingsPath() const {
-        return dir.path() + QStringLiteral("/Quillstack/settings.json");
-    }
-
+    QString folder() const { return dir.path() + QStringLiteral("/Quillstack"); }
+    QString settingsPath() const { return folder() + QStringLiteral("/settings.json"); }
     void writeSettings(const QByteArray& bytes) {
         QDir(dir.path()).mkpath(QStringLiteral("Quillstack"));
         QFile file(settingsPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
-
-    QByteArray readSettings() const {
-        QFile file(settingsPath());
+    QByteArray readSettings(const QString& path = {}) const {
+        QFile file(path.isEmpty() ? settingsPath() : path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-
     QStringList keptAside() const {
-        return QDir(dir.path() + QStringLiteral("/Quillstack"))
-            .entryList({QStringLiteral("settings.json.corrupt-*")}, QDir::Files);
+        return QDir(folder()).entryList({QStringLiteral("settings.json.corrupt-*")}, QDir::Files);
+    }
+    template <typename F> static std::string said(F&& action) {
+        testing::internal::CaptureStderr();
+        action();
+        return testing::internal::GetCapturedStderr();
     }
 
     QTemporaryDir dir;
@@ -51,49 +52,39 @@ protected:
     MemoryLoginItemService loginItems;
 };
 
-TEST_F(AppSettingsTest, NoFileKeepsDefaultsAndTouchesNothing) {
-    AppSettings settings(locations, loginItems);
-    EXPECT_EQ(settings.hotkeyConfig(), HotkeyConfig::defaultConfig());
-    EXPECT_FALSE(settings.launchAtLogin());
-    EXPECT_EQ(settings.storageURL(), settingsPath());
-    EXPECT_TRUE(QDir(dir.path() + QStringLiteral("/Quillstack")).exists());
-    EXPECT_FALSE(QFile::exists(settingsPath()));
-    EXPECT_EQ(loginItems.registerCount(), 0);
-    EXPECT_EQ(loginItems.unregisterCount(), 0);
-}
-
-TEST_F(AppSettingsTest, StoredFalseLoadsAndEndsWithOneUnregister) {
-    const QByteArray stored =
-        R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},"launchAtLogin":false})";
-    writeSettings(stored);
-    AppSettings settings(locations, loginItems);
-    EXPECT_EQ(settings.hotkeyConfig(), commandOptionK);
-    EXPECT_EQ(settings.hotkeyConfig().displayString(), QStringLiteral("⌘⌥K"));
-    EXPECT_FALSE(settings.launchAtLogin());
-    EXPECT_EQ(readSettings(), stored);
-    EXPECT_EQ(loginItems.registerCount(), 0);
-    EXPECT_EQ(loginItems.unregisterCount(), 1);
-}
-
-TEST_F(AppSettingsTest, StoredTrueRegistersTwice) {
-    const QByteArray stored =
-        R"({"launchAtLogin":true,"hotkeyConfig":{"modifiers":"commandOption","key":"k"}})";
-    writeSettings(stored);
-    AppSettings settings(locations, loginItems);
-    EXPECT_EQ(settings.hotkeyConfig(), commandOptionK);
-    EXPECT_TRUE(settings.launchAtLogin());
-    EXPECT_EQ(readSettings(),
-              R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},"launchAtLogin":true})");
-    EXPECT_EQ(loginItems.registerCount(), 2);
-    EXPECT_EQ(loginItems.unregisterCount(), 0);
-}
-
-TEST_F(AppSettingsTest, StoredDefaultsStillRequestUnregisterWithoutRewriting) {
-    writeSettings(defaultFile);
-    AppSettings settings(locations, loginItems);
-    EXPECT_EQ(settings.hotkeyConfig(), HotkeyConfig::defaultConfig());
-    EXPECT_EQ(readSettings(), defaultFile);
-    EXPECT_EQ(loginItems.unregisterCount(), 1);
+// A stored choice loads without rewriting the file, in any member order; the login item is
+// requested for the stored value (a stored true twice: assignment and repeat).
+TEST_F(AppSettingsTest, StoredFilesLoadAndRequestTheLoginItem) {
+    const struct {
+        QByteArray stored, after;
+        HotkeyConfig config;
+        bool launch;
+        int registers, unregisters;
+    } cases[] = {
+        {{}, {}, HotkeyConfig::defaultConfig(), false, 0, 0},
+        {defaultFile, defaultFile, HotkeyConfig::defaultConfig(), false, 0, 1},
+        {optionKFile, optionKFile, commandOptionK, false, 0, 1},
+        {R"({"launchAtLogin":true,"hotkeyConfig":{"modifiers":"commandOption","key":"k"}})",
+         R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},"launchAtLogin":true})",
+         commandOptionK, true, 2, 0},
+        {nestedFile(SettingsJson::maxNesting - 1), optionKFile, commandOptionK, false, 0, 1},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.stored.constData());
+        QDir(folder()).removeRecursively();
+        if (!row.stored.isEmpty()) {
+            writeSettings(row.stored);
+        }
+        MemoryLoginItemService requests;
+        AppSettings settings(locations, requests);
+        EXPECT_EQ(settings.hotkeyConfig(), row.config);
+        EXPECT_EQ(settings.launchAtLogin(), row.launch);
+        EXPECT_EQ(settings.storageURL(), settingsPath());
+        EXPECT_TRUE(QDir(folder()).exists());
+        EXPECT_EQ(readSettings(), row.after);
+        EXPECT_EQ(std::pair(requests.registerCount(), requests.unregisterCount()),
+                  std::pair(row.registers, row.unregisters));
+    }
 }
 
 TEST_F(AppSettingsTest, UndecodableFileGivesDefaultsAndIsKeptAsideOnTheFirstChange) {
@@ -112,89 +103,65 @@ TEST_F(AppSettingsTest, UndecodableFileGivesDefaultsAndIsKeptAsideOnTheFirstChan
         nestedFile(65000),
     };
     for (const QByteArray& bytes : undecodable) {
-        QDir(dir.path() + QStringLiteral("/Quillstack")).removeRecursively();
+        SCOPED_TRACE(bytes.left(80).constData());
+        QDir(folder()).removeRecursively();
         writeSettings(bytes);
         MemoryLoginItemService requests;
         AppSettings settings(locations, requests);
-        EXPECT_EQ(settings.hotkeyConfig(), HotkeyConfig::defaultConfig()) << bytes.left(80).data();
+        EXPECT_EQ(settings.hotkeyConfig(), HotkeyConfig::defaultConfig());
         EXPECT_FALSE(settings.launchAtLogin());
         EXPECT_EQ(requests.registerCount() + requests.unregisterCount(), 0);
         EXPECT_EQ(readSettings(), bytes);
         EXPECT_TRUE(keptAside().isEmpty());
 
-        testing::internal::CaptureStderr();
-        settings.setHotkeyConfig(commandOptionK);
-        const std::string said = testing::internal::GetCapturedStderr();
+        const std::string first = said([&] { settings.setHotkeyConfig(commandOptionK); });
         ASSERT_EQ(keptAside().size(), 1);
-        const QString asidePath = dir.path() + QStringLiteral("/Quillstack/") + keptAside().first();
-        EXPECT_EQ(said, "Quillstack: settings.json could not be read; it was moved to " +
-                            asidePath.toStdString() + "\n");
-        QFile aside(asidePath);
-        ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
-        EXPECT_EQ(aside.readAll(), bytes);
-        EXPECT_EQ(
-            readSettings(),
-            R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},"launchAtLogin":false})");
-        testing::internal::CaptureStderr();
-        settings.setLaunchAtLogin(true);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        const QString aside = folder() + QStringLiteral("/") + keptAside().first();
+        EXPECT_EQ(first, "Quillstack: settings.json could not be read; it was moved to " +
+                             aside.toStdString() + "\n");
+        EXPECT_EQ(readSettings(aside), bytes);
+        EXPECT_EQ(readSettings(), optionKFile);
+        EXPECT_EQ(said([&] { settings.setLaunchAtLogin(true); }), "");
         EXPECT_EQ(keptAside().size(), 1);
     }
-    // Nested just within the bound, the file still reads.
-    writeSettings(nestedFile(SettingsJson::maxNesting - 1));
-    EXPECT_EQ(AppSettings(locations, loginItems).hotkeyConfig(), commandOptionK);
 }
 
-TEST_F(AppSettingsTest, AssigningTheSameValuesAnnouncesButSavesAndCallsNobody) {
+// Assigning: announced first, then saved, then the listener told, then the change signalled;
+// equal values are announced but neither saved nor passed on.
+TEST_F(AppSettingsTest, ChangesAreAnnouncedSavedAndTold) {
     AppSettings settings(locations, loginItems);
-    int listenerCalls = 0;
-    int announcements = 0;
-    settings.setOnHotkeyChanged([&](const HotkeyConfig&) { ++listenerCalls; });
-    QObject::connect(&settings, &AppSettings::hotkeyConfigWillChange, [&] { ++announcements; });
-    QObject::connect(&settings, &AppSettings::launchAtLoginWillChange, [&] { ++announcements; });
+    QStringList events;
+    QObject::connect(&settings, &AppSettings::hotkeyConfigWillChange,
+                     [&](const HotkeyConfig& next) {
+                         events << "will " + settings.hotkeyConfig().displayString() + " -> " +
+                                       next.displayString();
+                     });
+    settings.setOnHotkeyChanged([&](const HotkeyConfig& config) {
+        events << "told " + config.displayString() + ", file has " + readSettings();
+    });
+    QObject::connect(&settings, &AppSettings::hotkeyConfigChanged, [&](const HotkeyConfig& config) {
+        events << "changed " + config.displayString();
+    });
+    QObject::connect(&settings, &AppSettings::launchAtLoginWillChange, [&](bool next) {
+        events << QStringLiteral("will launch %1 -> %2").arg(settings.launchAtLogin()).arg(next);
+    });
 
     settings.setHotkeyConfig(HotkeyConfig::defaultConfig());
     settings.setLaunchAtLogin(false);
-    EXPECT_EQ(announcements, 2);
-    EXPECT_EQ(listenerCalls, 0);
+    EXPECT_EQ(events, QStringList({"will ⌘⇧V -> ⌘⇧V", "changed ⌘⇧V", "will launch 0 -> 0"}));
     EXPECT_FALSE(QFile::exists(settingsPath()));
     EXPECT_EQ(loginItems.registerCount() + loginItems.unregisterCount(), 0);
-}
 
-TEST_F(AppSettingsTest, AChangeIsAnnouncedFirstThenSavedThenTold) {
-    AppSettings settings(locations, loginItems);
-    QStringList events;
-    QObject::connect(
-        &settings, &AppSettings::hotkeyConfigWillChange, [&](const HotkeyConfig& next) {
-            events << QStringLiteral("will %1 -> %2")
-                          .arg(settings.hotkeyConfig().displayString(), next.displayString());
-        });
-    settings.setOnHotkeyChanged([&](const HotkeyConfig& config) {
-        events << QStringLiteral("told %1, file has %2")
-                      .arg(config.displayString(), QString::fromUtf8(readSettings()));
-    });
-    QObject::connect(&settings, &AppSettings::hotkeyConfigChanged, [&](const HotkeyConfig& config) {
-        events << QStringLiteral("changed %1").arg(config.displayString());
-    });
-
+    events.clear();
     settings.setHotkeyConfig(commandOptionK);
     EXPECT_EQ(events,
-              QStringList({
-                  QStringLiteral("will ⌘⇧V -> ⌘⌥K"),
-                  QStringLiteral("told ⌘⌥K, file has "
-                                 R"({"hotkeyConfig":{"key":"k","modifiers":"commandOption"},)"
-                                 R"("launchAtLogin":false})"),
-                  QStringLiteral("changed ⌘⌥K"),
-              }));
-
+              QStringList({"will ⌘⇧V -> ⌘⌥K", "told ⌘⌥K, file has " + optionKFile, "changed ⌘⌥K"}));
     settings.setHotkeyConfig(HotkeyConfig::defaultConfig());
     EXPECT_EQ(readSettings(), defaultFile);
 
-    bool sawOldValue = false;
-    QObject::connect(&settings, &AppSettings::launchAtLoginWillChange,
-                     [&](bool next) { sawOldValue = next && !settings.launchAtLogin(); });
+    events.clear();
     settings.setLaunchAtLogin(true);
-    EXPECT_TRUE(sawOldValue);
+    EXPECT_EQ(events, QStringList{"will launch 0 -> 1"});
     EXPECT_EQ(loginItems.registerCount(), 1);
     EXPECT_TRUE(loginItems.isRegistered());
     settings.setLaunchAtLogin(false);
@@ -205,9 +172,7 @@ TEST_F(AppSettingsTest, AChangeIsAnnouncedFirstThenSavedThenTold) {
 TEST_F(AppSettingsTest, RefusedLoginItemPrintsOneLineAndKeepsTheChoice) {
     AppSettings settings(locations, loginItems);
     loginItems.setRefusal(QStringLiteral("cannot write /x/quillstack.desktop: Permission denied"));
-    testing::internal::CaptureStderr();
-    settings.setLaunchAtLogin(true);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(said([&] { settings.setLaunchAtLogin(true); }),
               "Quillstack: unable to update launch-at-login setting: cannot write "
               "/x/quillstack.desktop: Permission denied\n");
     EXPECT_TRUE(settings.launchAtLogin());
@@ -215,34 +180,32 @@ TEST_F(AppSettingsTest, RefusedLoginItemPrintsOneLineAndKeepsTheChoice) {
               R"({"hotkeyConfig":{"key":"v","modifiers":"commandShift"},"launchAtLogin":true})");
 
     // A reload with the refusal still in place asks twice for the one stored choice and
-    // reports the refusal once.
+    // reports the refusal once; every later refusal of a choice is reported again, each once.
     const int registers = loginItems.registerCount();
-    testing::internal::CaptureStderr();
-    AppSettings reloaded(locations, loginItems);
-    const std::string lines = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(reloaded.launchAtLogin());
+    std::optional<AppSettings> reloaded;
+    const std::string lines = said([&] { reloaded.emplace(locations, loginItems); });
+    EXPECT_TRUE(reloaded->launchAtLogin());
     EXPECT_EQ(loginItems.registerCount(), registers + 2);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 1) << lines;
-
-    // Every later refusal of a choice is reported again, each once.
-    testing::internal::CaptureStderr();
-    reloaded.setLaunchAtLogin(false);
-    reloaded.setLaunchAtLogin(true);
-    const std::string later = testing::internal::GetCapturedStderr();
+    const std::string later = said([&] {
+        reloaded->setLaunchAtLogin(false);
+        reloaded->setLaunchAtLogin(true);
+    });
     EXPECT_EQ(std::count(later.begin(), later.end(), '\n'), 2) << later;
-}
 
-TEST_F(AppSettingsTest, AnUnwritableFolderKeepsTheSettingsInMemory) {
-    // A plain file where the folder should be: neither the folder nor the file can be made.
-    QFile blocker(dir.path() + QStringLiteral("/Quillstack"));
+    // A plain file where the folder should be: the settings live on in memory.
+    QDir(folder()).removeRecursively();
+    QFile blocker(folder());
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    AppSettings settings(locations, loginItems);
-    settings.setHotkeyConfig(commandOptionK);
-    settings.setLaunchAtLogin(true);
-    EXPECT_EQ(settings.hotkeyConfig(), commandOptionK);
-    EXPECT_TRUE(settings.launchAtLogin());
-    EXPECT_EQ(loginItems.registerCount(), 1);
+    loginItems.setRefusal(std::nullopt);
+    AppSettings unsaved(locations, loginItems);
+    const int before = loginItems.registerCount();
+    unsaved.setHotkeyConfig(commandOptionK);
+    unsaved.setLaunchAtLogin(true);
+    EXPECT_EQ(unsaved.hotkeyConfig(), commandOptionK);
+    EXPECT_TRUE(unsaved.launchAtLogin());
+    EXPECT_EQ(loginItems.registerCount(), before + 1);
 }
 
 } // namespace

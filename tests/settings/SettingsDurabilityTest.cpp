@@ -1,5 +1,5 @@
-// Saving the settings reaches the disk before it replaces the old file. fsync and rename are
-// wrapped at link time (see CMakeLists.txt) so that the test sees their order.
+// Saving the settings reaches the disk before it replaces the old file: fsync and rename are
+// wrapped at link time (see CMakeLists.txt) to record their order.
 
 #include "settings/AppSettings.h"
 
@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -32,22 +31,18 @@ std::string pathOf(int fd) {
 extern "C" {
 int __real_fsync(int fd);
 int __real_rename(const char* from, const char* to);
-
 int __wrap_fsync(int fd) {
     calls.push_back("fsync " + pathOf(fd));
     return __real_fsync(fd);
 }
-
 int __wrap_rename(const char* from, const char* to) {
     calls.push_back(std::string("rename ") + from + " " + to);
     return __real_rename(from, to);
 }
 }
 
-namespace quillstack {
-namespace {
-
 TEST(SettingsDurability, TheNewFileIsSyncedThenRenamedThenItsFolderSynced) {
+    using namespace quillstack;
     QTemporaryDir dir;
     MemoryDataLocations locations(dir.path(), dir.path());
     MemoryLoginItemService loginItems;
@@ -56,14 +51,10 @@ TEST(SettingsDurability, TheNewFileIsSyncedThenRenamedThenItsFolderSynced) {
     settings.setHotkeyConfig({HotkeyKey::c, HotkeyModifierPreset::commandOnly});
 
     ASSERT_EQ(calls.size(), 3u) << ::testing::PrintToString(calls);
-    const std::string renamed = calls[1];
-    ASSERT_EQ(renamed.rfind("rename ", 0), 0u) << renamed;
-    const std::string from = renamed.substr(7, renamed.find(' ', 7) - 7);
-    const std::string to = renamed.substr(renamed.find(' ', 7) + 1);
-    EXPECT_EQ(QFileInfo(QString::fromStdString(to)).fileName(), QStringLiteral("settings.json"));
+    const QString target = dir.path() + "/Quillstack/settings.json";
+    ASSERT_EQ(calls[1].rfind("rename ", 0), 0u) << calls[1];
+    const std::string from = calls[1].substr(7, calls[1].find(' ', 7) - 7);
+    EXPECT_EQ(calls[1], "rename " + from + " " + target.toStdString());
     EXPECT_EQ(calls[0], "fsync " + from);
-    EXPECT_EQ(calls[2], "fsync " + QFileInfo(QString::fromStdString(to)).path().toStdString());
+    EXPECT_EQ(calls[2], "fsync " + QFileInfo(target).path().toStdString());
 }
-
-} // namespace
-} // namespace quillstack

@@ -1,0 +1,75 @@
+#pragma once
+
+// The shortcut types before the panel's: HistoryFilter's qHash would hide theirs.
+#include "settings/AppSettings.h"
+
+#include "entries/ClipboardEntry.h"
+#include "panel/PanelViewModel.h"
+#include "platform/memory/MemoryDataLocations.h"
+#include "platform/memory/MemoryLoginItemService.h"
+#include "store/ClipboardManager.h"
+#include "support/TestEnvironment.h"
+
+#include <QCryptographicHash>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace quillstack::test {
+
+struct Extras {
+    std::optional<QString> searchIndex = {}, markdown = {}, html = {}, colorHex = {};
+};
+
+// A record whose fingerprint follows its contents, so that different records are never
+// taken for duplicates.
+inline ClipboardEntry makeEntry(ClipboardKind kind, const QString& text, Extras extras = {}) {
+    const QString key = rawValue(kind) + QLatin1Char('\0') + text +
+                        extras.colorHex.value_or(QString()) + extras.html.value_or(QString()) +
+                        extras.markdown.value_or(QString());
+    const QByteArray digest = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha256);
+    return ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), kind, text,
+                          extras.markdown, extras.html, extras.colorHex, {}, std::nullopt,
+                          std::nullopt, QString::fromLatin1(digest.toHex()), extras.searchIndex);
+}
+
+// A store in a temporary folder, settings beside it and a view model over the store.
+class PanelFixture : public ::testing::Test {
+protected:
+    PanelFixture()
+        : locations_(dir_.path(), dir_.path()), settings_(locations_, loginItems_),
+          manager_(ClipboardManager::Services{.locations = &locations_}), model_(manager_) {}
+
+    // Puts the entries into the store so that the first one given is the newest.
+    QList<ClipboardEntry> fill(const QList<ClipboardEntry>& entries) {
+        for (auto it = entries.crbegin(); it != entries.crend(); ++it) {
+            manager_.insert(*it);
+        }
+        return manager_.history();
+    }
+
+    QList<ClipboardEntry> texts(int count) {
+        QList<ClipboardEntry> entries;
+        for (int i = 0; i < count; ++i) {
+            entries << makeEntry(ClipboardKind::text, QStringLiteral("entry number %1").arg(i));
+        }
+        return entries;
+    }
+
+    // Types into the search field's model and waits for the debounced query.
+    static void search(PanelViewModel& model, const QString& query) {
+        model.setSearchQuery(query);
+        const QString expected = PanelViewModel::normalizedQuery(query);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return model.effectiveSearchQuery() == expected; }));
+    }
+
+    QTemporaryDir dir_;
+    MemoryDataLocations locations_;
+    MemoryLoginItemService loginItems_;
+    AppSettings settings_;
+    ClipboardManager manager_;
+    PanelViewModel model_;
+};
+
+} // namespace quillstack::test

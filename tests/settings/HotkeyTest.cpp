@@ -1,0 +1,243 @@
+#include "settings/HotkeyConfig.h"
+#include "settings/HotkeyMonitor.h"
+
+#include "platform/memory/MemoryHotkeyRegistrar.h"
+
+#include <QSet>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace quillstack {
+namespace {
+
+using Preset = HotkeyModifierPreset;
+const HotkeyConfig commandShiftV = HotkeyConfig::defaultConfig();
+const HotkeyConfig commandOptionK{HotkeyKey::k, Preset::commandOption};
+const HotkeyConfig optionShiftP{HotkeyKey::p, Preset::optionShift};
+
+TEST(HotkeyModel, LabelsNamesAndCodes) {
+    const std::tuple<HotkeyConfig, const char*, const char*, quint32, quint32> cases[] = {
+        {commandShiftV, "⌘⇧V", "Super+Shift+V", 9, 0x0300},
+        {commandOptionK, "⌘⌥K", "Super+Alt+K", 40, 0x0900},
+        {{HotkeyKey::x, Preset::commandControl}, "⌘⌃X", "Super+Ctrl+X", 7, 0x1100},
+        {{HotkeyKey::c, Preset::commandOnly}, "⌘C", "Super+C", 8, 0x0100},
+        {optionShiftP, "⌥⇧P", "Alt+Shift+P", 35, 0x0A00},
+    };
+    for (const auto& [config, display, names, keyCode, flags] : cases) {
+        EXPECT_EQ(config.displayString(), QString::fromUtf8(display));
+        EXPECT_EQ(config.keyboardNames(), QString::fromLatin1(names));
+        EXPECT_EQ(config.key.carbonKeyCode(), keyCode) << names;
+        EXPECT_EQ(config.modifiers.carbonFlags(), flags) << names;
+    }
+    EXPECT_EQ(commandShiftV, (HotkeyConfig{HotkeyKey::allCases()[0], Preset::allCases()[0]}));
+    QString keys;
+    QSet<QString> displays;
+    QSet<QPair<quint32, quint32>> codes;
+    for (const HotkeyKey key : HotkeyKey::allCases()) {
+        keys += key.rawValue();
+        EXPECT_EQ(key.label(), key.rawValue().toUpper());
+        for (const Preset modifiers : Preset::allCases()) {
+            const HotkeyConfig config{key, modifiers};
+            displays.insert(config.displayString());
+            codes.insert({key.carbonKeyCode(), modifiers.carbonFlags()});
+            EXPECT_EQ(HotkeyConfig::fromJson(config.toJson()), config);
+        }
+    }
+    EXPECT_EQ(keys, QStringLiteral("vcxzbpk"));
+    EXPECT_EQ(displays.size(), 35);
+    EXPECT_EQ(codes.size(), 35);
+}
+
+TEST(HotkeyModel, RawValuesAndJsonAreStrict) {
+    EXPECT_EQ(HotkeyKey::fromRawValue(u"k"), HotkeyKey(HotkeyKey::k));
+    EXPECT_EQ(Preset::fromRawValue(u"optionShift"), Preset(Preset::optionShift));
+    for (const char16_t* wrong : {u"V", u" v", u"", u"CommandShift", u"commandshift"}) {
+        EXPECT_FALSE(HotkeyKey::fromRawValue(wrong) || Preset::fromRawValue(wrong));
+    }
+    EXPECT_EQ(commandOptionK.toJson().dump(), R"({"key":"k","modifiers":"commandOption"})");
+    const auto decode = [](const char* text) {
+        return HotkeyConfig::fromJson(nlohmann::ordered_json::parse(text));
+    };
+    EXPECT_EQ(decode(R"({"modifiers":"commandOption","key":"k","extra":1})"), commandOptionK);
+    for (const char* wrong :
+         {R"({"key":"V","modifiers":"commandShift"})", R"({"key":"v"})",
+          R"({"modifiers":"commandShift"})", R"({"key":"v","modifiers":"shiftCommand"})",
+          R"({"key":["v"],"modifiers":"commandShift"})", R"({"key":"v","modifiers":null})",
+          R"(["v","commandShift"])", R"("v")"}) {
+        EXPECT_FALSE(decode(wrong)) << wrong;
+    }
+}
+
+std::string failed(const char* shortcut) {
+    return std::string("Quillstack: failed to register hotkey ") + shortcut + ".\n";
+}
+std::string reverting(const char* shortcut) {
+    return std::string("Quillstack: reverting to previous hotkey ") + shortcut + ".\n";
+}
+const std::string noHandler = "Quillstack: failed to install hotkey event handler.\n";
+
+class HotkeyMonitorTest : public testing::Test {
+protected:
+    void SetUp() override {
+        monitor.setOnTrigger([this] { ++triggers; });
+    }
+    bool press(const HotkeyConfig& config) {
+        return registrar.press(config.key.carbonKeyCode(), config.modifiers.carbonFlags());
+    }
+    void refuse(const HotkeyConfig& config) {
+        registrar.refuse(config.key.carbonKeyCode(), config.modifiers.carbonFlags());
+    }
+    // What update() answered and wrote to the error stream.
+    std::pair<bool, std::string> update(const HotkeyConfig& config,
+                                        HotkeyMonitor* other = nullptr) {
+        testing::internal::CaptureStderr();
+        const bool result = (other ? *other : monitor).update(config);
+        return {result, testing::internal::GetCapturedStderr()};
+    }
+    std::string start(const HotkeyConfig& config, HotkeyMonitor* other = nullptr) {
+        testing::internal::CaptureStderr();
+        (other ? *other : monitor).start(config);
+        return testing::internal::GetCapturedStderr();
+    }
+
+    MemoryHotkeyRegistrar registrar;
+    HotkeyMonitor monitor{registrar};
+    int triggers = 0;
+};
+
+TEST_F(HotkeyMonitorTest, RegistersOneShortcutAndMovesIt) {
+    // An update before start is only recorded; start uses its own argument.
+    EXPECT_TRUE(monitor.update(optionShiftP));
+    EXPECT_EQ(registrar.registerCallCount(), 0);
+    monitor.start(commandShiftV);
+    EXPECT_TRUE(monitor.isStarted());
+    ASSERT_EQ(registrar.registrations().size(), 1);
+    const auto registration = registrar.registrations().first();
+    EXPECT_EQ(std::pair(registration.keyCode, registration.modifierFlags), std::pair(9u, 0x0300u));
+    EXPECT_EQ(registration.identifier, (HotkeyRegistrar::Identifier{0x514C534B, 1}));
+    EXPECT_FALSE(press(optionShiftP));
+    EXPECT_TRUE(press(commandShiftV));
+    EXPECT_EQ(triggers, 1);
+    // Only id 1 of our signature triggers; other and unreadable identifiers are swallowed.
+    registrar.deliver(HotkeyRegistrar::Identifier{HotkeyMonitor::signature, 2});
+    registrar.deliver(std::nullopt);
+    registrar.deliver(HotkeyRegistrar::Identifier{0, 1});
+    EXPECT_EQ(triggers, 2);
+
+    EXPECT_TRUE(monitor.update(commandOptionK));
+    EXPECT_EQ(monitor.currentConfig(), commandOptionK);
+    EXPECT_FALSE(press(commandShiftV));
+    EXPECT_TRUE(press(commandOptionK));
+    EXPECT_EQ(triggers, 3);
+    // The same shortcut again is released and taken again.
+    const int registers = registrar.registerCallCount();
+    EXPECT_TRUE(monitor.update(commandOptionK));
+    EXPECT_EQ(registrar.registerCallCount(), registers + 1);
+    EXPECT_EQ(registrar.registrations().size(), 1);
+    // start while started behaves as update.
+    monitor.start(optionShiftP);
+    EXPECT_EQ(monitor.currentConfig(), optionShiftP);
+    EXPECT_EQ(registrar.registrations().size(), 1);
+    monitor.setOnTrigger(nullptr);
+    EXPECT_TRUE(press(optionShiftP)); // consumed silently
+}
+
+TEST_F(HotkeyMonitorTest, ARefusedChangeRevertsToThePreviousShortcut) {
+    monitor.start(commandShiftV);
+    refuse(commandOptionK);
+    EXPECT_EQ(update(commandOptionK), std::pair(false, failed("⌘⌥K") + reverting("⌘⇧V")));
+    EXPECT_EQ(monitor.currentConfig(), commandShiftV);
+    EXPECT_TRUE(monitor.isStarted());
+    EXPECT_TRUE(press(commandShiftV));
+    EXPECT_EQ(triggers, 1);
+
+    // When the previous one cannot come back either, nothing is registered until a good update.
+    refuse(commandShiftV);
+    EXPECT_EQ(update(commandOptionK),
+              std::pair(false, failed("⌘⌥K") + reverting("⌘⇧V") + failed("⌘⇧V")));
+    EXPECT_TRUE(registrar.registrations().isEmpty());
+    EXPECT_TRUE(monitor.isStarted());
+    EXPECT_TRUE(registrar.isHandlerInstalled());
+    EXPECT_EQ(monitor.currentConfig(), commandShiftV);
+    EXPECT_TRUE(monitor.update(optionShiftP));
+    EXPECT_TRUE(press(optionShiftP));
+    EXPECT_EQ(triggers, 2);
+}
+
+TEST_F(HotkeyMonitorTest, AFailedStartStaysStoppedUntilAFreeShortcutIsChosen) {
+    refuse(commandShiftV);
+    refuse(optionShiftP);
+    EXPECT_EQ(start(commandShiftV), failed("⌘⇧V"));
+    const auto stopped = [&] {
+        EXPECT_FALSE(monitor.isStarted());
+        EXPECT_FALSE(registrar.isHandlerInstalled());
+        EXPECT_EQ(monitor.registeredConfig(), std::nullopt);
+    };
+    stopped();
+    EXPECT_EQ(monitor.currentConfig(), commandShiftV);
+    // Another taken shortcut: refused as such, with nothing to revert to.
+    EXPECT_EQ(update(optionShiftP), std::pair(false, failed("⌥⇧P")));
+    stopped();
+    // A free one starts the monitor for real; from here on refusals revert as usual.
+    EXPECT_TRUE(monitor.update(commandOptionK));
+    EXPECT_TRUE(monitor.isStarted());
+    EXPECT_EQ(monitor.registeredConfig(), commandOptionK);
+    EXPECT_TRUE(press(commandOptionK));
+    EXPECT_EQ(triggers, 1);
+    EXPECT_EQ(update(optionShiftP), std::pair(false, failed("⌥⇧P") + reverting("⌘⌥K")));
+    EXPECT_EQ(monitor.registeredConfig(), commandOptionK);
+
+    // A refused handler: choosing a shortcut tries again, handler first.
+    HotkeyMonitor other(registrar);
+    registrar.setRefusesHandler(true);
+    EXPECT_EQ(start(optionShiftP, &other), noHandler);
+    EXPECT_FALSE(other.isStarted());
+    const int registers = registrar.registerCallCount();
+    EXPECT_EQ(update(commandOptionK, &other), std::pair(false, noHandler));
+    EXPECT_EQ(registrar.registerCallCount(), registers);
+}
+
+TEST_F(HotkeyMonitorTest, StopReleasesEverythingAndForgetsTheAssignedTrigger) {
+    int changes = 0;
+    monitor.setOnAssignedTriggerChanged([&] { ++changes; });
+    monitor.start(commandShiftV);
+    EXPECT_FALSE(monitor.assignedTrigger());
+    const HotkeyRegistrar::Handle first = 1; // the memory registrar's first handle
+    ASSERT_TRUE(registrar.assign(first, QStringLiteral("Meta+Shift+V")));
+    EXPECT_EQ(monitor.assignedTrigger(), QStringLiteral("Meta+Shift+V"));
+    EXPECT_EQ(changes, 1);
+    // A new registration forgets the old trigger; a late answer about the old one is ignored.
+    ASSERT_TRUE(monitor.update(commandOptionK));
+    EXPECT_FALSE(monitor.assignedTrigger());
+    registrar.assign(first, QStringLiteral("Meta+Shift+V"));
+    EXPECT_FALSE(monitor.assignedTrigger());
+
+    monitor.stop();
+    EXPECT_FALSE(registrar.assign(first, QStringLiteral("anything")));
+    EXPECT_FALSE(monitor.isStarted());
+    EXPECT_TRUE(registrar.registrations().isEmpty());
+    EXPECT_FALSE(registrar.isHandlerInstalled());
+    EXPECT_FALSE(press(commandOptionK));
+    const int unregisters = registrar.unregisterCallCount();
+    monitor.stop(); // twice is harmless
+    EXPECT_EQ(registrar.unregisterCallCount(), unregisters);
+    EXPECT_EQ(monitor.currentConfig(), commandOptionK);
+    EXPECT_TRUE(monitor.onTrigger());
+    EXPECT_EQ(triggers, 0);
+    // After stop() an update only records.
+    EXPECT_TRUE(monitor.update(optionShiftP));
+    EXPECT_FALSE(monitor.isStarted());
+    EXPECT_EQ(monitor.currentConfig(), optionShiftP);
+
+    // A destroyed monitor leaves no handler behind that could call into it.
+    {
+        HotkeyMonitor shortLived(registrar);
+        shortLived.start(commandOptionK);
+    }
+    EXPECT_FALSE(registrar.isHandlerInstalled());
+    EXPECT_TRUE(registrar.registrations().isEmpty());
+}
+
+} // namespace
+} // namespace quillstack
