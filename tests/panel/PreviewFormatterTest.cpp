@@ -1,7 +1,6 @@
 #include "panel/PreviewFormatter.h"
 
 #include "PanelFixture.h"
-#include "app/SymbolIcon.h"
 #include "panel/GraphemePrefix.h"
 #include "panel/HexColor.h"
 #include "panel/PreviewDocument.h"
@@ -18,24 +17,19 @@ using test::makeEntry;
 namespace {
 
 // A fragment laid into a document, with the format of any character at hand.
-class Laid {
-public:
+struct Laid : PreviewDocument {
     explicit Laid(const QTextDocumentFragment& fragment) {
-        QTextCursor(&document_).insertFragment(fragment);
+        QTextCursor(this).insertFragment(fragment);
     }
-    QString text() const { return document_.toPlainText(); }
+    QString text() const { return toPlainText(); }
     QTextCharFormat formatAt(qsizetype position) const {
-        QTextCursor cursor(const_cast<PreviewDocument*>(&document_));
+        QTextCursor cursor(const_cast<Laid*>(this));
         cursor.setPosition(static_cast<int>(position) + 1);
         return cursor.charFormat();
     }
-    QTextCharFormat formatOf(const QString& part) const {
-        const qsizetype at = text().indexOf(part);
-        EXPECT_GE(at, 0) << qPrintable(part);
-        return formatAt(at);
-    }
+    QTextCharFormat formatOf(const QString& part) const { return formatAt(text().indexOf(part)); }
     bool anyBold() const {
-        for (QTextBlock block = document_.begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock block = begin(); block.isValid(); block = block.next()) {
             for (auto it = block.begin(); !it.atEnd(); ++it) {
                 if (it.fragment().charFormat().fontWeight() >= QFont::DemiBold) {
                     return true;
@@ -44,10 +38,6 @@ public:
         }
         return false;
     }
-    const QTextDocument& document() const { return document_; }
-
-private:
-    PreviewDocument document_;
 };
 
 qsizetype characters(const QString& text) {
@@ -59,8 +49,8 @@ qsizetype characters(const QString& text) {
     return count;
 }
 
-Laid rich(ClipboardKind kind, const QString& text, test::Extras extras = {}) {
-    return Laid(PreviewFormatter::rich(makeEntry(kind, text, std::move(extras))));
+QTextDocumentFragment rich(ClipboardKind kind, const QString& text, test::Extras extras = {}) {
+    return PreviewFormatter::rich(makeEntry(kind, text, std::move(extras)));
 }
 
 const PreviewPalette colours = PreviewPalette::dark();
@@ -69,8 +59,8 @@ const QString ellipsis = u"\u2026"_qs;
 } // namespace
 
 TEST(PreviewFormatter, RichPreviewsAreStyledUpToTheirLimits) {
-    // HTML without an html field reads the text.
-    const Laid fromText = rich(ClipboardKind::html, "a <b>bold</b> word");
+    // HTML without an html field reads the text; an entry without either shows nothing.
+    Laid fromText(rich(ClipboardKind::html, "a <b>bold</b> word"));
     EXPECT_EQ(fromText.text(), "a bold word");
     EXPECT_EQ(fromText.formatOf("bold").fontWeight(), QFont::Bold);
     const ClipboardEntry empty(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
@@ -79,28 +69,23 @@ TEST(PreviewFormatter, RichPreviewsAreStyledUpToTheirLimits) {
     EXPECT_TRUE(Laid(PreviewFormatter::rich(empty)).text().isEmpty());
     // Only 700 characters of HTML are read, even when that cuts a tag in half; the 697 visible
     // ones are trimmed to 280 and an ellipsis, all unstyled.
-    const Laid cut =
-        rich(ClipboardKind::html, "t", {.html = "<p>" + QString(690, 'x') + "<b>tail</b></p>"});
+    Laid cut(rich(ClipboardKind::html, "t", {.html = "<p>" + QString(690, 'x') + "<b>tail</b>"}));
     EXPECT_EQ(cut.text(), QString(280, 'x') + ellipsis);
     EXPECT_FALSE(cut.anyBold());
 
-    const Laid doc =
-        rich(ClipboardKind::markdown, "plain",
-             {.markdown = "# Title\n\nSome **bold** and *soft* text.\n\n- one\n- two"});
+    Laid doc(rich(ClipboardKind::markdown, "plain",
+                  {.markdown = "# Title\n\nSome **bold** and *soft* text.\n\n- one\n- two"}));
     EXPECT_TRUE(doc.text().startsWith("Title"));
     EXPECT_FALSE(doc.text().contains("**"));
     EXPECT_EQ(doc.formatOf("bold").fontWeight(), QFont::Bold);
     EXPECT_TRUE(doc.formatOf("soft").fontItalic());
-    EXPECT_EQ(doc.document().begin().blockFormat().headingLevel(), 1);
-    EXPECT_NE(doc.document().findBlock(static_cast<int>(doc.text().indexOf("one"))).textList(),
-              nullptr);
-    const Laid bold300 =
-        rich(ClipboardKind::markdown, "p", {.markdown = "**" + QString(300, 'b') + "**"});
+    EXPECT_EQ(doc.begin().blockFormat().headingLevel(), 1);
+    EXPECT_NE(doc.findBlock(static_cast<int>(doc.text().indexOf("one"))).textList(), nullptr);
+    Laid bold300(rich(ClipboardKind::markdown, "p", {.markdown = "**" + QString(300, 'b') + "**"}));
     EXPECT_EQ(bold300.text(), QString(280, 'b') + ellipsis);
     EXPECT_FALSE(bold300.anyBold());
     // The markdown field wins over the text, and the source is cut to 500 characters.
-    const Laid md500 =
-        rich(ClipboardKind::markdown, "plain", {.markdown = QString(499, 'm') + "Z tail"});
+    Laid md500(rich(ClipboardKind::markdown, "plain", {.markdown = QString(499, 'm') + "Z tail"}));
     EXPECT_EQ(characters(md500.text()), 281);
     EXPECT_FALSE(md500.text().contains("plain"));
 
@@ -109,40 +94,36 @@ TEST(PreviewFormatter, RichPreviewsAreStyledUpToTheirLimits) {
     for (ClipboardKind kind : {ClipboardKind::text, ClipboardKind::code, ClipboardKind::color,
                                ClipboardKind::unknown, ClipboardKind::file}) {
         const ClipboardEntry entry = makeEntry(kind, longText);
-        EXPECT_EQ(Laid(PreviewFormatter::rich(entry)).text(), entry.subtitle().left(280))
-            << qPrintable(rawValue(kind));
+        EXPECT_EQ(Laid(PreviewFormatter::rich(entry)).text(), entry.subtitle().left(280));
     }
-    EXPECT_EQ(rich(ClipboardKind::text, longText).text(),
+    EXPECT_EQ(Laid(rich(ClipboardKind::text, longText)).text(),
               QString(150, 'a') + ' ' + QString(129, 'b'));
-}
 
-TEST(PreviewFormatter, NothingExternalIsFetched) {
+    // Nothing external is fetched, also when the fragment is laid out elsewhere.
     const QString html = "<html><head><link rel=\"stylesheet\" href=\"/dev/zero\"/></head>"
                          "<body background=\"/dev/zero\"><p>before<img src=\"/dev/zero\">after"
                          "</p><table><tr><td background=\"/dev/zero\">cell</td></tr></table>"
                          "</body></html>";
-    // Laying the fragment out elsewhere must not read the files either.
     QTextDocument plain;
-    QTextCursor(&plain).insertFragment(
-        PreviewFormatter::rich(makeEntry(ClipboardKind::html, "t", {.html = html})));
+    QTextCursor(&plain).insertFragment(rich(ClipboardKind::html, "t", {.html = html}));
     plain.setTextWidth(300);
     EXPECT_GT(plain.size().height(), 0);
     EXPECT_TRUE(plain.toPlainText().contains("beforeafter")) << qPrintable(plain.toPlainText());
     EXPECT_FALSE(plain.toPlainText().contains(QChar::ObjectReplacementCharacter));
-    const Laid markdown =
-        rich(ClipboardKind::markdown, "p", {.markdown = "see ![pic](/dev/zero) here"});
-    EXPECT_FALSE(markdown.text().contains(QChar::ObjectReplacementCharacter));
+    EXPECT_FALSE(Laid(rich(ClipboardKind::markdown, "p", {.markdown = "see ![pic](/dev/zero)"}))
+                     .text()
+                     .contains(QChar::ObjectReplacementCharacter));
 }
 
 // Keywords by whole word in any case; a later pass wins: comments over keywords, strings over
 // comments (a comment starting inside a string runs on after it). Strings span lines and hold
 // escaped quotes; CR LF ends a line comment.
-TEST(PreviewFormatter, CodeIsHighlightedInPasses) {
-    const Laid code(PreviewFormatter::code("Return format; select classes IF x\nconst y\n"
-                                           "let a = 1 // return if\n/* block\nwhile */ let b\n"
-                                           "let s = \"http://x\" + rest\n\"multi\nline \\\" q\"\n"
-                                           "c // d\r\nwhile e\r\n// else",
-                                           colours));
+TEST(PreviewFormatter, CodeIsHighlightedInPassesUpToItsLimit) {
+    Laid code(PreviewFormatter::code("Return format; select classes IF x\nconst y\n"
+                                     "let a = 1 // return if\n/* block\nwhile */ let b\n"
+                                     "let s = \"http://x\" + rest\n\"multi\nline \\\" q\"\n"
+                                     "c // d\r\nwhile e\r\n// else",
+                                     colours));
     const std::tuple<const char*, QColor, QFont::Weight> cases[] = {
         {"Return", colours.keyword, QFont::DemiBold},  {"select", colours.keyword, QFont::DemiBold},
         {"IF", colours.keyword, QFont::DemiBold},      {"const", colours.keyword, QFont::DemiBold},
@@ -163,61 +144,50 @@ TEST(PreviewFormatter, CodeIsHighlightedInPasses) {
     const QFont font = code.formatAt(0).font();
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 12.5);
     EXPECT_TRUE(QFontInfo(font).fixedPitch() || font.styleHint() == QFont::Monospace);
-
     QString broken = "return \"x";
     broken += QChar(0xd800); // an unpaired surrogate
-    broken += "\" // y";
-    EXPECT_TRUE(Laid(PreviewFormatter::code(broken, colours)).text().startsWith("return"));
+    EXPECT_TRUE(
+        Laid(PreviewFormatter::code(broken + "\" // y", colours)).text().startsWith("return"));
 
-    QPalette darkWindow;
-    darkWindow.setColor(QPalette::Window, QColor(30, 30, 30));
-    darkWindow.setColor(QPalette::WindowText, QColor(240, 240, 240));
-    EXPECT_EQ(PreviewPalette::from(darkWindow).keyword, PreviewPalette::dark().keyword);
-    EXPECT_EQ(PreviewPalette::from(darkWindow).label, QColor(240, 240, 240));
-    QPalette lightWindow;
-    lightWindow.setColor(QPalette::Window, QColor(245, 245, 245));
-    EXPECT_EQ(PreviewPalette::from(lightWindow).keyword, PreviewPalette::light().keyword);
-    EXPECT_NE(PreviewPalette::light().label, PreviewPalette::dark().label);
-    const Laid light(PreviewFormatter::code("if", PreviewPalette::light()));
-    EXPECT_EQ(light.formatAt(0).foreground().color(), PreviewPalette::light().keyword);
-}
+    // The palette follows the window's lightness.
+    QPalette window;
+    window.setColor(QPalette::Window, QColor(30, 30, 30));
+    window.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    EXPECT_EQ(PreviewPalette::from(window).keyword, PreviewPalette::dark().keyword);
+    EXPECT_EQ(PreviewPalette::from(window).label, QColor(240, 240, 240));
+    window.setColor(QPalette::Window, QColor(245, 245, 245));
+    EXPECT_EQ(PreviewPalette::from(window).keyword, PreviewPalette::light().keyword);
+    EXPECT_EQ(Laid(PreviewFormatter::code("if", PreviewPalette::light()))
+                  .formatAt(0)
+                  .foreground()
+                  .color(),
+              PreviewPalette::light().keyword);
 
-TEST(PreviewFormatter, CodeLimitsCountCharacters) {
-    const Laid shortCode(PreviewFormatter::code(QString(320, 'x'), colours));
-    EXPECT_EQ(shortCode.text(), QString(320, 'x'));
-    EXPECT_DOUBLE_EQ(shortCode.formatAt(319).font().pointSizeF(), 12.5);
-
-    const Laid longCode(PreviewFormatter::code("return " + QString(393, 'x'), colours));
+    // Limits count characters, not UTF-16 units; past them all styling goes.
+    Laid fits(PreviewFormatter::code(QString(320, 'x'), colours));
+    EXPECT_EQ(fits.text(), QString(320, 'x'));
+    EXPECT_DOUBLE_EQ(fits.formatAt(319).font().pointSizeF(), 12.5);
+    Laid longCode(PreviewFormatter::code("return " + QString(393, 'x'), colours));
     EXPECT_EQ(longCode.text(), "return " + QString(313, 'x') + ellipsis);
     EXPECT_FALSE(longCode.anyBold());
     EXPECT_FALSE(longCode.formatAt(0).hasProperty(QTextFormat::ForegroundBrush));
-
-    // Grapheme clusters, not UTF-16 units: 400 decomposed letters give 320 and an ellipsis.
-    QString decomposed;
-    for (int i = 0; i < 400; ++i) {
-        decomposed += u"e\u0301"_qs;
-    }
-    const QString trimmed = Laid(PreviewFormatter::code(decomposed, colours)).text();
-    EXPECT_EQ(characters(trimmed), 321);
-    EXPECT_EQ(trimmed.size(), 641);
+    const QString trimmed =
+        Laid(PreviewFormatter::code(u"e\u0301"_qs.repeated(400), colours)).text();
+    EXPECT_EQ(std::pair(characters(trimmed), trimmed.size()),
+              std::pair(qsizetype(321), qsizetype(641)));
     // Huge input is cut before any work.
-    const QString huge = QString(20'000'000, '"');
-    EXPECT_EQ(characters(Laid(PreviewFormatter::code(huge, colours)).text()), 321);
+    EXPECT_EQ(characters(Laid(PreviewFormatter::code(QString(20'000'000, '"'), colours)).text()),
+              321);
 }
 
-TEST(PreviewFormatter, FileIconsFallBackToOurDocSymbol) {
+TEST(PreviewFormatter, FileIconsAreNeverBlank) {
     const QColor tint(200, 200, 210);
-    const QImage doc = SymbolIcon::image("doc", tint, QSize(44, 44));
-    ASSERT_FALSE(doc.isNull());
-    EXPECT_EQ(PreviewFormatter::icon(std::nullopt, tint), doc);
-    EXPECT_EQ(PreviewFormatter::icon(QString(), tint), doc);
     const QImage retina = PreviewFormatter::icon(std::nullopt, tint, 2.0);
     EXPECT_EQ(retina.size(), QSize(88, 88));
     EXPECT_EQ(retina.deviceIndependentSize(), QSizeF(44, 44));
-
-    // A real path gives the theme's icon or the fallback, always 44 x 44 and never blank.
-    for (const char* path : {"/no/such/report.pdf", "/tmp", "/dev/zero"}) {
-        const QImage icon = PreviewFormatter::icon(path, tint);
+    // No path, or a real one: the theme's icon or our doc symbol, always 44 x 44.
+    for (const char* path : {"", "/no/such/report.pdf", "/tmp", "/dev/zero"}) {
+        const QImage icon = PreviewFormatter::icon(QString::fromUtf8(path), tint);
         EXPECT_EQ(icon.size(), QSize(44, 44)) << path;
         bool painted = false;
         for (int y = 0; y < icon.height() && !painted; ++y) {
