@@ -28,11 +28,14 @@ class AppSettingsTest : public testing::Test {
 protected:
     QString folder() const { return dir.path() + QStringLiteral("/Quillstack"); }
     QString settingsPath() const { return folder() + QStringLiteral("/settings.json"); }
-    void writeSettings(const QByteArray& bytes) {
+    void writeSettings(const QByteArray& bytes) { // none: not even the folder
+        QDir(folder()).removeRecursively();
+        if (bytes.isNull()) {
+            return;
+        }
         QDir(dir.path()).mkpath(QStringLiteral("Quillstack"));
         QFile file(settingsPath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
     }
     QByteArray readSettings(const QString& path = {}) const {
         QFile file(path.isEmpty() ? settingsPath() : path);
@@ -71,10 +74,7 @@ TEST_F(AppSettingsTest, StoredFilesLoadAndRequestTheLoginItem) {
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.stored.constData());
-        QDir(folder()).removeRecursively();
-        if (!row.stored.isEmpty()) {
-            writeSettings(row.stored);
-        }
+        writeSettings(row.stored);
         MemoryLoginItemService requests;
         AppSettings settings(locations, requests);
         EXPECT_EQ(settings.hotkeyConfig(), row.config);
@@ -104,7 +104,6 @@ TEST_F(AppSettingsTest, UndecodableFileGivesDefaultsAndIsKeptAsideOnTheFirstChan
     };
     for (const QByteArray& bytes : undecodable) {
         SCOPED_TRACE(bytes.left(80).constData());
-        QDir(folder()).removeRecursively();
         writeSettings(bytes);
         MemoryLoginItemService requests;
         AppSettings settings(locations, requests);
@@ -126,8 +125,7 @@ TEST_F(AppSettingsTest, UndecodableFileGivesDefaultsAndIsKeptAsideOnTheFirstChan
     }
 }
 
-// Assigning: announced first, then saved, then the listener told, then the change signalled;
-// equal values are announced but neither saved nor passed on.
+// Announced, saved, told, signalled; equal values are announced but neither saved nor told.
 TEST_F(AppSettingsTest, ChangesAreAnnouncedSavedAndTold) {
     AppSettings settings(locations, loginItems);
     QStringList events;
@@ -194,7 +192,7 @@ TEST_F(AppSettingsTest, RefusedLoginItemPrintsOneLineAndKeepsTheChoice) {
     EXPECT_EQ(std::count(later.begin(), later.end(), '\n'), 2) << later;
 
     // A plain file where the folder should be: the settings live on in memory.
-    QDir(folder()).removeRecursively();
+    writeSettings({});
     QFile blocker(folder());
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();

@@ -16,26 +16,21 @@ const HotkeyConfig commandShiftV = HotkeyConfig::defaultConfig();
 const HotkeyConfig commandOptionK{HotkeyKey::k, Preset::commandOption};
 const HotkeyConfig optionShiftP{HotkeyKey::p, Preset::optionShift};
 
-TEST(HotkeyModel, LabelsNamesAndCodes) {
-    const std::tuple<HotkeyConfig, const char*, const char*, quint32, quint32> cases[] = {
-        {commandShiftV, "⌘⇧V", "Super+Shift+V", 9, 0x0300},
-        {commandOptionK, "⌘⌥K", "Super+Alt+K", 40, 0x0900},
-        {{HotkeyKey::x, Preset::commandControl}, "⌘⌃X", "Super+Ctrl+X", 7, 0x1100},
-        {{HotkeyKey::c, Preset::commandOnly}, "⌘C", "Super+C", 8, 0x0100},
-        {optionShiftP, "⌥⇧P", "Alt+Shift+P", 35, 0x0A00},
+// PC names follow the modifier bits; all 35 combinations differ and survive JSON.
+TEST(HotkeyModel, NamesCodesAndJson) {
+    const std::pair<HotkeyConfig, const char*> names[] = {
+        {commandShiftV, "Super+Shift+V"},
+        {commandOptionK, "Super+Alt+K"},
+        {{HotkeyKey::x, Preset::commandControl}, "Super+Ctrl+X"},
+        {{HotkeyKey::c, Preset::commandOnly}, "Super+C"},
+        {optionShiftP, "Alt+Shift+P"},
     };
-    for (const auto& [config, display, names, keyCode, flags] : cases) {
-        EXPECT_EQ(config.displayString(), QString::fromUtf8(display));
-        EXPECT_EQ(config.keyboardNames(), QString::fromLatin1(names));
-        EXPECT_EQ(config.key.carbonKeyCode(), keyCode) << names;
-        EXPECT_EQ(config.modifiers.carbonFlags(), flags) << names;
+    for (const auto& [config, name] : names) {
+        EXPECT_EQ(config.keyboardNames(), QString::fromLatin1(name));
     }
-    EXPECT_EQ(commandShiftV, (HotkeyConfig{HotkeyKey::allCases()[0], Preset::allCases()[0]}));
-    QString keys;
     QSet<QString> displays;
     QSet<QPair<quint32, quint32>> codes;
     for (const HotkeyKey key : HotkeyKey::allCases()) {
-        keys += key.rawValue();
         EXPECT_EQ(key.label(), key.rawValue().toUpper());
         for (const Preset modifiers : Preset::allCases()) {
             const HotkeyConfig config{key, modifiers};
@@ -44,9 +39,7 @@ TEST(HotkeyModel, LabelsNamesAndCodes) {
             EXPECT_EQ(HotkeyConfig::fromJson(config.toJson()), config);
         }
     }
-    EXPECT_EQ(keys, QStringLiteral("vcxzbpk"));
-    EXPECT_EQ(displays.size(), 35);
-    EXPECT_EQ(codes.size(), 35);
+    EXPECT_EQ(std::pair(displays.size(), codes.size()), std::pair(qsizetype(35), qsizetype(35)));
 }
 
 TEST(HotkeyModel, RawValuesAndJsonAreStrict) {
@@ -119,7 +112,7 @@ TEST_F(HotkeyMonitorTest, RegistersOneShortcutAndMovesIt) {
     EXPECT_FALSE(press(optionShiftP));
     EXPECT_TRUE(press(commandShiftV));
     EXPECT_EQ(triggers, 1);
-    // Only id 1 of our signature triggers; other and unreadable identifiers are swallowed.
+    // Only id 1 triggers; an unreadable identifier is swallowed too.
     registrar.deliver(HotkeyRegistrar::Identifier{HotkeyMonitor::signature, 2});
     registrar.deliver(std::nullopt);
     registrar.deliver(HotkeyRegistrar::Identifier{0, 1});
