@@ -22,8 +22,7 @@ struct Extras {
     std::optional<QString> searchIndex = {}, markdown = {}, html = {}, colorHex = {};
 };
 
-// A record whose fingerprint follows its contents, so that different records are never
-// taken for duplicates.
+// A record whose fingerprint follows its contents: different records are never duplicates.
 inline ClipboardEntry makeEntry(ClipboardKind kind, const QString& text, Extras extras = {}) {
     const QString key = rawValue(kind) + QLatin1Char('\0') + text +
                         extras.colorHex.value_or(QString()) + extras.html.value_or(QString()) +
@@ -34,13 +33,9 @@ inline ClipboardEntry makeEntry(ClipboardKind kind, const QString& text, Extras 
                           std::nullopt, QString::fromLatin1(digest.toHex()), extras.searchIndex);
 }
 
-// A store in a temporary folder, settings beside it and a view model over the store.
+// A store in a temporary folder, settings beside it and a view model over the empty store.
 class PanelFixture : public ::testing::Test {
 protected:
-    PanelFixture()
-        : locations_(dir_.path(), dir_.path()), settings_(locations_, loginItems_),
-          manager_(ClipboardManager::Services{.locations = &locations_}), model_(manager_) {}
-
     // Puts the entries into the store so that the first one given is the newest.
     QList<ClipboardEntry> fill(const QList<ClipboardEntry>& entries) {
         for (auto it = entries.crbegin(); it != entries.crend(); ++it) {
@@ -48,7 +43,6 @@ protected:
         }
         return manager_.history();
     }
-
     QList<ClipboardEntry> texts(int count) {
         QList<ClipboardEntry> entries;
         for (int i = 0; i < count; ++i) {
@@ -56,7 +50,6 @@ protected:
         }
         return entries;
     }
-
     // Types into the search field's model and waits for the debounced query.
     static void search(PanelViewModel& model, const QString& query) {
         model.setSearchQuery(query);
@@ -65,11 +58,11 @@ protected:
     }
 
     QTemporaryDir dir_;
-    MemoryDataLocations locations_;
+    MemoryDataLocations locations_{dir_.path(), dir_.path()};
     MemoryLoginItemService loginItems_;
-    AppSettings settings_;
-    ClipboardManager manager_;
-    PanelViewModel model_;
+    AppSettings settings_{locations_, loginItems_};
+    ClipboardManager manager_{ClipboardManager::Services{.locations = &locations_}};
+    PanelViewModel model_{manager_};
 };
 
 } // namespace quillstack::test
