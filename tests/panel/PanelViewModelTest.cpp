@@ -132,15 +132,19 @@ TEST_F(PanelViewModelTest, QueriesAndFiltersSelectTheVisibleEntries) {
     }
 }
 
-TEST_F(PanelViewModelTest, KeyboardSelectionStopsAtBothEndsAndRecovers) {
-    // The fixture's model was made over the empty history: it never selects.
+TEST_F(PanelViewModelTest, KeyboardSelectionStopsAtBothEndsAndConfirms) {
+    // The fixture's model was made over the empty history: it never selects nor confirms.
+    int calls = 0;
+    model_.onActivate = [&](const ClipboardEntry&) { ++calls; };
+    for (bool down : {true, false}) {
+        model_.moveSelection(down);
+    }
     model_.syncSelection();
-    model_.moveSelection(true);
-    model_.moveSelection(false);
-    EXPECT_EQ(model_.selectedID(), std::nullopt);
+    model_.confirmSelection();
+    EXPECT_EQ(std::pair(model_.selectedID(), calls), std::pair(std::optional<QUuid>(), 0));
 
     const QList<ClipboardEntry> history =
-        fill({makeEntry(ClipboardKind::text, "a"), makeEntry(ClipboardKind::text, "b"),
+        fill({makeEntry(ClipboardKind::text, "a"), makeEntry(ClipboardKind::code, "b"),
               makeEntry(ClipboardKind::text, "c")});
     PanelViewModel model(manager_);
     Selection announced;
@@ -158,6 +162,17 @@ TEST_F(PanelViewModelTest, KeyboardSelectionStopsAtBothEndsAndRecovers) {
     EXPECT_EQ(announced,
               (Selection{history[0].id(), history[1].id(), history[2].id(), history[2].id()}));
 
+    // Confirming activates the selection if the list shows it; activate() does not check.
+    QList<ClipboardEntry> activated;
+    model.onActivate = [&](const ClipboardEntry& entry) { activated << entry; };
+    model.confirmSelection();
+    model.setSelectedFilter(HistoryFilter::code);
+    model.confirmSelection();
+    EXPECT_EQ(model.selectedID(), history[2].id()); // left alone
+    model.activate(history[2]);
+    EXPECT_EQ(activated, (QList<ClipboardEntry>{history[2], history[2]}));
+    model.setSelectedFilter(HistoryFilter::all);
+
     // The selected entry disappears: the first is re-selected, then the move goes on from it.
     manager_.deleteEntry(history[2].id());
     model.moveSelection(true);
@@ -166,8 +181,23 @@ TEST_F(PanelViewModelTest, KeyboardSelectionStopsAtBothEndsAndRecovers) {
     model.moveSelection(false);
     EXPECT_EQ(model.selectedID(), history[0].id());
     model.setSelectedID(std::nullopt);
+    model.confirmSelection();
+    EXPECT_EQ(activated.size(), 2);
     model.syncSelection();
     EXPECT_EQ(model.selectedID(), history[0].id());
+
+    // The callback may delete the entry it is given.
+    model.onActivate = [&](const ClipboardEntry& entry) {
+        manager_.deleteEntry(entry.id());
+        activated << entry;
+    };
+    model.confirmSelection();
+    EXPECT_EQ(activated.last(), history[0]);
+    EXPECT_TRUE(manager_.history().isEmpty());
+    // Without a callback activating only selects.
+    model.onActivate = nullptr;
+    model.activate(history[1]);
+    EXPECT_EQ(model.selectedID(), history[1].id());
 }
 
 TEST_F(PanelViewModelTest, ANewCopySelectsItselfAndNothingElseMovesTheSelection) {
@@ -175,7 +205,6 @@ TEST_F(PanelViewModelTest, ANewCopySelectsItselfAndNothingElseMovesTheSelection)
         fill({makeEntry(ClipboardKind::text, "a"), makeEntry(ClipboardKind::code, "b"),
               makeEntry(ClipboardKind::text, "c")});
     PanelViewModel model(manager_);
-    EXPECT_EQ(model.selectedID(), history[0].id());
     model.moveSelection(true);
     model.moveSelection(true);
     // Showing the panel again re-synchronises; losing the top entry brings nothing new on top.
@@ -204,45 +233,6 @@ TEST_F(PanelViewModelTest, ANewCopySelectsItselfAndNothingElseMovesTheSelection)
     EXPECT_EQ(model.selectedID(), history[1].id());
 
     EXPECT_EQ(PanelViewModel::arrivedOnTop({}, {}), std::nullopt);
-    EXPECT_EQ(PanelViewModel::arrivedOnTop({}, history), history[0].id());
     EXPECT_EQ(PanelViewModel::arrivedOnTop(history.mid(1), history), history[0].id());
     EXPECT_EQ(PanelViewModel::arrivedOnTop(history, history.mid(1)), std::nullopt);
-}
-
-TEST_F(PanelViewModelTest, ConfirmAndActivate) {
-    int calls = 0;
-    model_.onActivate = [&](const ClipboardEntry&) { ++calls; };
-    model_.confirmSelection(); // nothing to confirm in the empty history
-    EXPECT_EQ(calls, 0);
-
-    const QList<ClipboardEntry> history =
-        fill({makeEntry(ClipboardKind::text, "a"), makeEntry(ClipboardKind::code, "b")});
-    PanelViewModel model(manager_);
-    model.activate(history[1]); // no callback set: only the selection changes
-    EXPECT_EQ(model.selectedID(), history[1].id());
-    QList<ClipboardEntry> activated;
-    model.onActivate = [&](const ClipboardEntry& entry) { activated << entry; };
-    model.confirmSelection();
-    EXPECT_EQ(activated, QList<ClipboardEntry>{history[1]});
-    // A selection that is not in the current list calls nothing and is left alone; activate()
-    // does not check the list.
-    model.setSelectedFilter(HistoryFilter::text);
-    model.confirmSelection();
-    EXPECT_EQ(model.selectedID(), history[1].id());
-    model.setSelectedID(std::nullopt);
-    model.confirmSelection();
-    EXPECT_EQ(activated.size(), 1);
-    model.activate(history[1]);
-    EXPECT_EQ(activated.size(), 2);
-    EXPECT_EQ(model.selectedID(), history[1].id());
-
-    // The callback may delete the entry it is given.
-    model.setSelectedFilter(HistoryFilter::all);
-    model.onActivate = [&](const ClipboardEntry& entry) {
-        manager_.deleteEntry(entry.id());
-        activated << entry;
-    };
-    model.confirmSelection();
-    EXPECT_EQ(activated.last(), history[1]);
-    EXPECT_EQ(manager_.history().size(), 1);
 }
