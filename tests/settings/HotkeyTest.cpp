@@ -93,25 +93,30 @@ protected:
         (other ? *other : monitor).start(config);
         return testing::internal::GetCapturedStderr();
     }
+    // Started, handler installed, registrations held, shortcut in force.
+    auto state() const {
+        return std::tuple(monitor.isStarted(), registrar.isHandlerInstalled(),
+                          registrar.registrations().size(), monitor.registeredConfig());
+    }
 
     MemoryHotkeyRegistrar registrar;
     HotkeyMonitor monitor{registrar};
     int triggers = 0;
 };
 
+const std::optional<HotkeyConfig> none;
+
 TEST_F(HotkeyMonitorTest, RegistersOneShortcutAndMovesIt) {
     // An update before start is only recorded; start uses its own argument.
     EXPECT_TRUE(monitor.update(optionShiftP));
     EXPECT_EQ(registrar.registerCallCount(), 0);
     monitor.start(commandShiftV);
-    EXPECT_TRUE(monitor.isStarted());
-    ASSERT_EQ(registrar.registrations().size(), 1);
+    EXPECT_EQ(state(), std::tuple(true, true, 1, commandShiftV));
     const auto registration = registrar.registrations().first();
     EXPECT_EQ(std::pair(registration.keyCode, registration.modifierFlags), std::pair(9u, 0x0300u));
     EXPECT_EQ(registration.identifier, (HotkeyRegistrar::Identifier{0x514C534B, 1}));
     EXPECT_FALSE(press(optionShiftP));
     EXPECT_TRUE(press(commandShiftV));
-    EXPECT_EQ(triggers, 1);
     // Only id 1 triggers; an unreadable identifier is swallowed too.
     registrar.deliver(HotkeyRegistrar::Identifier{HotkeyMonitor::signature, 2});
     registrar.deliver(std::nullopt);
@@ -119,19 +124,16 @@ TEST_F(HotkeyMonitorTest, RegistersOneShortcutAndMovesIt) {
     EXPECT_EQ(triggers, 2);
 
     EXPECT_TRUE(monitor.update(commandOptionK));
-    EXPECT_EQ(monitor.currentConfig(), commandOptionK);
     EXPECT_FALSE(press(commandShiftV));
     EXPECT_TRUE(press(commandOptionK));
     EXPECT_EQ(triggers, 3);
-    // The same shortcut again is released and taken again.
+    // The same shortcut again is released and taken again; start while started updates.
     const int registers = registrar.registerCallCount();
     EXPECT_TRUE(monitor.update(commandOptionK));
     EXPECT_EQ(registrar.registerCallCount(), registers + 1);
-    EXPECT_EQ(registrar.registrations().size(), 1);
-    // start while started behaves as update.
+    EXPECT_EQ(state(), std::tuple(true, true, 1, commandOptionK));
     monitor.start(optionShiftP);
-    EXPECT_EQ(monitor.currentConfig(), optionShiftP);
-    EXPECT_EQ(registrar.registrations().size(), 1);
+    EXPECT_EQ(state(), std::tuple(true, true, 1, optionShiftP));
     monitor.setOnTrigger(nullptr);
     EXPECT_TRUE(press(optionShiftP)); // consumed silently
 }
@@ -140,8 +142,8 @@ TEST_F(HotkeyMonitorTest, ARefusedChangeRevertsToThePreviousShortcut) {
     monitor.start(commandShiftV);
     refuse(commandOptionK);
     EXPECT_EQ(update(commandOptionK), std::pair(false, failed("⌘⌥K") + reverting("⌘⇧V")));
+    EXPECT_EQ(state(), std::tuple(true, true, 1, commandShiftV));
     EXPECT_EQ(monitor.currentConfig(), commandShiftV);
-    EXPECT_TRUE(monitor.isStarted());
     EXPECT_TRUE(press(commandShiftV));
     EXPECT_EQ(triggers, 1);
 
@@ -149,9 +151,7 @@ TEST_F(HotkeyMonitorTest, ARefusedChangeRevertsToThePreviousShortcut) {
     refuse(commandShiftV);
     EXPECT_EQ(update(commandOptionK),
               std::pair(false, failed("⌘⌥K") + reverting("⌘⇧V") + failed("⌘⇧V")));
-    EXPECT_TRUE(registrar.registrations().isEmpty());
-    EXPECT_TRUE(monitor.isStarted());
-    EXPECT_TRUE(registrar.isHandlerInstalled());
+    EXPECT_EQ(state(), std::tuple(true, true, 0, none));
     EXPECT_EQ(monitor.currentConfig(), commandShiftV);
     EXPECT_TRUE(monitor.update(optionShiftP));
     EXPECT_TRUE(press(optionShiftP));
@@ -162,20 +162,14 @@ TEST_F(HotkeyMonitorTest, AFailedStartStaysStoppedUntilAFreeShortcutIsChosen) {
     refuse(commandShiftV);
     refuse(optionShiftP);
     EXPECT_EQ(start(commandShiftV), failed("⌘⇧V"));
-    const auto stopped = [&] {
-        EXPECT_FALSE(monitor.isStarted());
-        EXPECT_FALSE(registrar.isHandlerInstalled());
-        EXPECT_EQ(monitor.registeredConfig(), std::nullopt);
-    };
-    stopped();
+    EXPECT_EQ(state(), std::tuple(false, false, 0, none));
     EXPECT_EQ(monitor.currentConfig(), commandShiftV);
     // Another taken shortcut: refused as such, with nothing to revert to.
     EXPECT_EQ(update(optionShiftP), std::pair(false, failed("⌥⇧P")));
-    stopped();
+    EXPECT_EQ(state(), std::tuple(false, false, 0, none));
     // A free one starts the monitor for real; from here on refusals revert as usual.
     EXPECT_TRUE(monitor.update(commandOptionK));
-    EXPECT_TRUE(monitor.isStarted());
-    EXPECT_EQ(monitor.registeredConfig(), commandOptionK);
+    EXPECT_EQ(state(), std::tuple(true, true, 1, commandOptionK));
     EXPECT_TRUE(press(commandOptionK));
     EXPECT_EQ(triggers, 1);
     EXPECT_EQ(update(optionShiftP), std::pair(false, failed("⌥⇧P") + reverting("⌘⌥K")));
@@ -208,28 +202,24 @@ TEST_F(HotkeyMonitorTest, StopReleasesEverythingAndForgetsTheAssignedTrigger) {
 
     monitor.stop();
     EXPECT_FALSE(registrar.assign(first, QStringLiteral("anything")));
-    EXPECT_FALSE(monitor.isStarted());
-    EXPECT_TRUE(registrar.registrations().isEmpty());
-    EXPECT_FALSE(registrar.isHandlerInstalled());
+    EXPECT_EQ(state(), std::tuple(false, false, 0, none));
     EXPECT_FALSE(press(commandOptionK));
     const int unregisters = registrar.unregisterCallCount();
     monitor.stop(); // twice is harmless
     EXPECT_EQ(registrar.unregisterCallCount(), unregisters);
-    EXPECT_EQ(monitor.currentConfig(), commandOptionK);
     EXPECT_TRUE(monitor.onTrigger());
-    EXPECT_EQ(triggers, 0);
+    EXPECT_EQ(std::pair(monitor.currentConfig(), triggers), std::pair(commandOptionK, 0));
     // After stop() an update only records.
     EXPECT_TRUE(monitor.update(optionShiftP));
-    EXPECT_FALSE(monitor.isStarted());
-    EXPECT_EQ(monitor.currentConfig(), optionShiftP);
+    EXPECT_EQ(std::pair(monitor.isStarted(), monitor.currentConfig()),
+              std::pair(false, optionShiftP));
 
     // A destroyed monitor leaves no handler behind that could call into it.
     {
         HotkeyMonitor shortLived(registrar);
         shortLived.start(commandOptionK);
     }
-    EXPECT_FALSE(registrar.isHandlerInstalled());
-    EXPECT_TRUE(registrar.registrations().isEmpty());
+    EXPECT_EQ(state(), std::tuple(false, false, 0, none));
 }
 
 } // namespace
