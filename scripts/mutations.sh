@@ -55,6 +55,15 @@ mutation numlock-variant-dropped src/platform/x11/X11HotkeyRegistrar.cpp \
 mutation wm-class-instance-used src/platform/x11/X11Workspace.cpp \
     's{wmClass\.mid\(split \+ 1\)}{wmClass.left(split)}' \
     'platform_x11_delivery platform_x11_workspace_nowm'
+mutation autostart-percent-unescaped src/platform/x11/XdgAutostartLoginItem.cpp \
+    's{value\.replace\(QLatin1Char\(\x27%\x27\), QStringLiteral\("%%"\)\);}{}' \
+    'platform_xdg_login_item'
+mutation durable-temp-left-behind src/platform/DurableFile.cpp \
+    's{::unlink\(templ\.constData\(\)\);}{}' \
+    'durablefile_tests'
+mutation x11-unresponsive-owner-asked-again src/platform/x11/X11Pasteboard.cpp \
+    's{if \(state\.unresponsive\) \{\n        return std::nullopt;\n    \}\n    QByteArray value;}{QByteArray value;}' \
+    'platform_pasteboard_x11_test'
 mutation preset-flag-dropped src/settings/HotkeyModifierPreset.cpp \
     's{"optionShift", u"\\u2325\\u21E7", Preset::optionBit \| Preset::shiftBit}{"optionShift", u"\\u2325\\u21E7", Preset::optionBit}' \
     'settings_hotkey_model settings_hotkey_monitor'
