@@ -62,7 +62,7 @@ mutation durable-temp-left-behind src/platform/DurableFile.cpp \
     's{::unlink\(templ\.constData\(\)\);}{}' \
     'durablefile_tests'
 mutation x11-unresponsive-owner-asked-again src/platform/x11/X11Pasteboard.cpp \
-    's{if \(state\.unresponsive\) \{\n        return std::nullopt;\n    \}\n    QByteArray value;}{QByteArray value;}' \
+    's{for \(const TextTarget& target : textTargets\(\)\) \{\n        if \(state\.unresponsive\) \{\n            return std::nullopt;\n        \}}{for (const TextTarget& target : textTargets()) \{}' \
     'platform_pasteboard_x11_test'
 mutation preset-flag-dropped src/settings/HotkeyModifierPreset.cpp \
     's{"optionShift", u"\\u2325\\u21E7", Preset::optionBit \| Preset::shiftBit}{"optionShift", u"\\u2325\\u21E7", Preset::optionBit}' \
