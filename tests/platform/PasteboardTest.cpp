@@ -396,9 +396,9 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
     };
     const QList<Case> cases{
         {"stops answering", std::nullopt, false, {}},
-        {"never answers", QStringList(), false, {"request TARGETS"}},
+        {"never answers", QStringList{QStringLiteral("hold")}, false, {"request TARGETS"}},
         {"lists its types only",
-         QStringList{QStringLiteral("--targets")},
+         QStringList{QStringLiteral("hold"), QStringLiteral("--targets")},
          true,
          {"request TARGETS", "request text/html"}},
     };
@@ -407,9 +407,9 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
             continue;
         }
         SCOPED_TRACE(c.owner);
-#ifdef QUILLSTACK_CLIPBOARD_HOLD
+#ifdef QUILLSTACK_X11_CLIENT
         QProcess* owner = c.holdArguments
-                              ? takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), *c.holdArguments)
+                              ? takes(QStringLiteral(QUILLSTACK_X11_CLIENT), *c.holdArguments)
                               : helperOffers({{QStringLiteral("text/plain"), "unreachable"}}, true);
 #else
         helperOffers({{QStringLiteral("text/plain"), "unreachable"}}, true);
@@ -422,7 +422,7 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
                     (entry->kind() == ClipboardKind::unknown && !entry->text() && !entry->html()));
         // Once an owner has timed out it is asked nothing more until the clipboard changes.
         EXPECT_EQ(capture().has_value(), c.recorded);
-#ifdef QUILLSTACK_CLIPBOARD_HOLD
+#ifdef QUILLSTACK_X11_CLIENT
         if (c.holdArguments) {
             QList<QByteArray> requests;
             while (owner->canReadLine() || owner->waitForReadyRead(200)) {
@@ -459,10 +459,11 @@ TEST_F(PasteboardTest, MonitorRecordsOthersButNotOwnWritesSecretsOrAnOwnerInALoo
     spin(800ms);
     EXPECT_EQ(recorded.size(), 1);
 
-#ifdef QUILLSTACK_CLIPBOARD_HOLD
+#ifdef QUILLSTACK_X11_CLIENT
     // An owner that takes the clipboard back every 100 ms and never answers.
-    QProcess* owner = takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD),
-                            {QStringLiteral("--retake"), QStringLiteral("100")});
+    QProcess* owner =
+        takes(QStringLiteral(QUILLSTACK_X11_CLIENT),
+              {QStringLiteral("hold"), QStringLiteral("--retake"), QStringLiteral("100")});
     int ticksWhileCapturing = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout,
