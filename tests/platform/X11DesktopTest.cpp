@@ -1,4 +1,6 @@
+#include "PasteTargetProcess.h"
 #include "platform/x11/X11HotkeyRegistrar.h"
+#include "platform/x11/X11Workspace.h"
 #include "settings/HotkeyMonitor.h"
 #include "support/TestEnvironment.h"
 
@@ -180,6 +182,28 @@ TEST_F(X11HotkeyTest, ACombinationHeldElsewhereIsRefusedWhole) {
     EXPECT_TRUE(monitor.update(commandOptionK)); // the other clients are gone
     key(QStringLiteral("super+alt+k"));
     EXPECT_TRUE(waitUntil([&] { return triggers == 3; }));
+}
+
+// Without a window manager the front application is the top-level window holding the input
+// focus, and activating one gives it the focus.
+TEST(X11WorkspaceWithoutWindowManager, FollowsAndMovesTheInputFocus) {
+    X11Workspace workspace;
+    ASSERT_FALSE(workspace.hasWindowManager());
+    const QString pasteTarget = QStringLiteral(QUILLSTACK_PASTE_TARGET);
+    test::PasteTargetProcess first(pasteTarget, QStringLiteral("QuillstackFirst"));
+    test::PasteTargetProcess second(pasteTarget, QStringLiteral("QuillstackSecond"));
+    ASSERT_NE(first.windowId(), 0u);
+    const auto inFront = [&](const test::PasteTargetProcess& target, const char* windowClass) {
+        return waitUntil([&] {
+            const auto front = workspace.frontmostApplication();
+            return front && front->windowId == target.windowId() &&
+                   front->bundleIdentifier == QLatin1String(windowClass);
+        });
+    };
+    EXPECT_TRUE(inFront(second, "QuillstackSecond"));
+    workspace.activate(RunningApplication{first.windowId(), QStringLiteral("QuillstackFirst")});
+    EXPECT_TRUE(inFront(first, "QuillstackFirst"));
+    EXPECT_EQ(first.ask("activate"), "active"); // its field gets the keys again
 }
 
 } // namespace
