@@ -1,7 +1,6 @@
-// Monitoring and paste delivery with the program's own services, wired as the store wires them,
-// on a real desktop: X11 with a window manager, a headless sway, or KWin with the desktop portal
-// (QUILLSTACK_DELIVERY_X11, _SWAY or _KWIN). Paste targets are other processes' windows (native
-// Wayland windows on Wayland).
+// Monitoring and paste delivery with the program's services, wired as the store wires them, on X11
+// with a window manager, a headless sway or KWin with the desktop portal (QUILLSTACK_DELIVERY_X11,
+// _SWAY, _KWIN), into other processes' windows (native Wayland windows on Wayland).
 #include "PasteTargetProcess.h"
 #include "platform/memory/MemoryPasteboard.h"
 #include "store/PasteDelivery.h"
@@ -28,13 +27,7 @@
 #include "platform/wayland/VirtualKeyboardPoster.h"
 #include "platform/wayland/WlrToplevelWorkspace.h"
 
-#include "virtual-keyboard-unstable-v1-client-protocol.h"
-
-#include <xkbcommon/xkbcommon.h>
-
-#include <cstring>
-#include <sys/mman.h>
-#include <unistd.h>
+#include <QProcess>
 #endif
 #ifdef QUILLSTACK_DELIVERY_KWIN
 #include "KwinFakeKeyboard.h"
@@ -110,41 +103,14 @@ const QStringList pasteCommand{QStringLiteral("wl-paste"), QStringLiteral("--no-
 using Services = WaylandServices<WlrToplevelWorkspace, VirtualKeyboardPoster>;
 const QString terminalClass = QStringLiteral("foot");
 
-// A second keyboard on the seat whose Shift stays down, as the shortcut's Shift would.
-class HeldShift {
-public:
-    HeldShift() : connection_(WaylandConnection::connect()) {
-        auto* manager = static_cast<zwp_virtual_keyboard_manager_v1*>(connection_->bind(
-            "zwp_virtual_keyboard_manager_v1", &zwp_virtual_keyboard_manager_v1_interface, 1));
-        keyboard_ =
-            zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(manager, connection_->seat());
-        xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-        const xkb_rule_names names = {"evdev", "pc105", "us", "", ""};
-        xkb_keymap* keymap =
-            xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
-        char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
-        const size_t size = std::strlen(text) + 1;
-        const int fd = memfd_create("held-shift-keymap", MFD_CLOEXEC);
-        EXPECT_EQ(::write(fd, text, size), ssize_t(size));
-        zwp_virtual_keyboard_v1_keymap(keyboard_, 1, fd, quint32(size));
-        ::close(fd);
-        const quint32 shift = 1u << xkb_keymap_mod_get_index(keymap, XKB_MOD_NAME_SHIFT);
-        std::free(text);
-        xkb_keymap_unref(keymap);
-        xkb_context_unref(context);
-        zwp_virtual_keyboard_v1_key(keyboard_, 0, KEY_LEFTSHIFT, 1);
-        zwp_virtual_keyboard_v1_modifiers(keyboard_, shift, 0, 0, 0);
-        connection_->roundtrip();
+// Shift held on a second keyboard on the seat (wtype's), as the shortcut's Shift would be.
+struct HeldShift {
+    QProcess wtype;
+    HeldShift() {
+        wtype.start(QStringLiteral("wtype"), {"-M", "shift", "-s", "3000", "-m", "shift"});
+        test::spin(500ms);
     }
-    ~HeldShift() {
-        zwp_virtual_keyboard_v1_key(keyboard_, 0, KEY_LEFTSHIFT, 0);
-        zwp_virtual_keyboard_v1_modifiers(keyboard_, 0, 0, 0, 0);
-        connection_->roundtrip();
-    }
-
-private:
-    std::unique_ptr<WaylandConnection> connection_;
-    zwp_virtual_keyboard_v1* keyboard_ = nullptr;
+    ~HeldShift() { wtype.waitForFinished(5000); }
 };
 #endif
 

@@ -36,6 +36,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Another program copies (one type, from standard input) or reads (one type, or the list of types
+// for an empty one).
 #ifdef QUILLSTACK_WAYLAND_PASTEBOARD
 constexpr bool wayland = true;
 struct Desktop {
@@ -45,45 +47,39 @@ struct Desktop {
         connection->roundtrip(); // the selection found at start is in before the test copies
         connection->start();
     }
-    static ProcessResult copy(const QString& type, const QByteArray& bytes, bool primary) {
-        QStringList arguments{QStringLiteral("--type"), type};
-        if (primary) {
-            arguments.append(QStringLiteral("--primary"));
-        }
-        return runProcess(QStringLiteral("wl-copy"), arguments, bytes);
+    static QStringList copy(const QString& type, bool primary) {
+        return QStringList{QStringLiteral("wl-copy"), QStringLiteral("--type"), type} +
+               (primary ? QStringList{QStringLiteral("--primary")} : QStringList());
     }
-    static QByteArray paste(const QString& type) {
-        const QStringList arguments = type.isEmpty() ? QStringList{QStringLiteral("--list-types")}
-                                                     : QStringList{QStringLiteral("--type"), type};
-        return runProcess(QStringLiteral("wl-paste"),
-                          QStringList{QStringLiteral("--no-newline")} + arguments)
-            .out;
+    static QStringList paste(const QString& type) {
+        return QStringList{QStringLiteral("wl-paste"), QStringLiteral("--no-newline")} +
+               (type.isEmpty() ? QStringList{QStringLiteral("--list-types")}
+                               : QStringList{QStringLiteral("--type"), type});
     }
-    static inline const QString textType = QStringLiteral("text/plain");
-    static constexpr const char *utf8Type = "text/plain;charset=utf-8", *helperText = "UTF8_STRING";
+    static constexpr const char *textType = "text/plain", *utf8Type = "text/plain;charset=utf-8",
+                                *helperText = "UTF8_STRING";
 };
 #else
 constexpr bool wayland = false;
 struct Desktop {
     X11Pasteboard pasteboard;
-    static ProcessResult copy(const QString& type, const QByteArray& bytes, bool primary) {
-        return runProcess(QStringLiteral("xclip"),
-                          {QStringLiteral("-selection"),
-                           primary ? QStringLiteral("primary") : QStringLiteral("clipboard"),
-                           QStringLiteral("-t"), type},
-                          bytes);
+    static QStringList copy(const QString& type, bool primary) {
+        return {QStringLiteral("xclip"), QStringLiteral("-selection"),
+                QLatin1String(primary ? "primary" : "clipboard"), QStringLiteral("-t"), type};
     }
-    static QByteArray paste(const QString& type) {
-        return runProcess(QStringLiteral("xclip"),
-                          {QStringLiteral("-o"), QStringLiteral("-selection"),
-                           QStringLiteral("clipboard"), QStringLiteral("-t"),
-                           type.isEmpty() ? QStringLiteral("TARGETS") : type})
-            .out;
+    static QStringList paste(const QString& type) {
+        return {QStringLiteral("xclip"),      QStringLiteral("-o"),
+                QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                QStringLiteral("-t"),         type.isEmpty() ? QStringLiteral("TARGETS") : type};
     }
-    static inline const QString textType = QStringLiteral("UTF8_STRING");
-    static constexpr const char *utf8Type = "UTF8_STRING", *helperText = "text/plain";
+    static constexpr const char *textType = "UTF8_STRING", *utf8Type = "UTF8_STRING",
+                                *helperText = "text/plain";
 };
 #endif
+
+ProcessResult run(const QStringList& command, const QByteArray& input = {}) {
+    return runProcess(command[0], command.mid(1), input);
+}
 
 using Offer = QList<std::pair<QString, QByteArray>>;
 
@@ -95,14 +91,6 @@ ClipboardEntry entryWith(ClipboardKind kind, std::optional<QString> text,
                           std::move(text), std::move(markdown), std::move(html), std::move(color),
                           std::move(files), std::move(image), std::nullopt, QString(64, u'0'),
                           std::nullopt);
-}
-
-QByteArray repeatedUpTo(const QByteArray& piece, qsizetype size) {
-    QByteArray bytes;
-    while (bytes.size() < size) {
-        bytes += piece;
-    }
-    return bytes;
 }
 
 // What another program offers, and what the capture of it must find (unset fields are not
@@ -124,7 +112,7 @@ const QList<CaptureCase>& captureCases() {
     static const QString mozURL = QStringLiteral("https://example.com/a?b=c\nExample");
     static const QByteArray png = encoded(filled(30, 20), "PNG");
     static const QByteArray large =
-        repeatedUpTo("All work and no play makes Jäck a dull bøy. 🎈 ", 3 * 1024 * 1024);
+        QByteArray("All work and no play makes Jäck a dull bøy. 🎈 ").repeated(64 * 1024);
     static const QByteArray badUtf8("caf\xc3 \xff\xfe end");
     static const QByteArray blob = [] {
         QByteArray bytes = "\x89PNG\r\n\x1a\n";
@@ -196,7 +184,7 @@ QList<WriteBackCase> writeBackCases() {
     using K = ClipboardKind;
     const QByteArray png = encoded(filled(40, 30), "PNG");
     const QByteArray hugePNG = bilevelPNG(9000, 9000); // too large to decode: sent as stored
-    const QString large = QString::fromUtf8(repeatedUpTo("ünïcode 🎈 in pieces ", 2 << 20));
+    const QString large = QString::fromUtf8(QByteArray("ünïcode 🎈 in pieces ").repeated(96 * 1024));
     const QString a = QStringLiteral("/tmp/a b.txt"), c = QStringLiteral("/tmp/c");
     // clang-format off
     return {
@@ -242,7 +230,7 @@ protected:
             helperOffers(offers);
             return;
         }
-        const ProcessResult result = Desktop::copy(offers[0].first, offers[0].second, primary);
+        const ProcessResult result = run(Desktop::copy(offers[0].first, primary), offers[0].second);
         ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
         ASSERT_TRUE(primary || changedSince(before));
     }
@@ -336,7 +324,7 @@ TEST_F(PasteboardTest, WriteBackIsReadByOtherProgramsAndByTheCapture) {
         }
         SCOPED_TRACE(c.name);
         write(c.entry);
-        const QByteArray types = Desktop::paste({});
+        const QByteArray types = run(Desktop::paste({})).out;
         for (const QByteArray& type : c.offered) {
             EXPECT_TRUE(types.contains(type)) << type.constData() << " in " << types.constData();
         }
@@ -344,7 +332,7 @@ TEST_F(PasteboardTest, WriteBackIsReadByOtherProgramsAndByTheCapture) {
             EXPECT_FALSE(types.contains(type)) << type.constData() << " in " << types.constData();
         }
         for (const auto& [type, value] : c.values) {
-            EXPECT_TRUE(Desktop::paste(type) == value) << type.toStdString();
+            EXPECT_TRUE(run(Desktop::paste(type)).out == value) << type.toStdString();
         }
         const auto own = c.ownCapture ? capture() : std::optional<ClipboardEntry>(c.entry);
         ASSERT_TRUE(own);

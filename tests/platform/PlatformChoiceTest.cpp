@@ -20,29 +20,18 @@ QHash<QString, quint32> globalsOf(std::initializer_list<std::pair<const char*, q
     return globals;
 }
 
-const auto kwin527 = globalsOf({{WaylandGlobal::wlrDataControl, 2},
-                                {WaylandGlobal::kdeFakeInput, 4},
-                                {WaylandGlobal::plasmaWindowManagement, 16}});
-const auto kwin527Untrusted = globalsOf({{WaylandGlobal::wlrDataControl, 2}});
-const auto kwin64 = globalsOf({{WaylandGlobal::extDataControl, 1},
-                               {WaylandGlobal::wlrDataControl, 2},
-                               {WaylandGlobal::kdeFakeInput, 5},
-                               {WaylandGlobal::plasmaWindowManagement, 18}});
-const auto kwin65 = globalsOf({{WaylandGlobal::extDataControl, 1},
-                               {WaylandGlobal::kdeFakeInput, 5},
-                               {WaylandGlobal::plasmaWindowManagement, 18}});
-const auto sway17 = globalsOf({{WaylandGlobal::wlrDataControl, 2},
-                               {WaylandGlobal::virtualKeyboard, 1},
-                               {WaylandGlobal::foreignToplevel, 3}});
-const auto wlrootsNew = globalsOf({{WaylandGlobal::extDataControl, 1},
-                                   {WaylandGlobal::wlrDataControl, 2},
-                                   {WaylandGlobal::virtualKeyboard, 1},
-                                   {WaylandGlobal::foreignToplevel, 3}});
-const auto cosmicEnabled = globalsOf({{WaylandGlobal::extDataControl, 1}});
+namespace G = WaylandGlobal;
+// clang-format off
+const auto kwin527 = globalsOf({{G::wlrDataControl, 2}, {G::kdeFakeInput, 4}, {G::plasmaWindowManagement, 16}});
+const auto kwin527Untrusted = globalsOf({{G::wlrDataControl, 2}});
+const auto kwin64 = globalsOf({{G::extDataControl, 1}, {G::wlrDataControl, 2}, {G::kdeFakeInput, 5}, {G::plasmaWindowManagement, 18}});
+const auto kwin65 = globalsOf({{G::extDataControl, 1}, {G::kdeFakeInput, 5}, {G::plasmaWindowManagement, 18}});
+const auto sway17 = globalsOf({{G::wlrDataControl, 2}, {G::virtualKeyboard, 1}, {G::foreignToplevel, 3}});
+const auto wlrootsNew = globalsOf({{G::extDataControl, 1}, {G::wlrDataControl, 2}, {G::virtualKeyboard, 1}, {G::foreignToplevel, 3}});
+const auto cosmicEnabled = globalsOf({{G::extDataControl, 1}});
 const auto mutter = globalsOf({{"gtk_shell1", 5}});
-const auto weston = globalsOf({{"weston_desktop_shell", 1}});
-const auto oldFakeInput =
-    globalsOf({{WaylandGlobal::wlrDataControl, 2}, {WaylandGlobal::kdeFakeInput, 3}});
+const auto oldFakeInput = globalsOf({{G::wlrDataControl, 2}, {G::kdeFakeInput, 3}});
+// clang-format on
 
 struct Row {
     const char* desktop;
@@ -53,8 +42,7 @@ struct Row {
     Choice::Keystroke keystroke;
     Choice::Fallback fallback;
     Choice::Shortcut shortcut;
-    // Words that each missing capability's sentence contains, in order.
-    QStringList missing;
+    QStringList missing; // words that each missing capability's sentence holds, in order
 };
 
 DesktopOffer wayland(QHash<QString, quint32> globals, bool portal = false, bool wtype = true) {
@@ -90,17 +78,14 @@ using S = Choice::Shortcut;
 // clang-format off
 const Row rows[] = {
     {"KWin 5.27 with the desktop entry", wayland(kwin527, true),
-     B::wayland, C::wlrDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal,
-     {}},
+     B::wayland, C::wlrDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal, {}},
     {"KWin 5.27 without the desktop entry", wayland(kwin527Untrusted, true, false),
      B::wayland, C::wlrDataControl, F::none, K::none, L::none, S::portal,
      {"window list", "fake input", "wtype"}},
     {"KWin 6.4", wayland(kwin64, true),
-     B::wayland, C::extDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal,
-     {}},
+     B::wayland, C::extDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal, {}},
     {"KWin 6.5", wayland(kwin65, true),
-     B::wayland, C::extDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal,
-     {}},
+     B::wayland, C::extDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal, {}},
     {"fake input too old for keys", wayland(oldFakeInput, true),
      B::wayland, C::wlrDataControl, F::none, K::none, L::wtype, S::portal,
      {"window list", "fake input"}},
@@ -111,8 +96,7 @@ const Row rows[] = {
      B::wayland, C::extDataControl, F::wlrForeignToplevel, K::virtualKeyboard, L::wtype, S::compositorBinding,
      {"quillstack --toggle"}},
     {"Hyprland with its portal", wayland(wlrootsNew, true),
-     B::wayland, C::extDataControl, F::wlrForeignToplevel, K::virtualKeyboard, L::wtype, S::portal,
-     {}},
+     B::wayland, C::extDataControl, F::wlrForeignToplevel, K::virtualKeyboard, L::wtype, S::portal, {}},
     {"COSMIC with data control enabled", wayland(cosmicEnabled, false, false),
      B::wayland, C::extDataControl, F::none, K::none, L::none, S::compositorBinding,
      {"window list", "fake input", "wtype", "quillstack --toggle"}},
@@ -120,8 +104,6 @@ const Row rows[] = {
      B::wayland, C::wlrDataControl, F::wlrForeignToplevel, K::virtualKeyboard, L::wtype, S::compositorBinding,
      {"quillstack --toggle", "XWayland"}},
     {"GNOME", wayland(mutter, true),
-     B::x11, C::x11, F::x11, K::xtest, L::xdotool, S::x11Grab, {"no clipboard manager protocol"}},
-    {"Weston", wayland(weston),
      B::x11, C::x11, F::x11, K::xtest, L::xdotool, S::x11Grab, {"no clipboard manager protocol"}},
     {"X11 session", x11Session(), B::x11, C::x11, F::x11, K::xtest, L::xdotool, S::x11Grab, {}},
     {"no display at all", DesktopOffer{},
