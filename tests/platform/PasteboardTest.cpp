@@ -384,9 +384,9 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
     };
     const QList<Case> cases{
         {"stops answering", std::nullopt, false, {}},
-        {"never answers", QStringList{QStringLiteral("hold")}, false, {"request TARGETS"}},
+        {"never answers", QStringList(), false, {"request TARGETS"}},
         {"lists its types only",
-         QStringList{QStringLiteral("hold"), QStringLiteral("--targets")},
+         QStringList{QStringLiteral("--targets")},
          true,
          {"request TARGETS", "request text/html"}},
     };
@@ -395,9 +395,9 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
             continue;
         }
         SCOPED_TRACE(c.owner);
-#ifdef QUILLSTACK_X11_CLIENT
+#ifdef QUILLSTACK_CLIPBOARD_HOLD
         QProcess* owner = c.holdArguments
-                              ? takes(QStringLiteral(QUILLSTACK_X11_CLIENT), *c.holdArguments)
+                              ? takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), *c.holdArguments)
                               : helperOffers({{QStringLiteral("text/plain"), "unreachable"}}, true);
 #else
         helperOffers({{QStringLiteral("text/plain"), "unreachable"}}, true);
@@ -410,7 +410,7 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
                     (entry->kind() == ClipboardKind::unknown && !entry->text() && !entry->html()));
         // Once an owner has timed out it is asked nothing more until the clipboard changes.
         EXPECT_EQ(capture().has_value(), c.recorded);
-#ifdef QUILLSTACK_X11_CLIENT
+#ifdef QUILLSTACK_CLIPBOARD_HOLD
         if (c.holdArguments) {
             QList<QByteArray> requests;
             while (owner->canReadLine() || owner->waitForReadyRead(200)) {
@@ -447,11 +447,10 @@ TEST_F(PasteboardTest, MonitorRecordsOthersButNotOwnWritesSecretsOrAnOwnerInALoo
     spin(800ms);
     EXPECT_EQ(recorded.size(), 1);
 
-#ifdef QUILLSTACK_X11_CLIENT
+#ifdef QUILLSTACK_CLIPBOARD_HOLD
     // An owner that takes the clipboard back every 100 ms and never answers.
-    QProcess* owner =
-        takes(QStringLiteral(QUILLSTACK_X11_CLIENT),
-              {QStringLiteral("hold"), QStringLiteral("--retake"), QStringLiteral("100")});
+    QProcess* owner = takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD),
+                            {QStringLiteral("--retake"), QStringLiteral("100")});
     int ticksWhileCapturing = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout,

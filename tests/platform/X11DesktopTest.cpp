@@ -5,14 +5,15 @@
 #include "support/TestEnvironment.h"
 
 #include <QGuiApplication>
-#include <QProcess>
 #include <QThread>
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace quillstack {
 namespace {
@@ -45,39 +46,42 @@ quint16 lockState() {
     return reply ? reply->mask & (lockMask | numLockMask) : 0;
 }
 
-// Another X client holding the letter under the given masks; prints what it receives.
+// Another X client (a connection of its own) holding the letter under the given masks.
 class OtherClient {
 public:
-    OtherClient(char letter, const QList<int>& masks) {
-        QStringList arguments{QStringLiteral("grab"), QString(QLatin1Char(letter))};
+    OtherClient(char letter, const QList<int>& masks) : c_(xcb_connect(nullptr, nullptr)) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c_);
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, xcb_keysym_t(letter));
+        xcb_key_symbols_free(symbols);
+        std::vector<xcb_void_cookie_t> cookies;
         for (const int mask : masks) {
-            arguments << QString::number(mask);
+            cookies.push_back(xcb_grab_key_checked(c_, 0, root, uint16_t(mask), codes[0],
+                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         }
-        process_.start(QStringLiteral(QUILLSTACK_X11_CLIENT), arguments);
-        waitUntil([this] {
-            output_ += process_.readAllStandardOutput();
-            return output_.contains('\n') || process_.state() == QProcess::NotRunning;
-        });
-        output_ += process_.readAllStandardOutput();
-    }
-    ~OtherClient() {
-        process_.closeWriteChannel();
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(1000);
+        std::free(codes);
+        for (const xcb_void_cookie_t cookie : cookies) {
+            xcb_generic_error_t* error = xcb_request_check(c_, cookie);
+            holds_ = holds_ && !error;
+            std::free(error);
         }
     }
-    bool holdsGrab() const { return output_.startsWith("grabbed\n"); }
+    ~OtherClient() { xcb_disconnect(c_); }
+    bool holdsGrab() const { return holds_; }
     bool waitForPresses(int count) {
         return waitUntil([&] {
-            output_ += process_.readAllStandardOutput();
-            return output_.count("pressed\n") >= count;
+            while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+                presses_ += (event->response_type & 0x7f) == XCB_KEY_PRESS ? 1 : 0;
+                std::free(event);
+            }
+            return presses_ >= count;
         });
     }
 
 private:
-    QProcess process_;
-    QByteArray output_;
+    xcb_connection_t* c_;
+    bool holds_ = true;
+    int presses_ = 0;
 };
 
 class X11HotkeyTest : public testing::Test {

@@ -95,15 +95,15 @@ static void primarySelection(void* data, struct zwlr_data_control_device_v1* dev
 
 static char* readFile(const char* path, size_t* size) {
     FILE* file = fopen(path, "rb");
-    if (!file) {
-        return NULL;
+    char* bytes = NULL;
+    *size = 0;
+    for (size_t got = 1; file && got > 0; *size += got) {
+        bytes = realloc(bytes, *size + 65536);
+        got = fread(bytes + *size, 1, 65536, file);
     }
-    fseek(file, 0, SEEK_END);
-    long length = ftell(file);
-    fseek(file, 0, SEEK_SET);
-    char* bytes = malloc(length > 0 ? (size_t)length : 1);
-    *size = length > 0 ? fread(bytes, 1, (size_t)length, file) : 0;
-    fclose(file);
+    if (file) {
+        fclose(file);
+    }
     return bytes;
 }
 

@@ -1,20 +1,14 @@
-// A second X client for the tests, in one of two roles:
+// Takes the X11 CLIPBOARD like a program that has stopped answering for it.
 //
-//   quillstack-x11-client hold [--targets] [--retake MS]
-//     Takes the CLIPBOARD like a program that has stopped answering for it: prints "ready", then
-//     "request TARGET" for each request, and never sends a value. With --targets it still answers
-//     TARGETS (UTF8_STRING and text/html); with --retake it takes the clipboard again every MS
-//     milliseconds, whoever owns it. Runs until killed.
-//   quillstack-x11-client grab LETTER MASK...
-//     Grabs the letter on the root window under each modifier mask; prints "grabbed" (or
-//     "refused" and exits 3), then "pressed" for every press until its standard input closes.
+//   quillstack-clipboard-hold [--targets] [--retake MS]
 //
-// Exit status 2: bad command line or no X server.
+// Prints "ready", then "request TARGET" for each request, and never sends a value. With --targets
+// it still answers TARGETS (UTF8_STRING and text/html); with --retake it takes the clipboard again
+// every MS milliseconds, whoever owns it. Runs until killed. Exit status 2: bad command line or
+// no X server.
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 
 #include <poll.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -107,66 +101,17 @@ int hold(bool answerTargets, int retakeMs) {
     return 0;
 }
 
-int grab(char letter, const std::vector<uint16_t>& masks) {
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c);
-    xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, xcb_keysym_t(letter));
-    xcb_key_symbols_free(symbols);
-    if (!codes || *codes == XCB_NO_SYMBOL) {
-        return 2;
-    }
-    std::vector<xcb_void_cookie_t> cookies;
-    for (const uint16_t mask : masks) {
-        cookies.push_back(xcb_grab_key_checked(c, 0, root, mask, codes[0], XCB_GRAB_MODE_ASYNC,
-                                               XCB_GRAB_MODE_ASYNC));
-    }
-    std::free(codes);
-    bool refused = false;
-    for (const xcb_void_cookie_t cookie : cookies) {
-        if (xcb_generic_error_t* error = xcb_request_check(c, cookie)) {
-            refused = true;
-            std::free(error);
-        }
-    }
-    say(refused ? "refused" : "grabbed");
-    if (refused) {
-        return 3;
-    }
-    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {xcb_get_file_descriptor(c), POLLIN, 0}};
-    char buffer[64];
-    for (;;) {
-        while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
-            if ((event->response_type & 0x7f) == XCB_KEY_PRESS) {
-                say("pressed");
-            }
-            std::free(event);
-        }
-        if (xcb_connection_has_error(c) || ::poll(fds, 2, -1) < 0 ||
-            (fds[0].revents && ::read(STDIN_FILENO, buffer, sizeof buffer) <= 0)) {
-            break;
-        }
-    }
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     c = xcb_connect(nullptr, nullptr);
-    if (args.empty() || xcb_connection_has_error(c)) {
+    if (xcb_connection_has_error(c)) {
         return 2;
-    }
-    if (args[0] == "grab" && args.size() >= 3 && args[1].size() == 1) {
-        std::vector<uint16_t> masks;
-        for (std::size_t i = 2; i < args.size(); ++i) {
-            masks.push_back(uint16_t(std::stoul(args[i], nullptr, 0)));
-        }
-        return grab(args[1][0], masks);
     }
     bool targets = false;
     int retakeMs = -1;
-    for (std::size_t i = 1; args[0] == "hold" && i < args.size(); ++i) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--targets") {
             targets = true;
         } else if (args[i] == "--retake" && i + 1 < args.size()) {
@@ -175,5 +120,5 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    return args[0] == "hold" ? hold(targets, retakeMs) : 2;
+    return hold(targets, retakeMs);
 }
