@@ -16,6 +16,12 @@ QByteArray readFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
 int exitCodeOf(const QString& program, const QStringList& arguments) {
     const test::ProcessResult result = test::runProcess(program, arguments);
     EXPECT_EQ(result.exitCode, 0) << result.out.constData() << result.err.constData();
@@ -33,11 +39,9 @@ TEST(XdgAutostartLoginItem, WritesAnEntryThatALauncherStartsAndRemovesIt) {
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString program = folder + QStringLiteral("/quillstack");
     const QString marker = home.path() + QStringLiteral("/started");
-    QFile script(program);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$0\" > '%1'\n").arg(marker).toUtf8());
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    writeFile(program,
+              QStringLiteral("#!/bin/sh\nprintf '%s' \"$0\" > '%1'\n").arg(marker).toUtf8());
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     XdgAutostartLoginItem item(program);
     EXPECT_EQ(item.registerLoginItem(), std::nullopt);
@@ -55,10 +59,7 @@ TEST(XdgAutostartLoginItem, WritesAnEntryThatALauncherStartsAndRemovesIt) {
 
     // An entry that is a link is replaced by a file of its own; what it pointed to is untouched.
     const QString elsewhere = home.path() + QStringLiteral("/precious");
-    QFile precious(elsewhere);
-    ASSERT_TRUE(precious.open(QIODevice::WriteOnly));
-    precious.write("precious");
-    precious.close();
+    writeFile(elsewhere, "precious");
     ASSERT_TRUE(QFile::link(elsewhere, path));
     EXPECT_EQ(item.registerLoginItem(), std::nullopt);
     EXPECT_EQ(readFile(elsewhere), QByteArray("precious"));
@@ -74,25 +75,21 @@ TEST(XdgAutostartLoginItem, WritesAnEntryThatALauncherStartsAndRemovesIt) {
 }
 
 TEST(XdgAutostartLoginItem, ExecNamesTheRunningProgramQuotedAsEntriesRequire) {
-    const std::pair<QString, QString> cases[] = {
-        {QStringLiteral("/usr/bin/quillstack"), QStringLiteral("/usr/bin/quillstack")},
+    const std::pair<const char*, const char*> cases[] = {
         // A program run from its build tree is not on PATH: its own path is named.
-        {QStringLiteral("/work/build/src/app/quillstack"),
-         QStringLiteral("/work/build/src/app/quillstack")},
-        {QStringLiteral("/work/build/src/app/../app/quillstack"),
-         QStringLiteral("/work/build/src/app/quillstack")},
-        {QStringLiteral("/home/a b/.local/bin/quillstack"),
-         QStringLiteral("\"/home/a b/.local/bin/quillstack\"")},
+        {"/work/build/src/app/../app/quillstack", "/work/build/src/app/quillstack"},
+        {"/home/a b/.local/bin/quillstack", "\"/home/a b/.local/bin/quillstack\""},
         // Inside quotes $ gets a backslash, which the string value then doubles; % is doubled.
-        {QStringLiteral("/x$y/100%/bin/quillstack"),
-         QStringLiteral("\"/x\\\\$y/100%%/bin/quillstack\"")},
+        {"/x$y/100%/bin/quillstack", "\"/x\\\\$y/100%%/bin/quillstack\""},
         // Nothing that could be written as one absolute path: the program on PATH.
-        {QStringLiteral("/a\nb/bin/quillstack"), QStringLiteral("quillstack")},
-        {QStringLiteral("build/quillstack"), QStringLiteral("quillstack")},
-        {QString(), QStringLiteral("quillstack")},
+        {"/a\nb/bin/quillstack", "quillstack"},
+        {"build/quillstack", "quillstack"},
+        {"", "quillstack"},
     };
     for (const auto& [path, exec] : cases) {
-        EXPECT_EQ(XdgAutostartLoginItem::execCommand(path), exec) << path.toStdString();
+        EXPECT_EQ(XdgAutostartLoginItem::execCommand(QString::fromUtf8(path)),
+                  QString::fromUtf8(exec))
+            << path;
     }
 }
 
@@ -110,9 +107,7 @@ TEST(XdgAutostartLoginItem, DefaultFolderAndFailuresCarryTheSystemsText) {
 
     // A plain file where the configuration folder should be.
     const QString blocker = home.path() + QStringLiteral("/not-a-folder");
-    QFile file(blocker);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    writeFile(blocker, {});
     qputenv("XDG_CONFIG_HOME", blocker.toLocal8Bit());
     XdgAutostartLoginItem item(QStringLiteral("/usr/bin/quillstack"));
     const std::optional<QString> failure = item.registerLoginItem();
