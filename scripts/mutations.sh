@@ -33,7 +33,7 @@ mutation search-index-not-lowered src/entries/SearchIndex.cpp \
     'entries_tests panel_model_test'
 mutation secret-mark-ignored src/store/PasteboardMonitor.cpp \
     's{"x-kde-passwordManagerHint"}{"x-kde-passwordManagerHint-unused"}' \
-    'store_monitor_test platform_x11_delivery'
+    'store_monitor_test platform_x11_test'
 mutation secret-mark-check-removed src/store/PasteboardMonitor.cpp \
     's{if \(!pasteboard->hasType\(secretMarkType\(\)\)\) \{}{if (true) \{}' \
     'store_monitor_test'
@@ -48,13 +48,22 @@ mutation terminal-chord-ignored src/platform/PasteChord.cpp \
     'store_delivery_test'
 mutation fsync-before-rename-removed src/platform/DurableFile.cpp \
     's{ok = ok && step\(::fsync\(fd\) == 0\);}{}' \
-    'durablefile_tests store_tests settings_durable_write'
+    'platform_logic_test store_tests settings_durable_write'
 mutation numlock-variant-dropped src/platform/x11/X11HotkeyRegistrar.cpp \
     's{grab\.lockVariants\.append\(\{numLock,[^;]*;}{}' \
-    'platform_x11_hotkey'
+    'platform_x11_test'
 mutation wm-class-instance-used src/platform/x11/X11Workspace.cpp \
     's{wmClass\.mid\(split \+ 1\)}{wmClass.left(split)}' \
-    'platform_x11_delivery platform_x11_workspace_nowm'
+    'platform_x11_delivery platform_x11_test'
+mutation autostart-percent-unescaped src/platform/x11/XdgAutostartLoginItem.cpp \
+    's{value\.replace\(QLatin1Char\(\x27%\x27\), QStringLiteral\("%%"\)\);}{}' \
+    'platform_logic_test'
+mutation durable-temp-left-behind src/platform/DurableFile.cpp \
+    's{::unlink\(templ\.constData\(\)\);}{}' \
+    'platform_logic_test'
+mutation x11-unresponsive-owner-asked-again src/platform/x11/X11Pasteboard.cpp \
+    's{for \(const TextTarget& target : textTargets\(\)\) \{\n        if \(state\.unresponsive\) \{\n            return std::nullopt;\n        \}}{for (const TextTarget& target : textTargets()) \{}' \
+    'platform_x11_test'
 mutation preset-flag-dropped src/settings/HotkeyModifierPreset.cpp \
     's{"optionShift", u"\\u2325\\u21E7", Preset::optionBit \| Preset::shiftBit}{"optionShift", u"\\u2325\\u21E7", Preset::optionBit}' \
     'settings_tests'
@@ -84,13 +93,13 @@ mutation quit-option-unknown src/app/CommandLine.cpp \
     'app_single_instance_test'
 mutation wayland-foot-not-a-terminal src/platform/PasteChord.cpp \
     's{\s*u"foot",\s*// foot\n}{\n}' \
-    'platform_wayland_delivery'
+    'platform_wayland_test'
 mutation wayland-wlr-data-control-unused src/platform/PlatformChoice.cpp \
     's{\} else if \(offers\(offer, WaylandGlobal::wlrDataControl\)\) \{}{\} else if (false) \{}' \
-    'platform_choice_test'
+    'platform_logic_test'
 mutation wayland-held-modifiers-leak src/platform/wayland/VirtualKeyboardPoster.cpp \
     's{zwp_virtual_keyboard_v1_modifiers\(keyboard_, chordMask, 0, 0, 0\);}{}' \
-    'platform_wayland_delivery'
+    'platform_wayland_test'
 
 if [[ "${1:-}" == "--list" ]]; then
     for i in "${!names[@]}"; do printf '%-30s %s\n' "${names[i]}" "${files[i]}"; done

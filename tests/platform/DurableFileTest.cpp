@@ -1,5 +1,6 @@
 #include "platform/DurableFile.h"
 #include "platform/DataLocations.h"
+#include "platform/x11/XdgDataLocations.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,7 +26,7 @@ QByteArray readFile(const QString& path) {
 
 } // namespace
 
-TEST(DurableFile, FoldersAndFilesAreOwnerOnly) {
+TEST(DurableFile, FoldersAndFilesAreOwnerOnlyAndFailuresLeaveNothing) {
     QTemporaryDir dir;
     const QString folder = dir.path() + QStringLiteral("/a/b");
     ASSERT_TRUE(DurableFile::makeFolder(folder));
@@ -38,10 +39,7 @@ TEST(DurableFile, FoldersAndFilesAreOwnerOnly) {
     EXPECT_EQ(modeOf(folder), 0700u);
 
     const QString path = folder + QStringLiteral("/f.json");
-    QFile loose(path);
-    ASSERT_TRUE(loose.open(QIODevice::WriteOnly));
-    loose.write("old");
-    loose.close();
+    ASSERT_TRUE(QFile(path).open(QIODevice::WriteOnly));
     ::chmod(QFile::encodeName(path).constData(), 0644);
     ASSERT_TRUE(DurableFile::write(path, QByteArray("new")));
     EXPECT_EQ(readFile(path), QByteArray("new"));
@@ -56,8 +54,7 @@ TEST(DurableFile, FoldersAndFilesAreOwnerOnly) {
     EXPECT_EQ(readFile(path), QByteArray("new"));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"f.json"});
 
-    // A folder that cannot exist (its parent is a regular file).
-    QString why;
+    QString why; // the parent is a regular file
     EXPECT_FALSE(DurableFile::makeFolder(path + QStringLiteral("/sub"), &why));
     EXPECT_TRUE(why.endsWith(QStringLiteral("Not a directory"))) << why.toStdString();
     EXPECT_FALSE(DurableFile::write(path + QStringLiteral("/sub/x"), QByteArray("x")));
@@ -83,17 +80,16 @@ TEST(DurableFile, KeepAsideAndBoundedReads) {
     ASSERT_TRUE(DurableFile::write(path, QByteArray()));
     EXPECT_EQ(DurableFile::readAll(path, 5), QByteArray());
     EXPECT_FALSE(DurableFile::readAll(dir.path() + QStringLiteral("/missing"), 5));
-
     // Neither a FIFO (would block) nor an endless device is read.
-    const QString fifo = dir.path() + QStringLiteral("/fifo");
+    const QString fifo = dir.path() + QStringLiteral("/fifo"),
+                  zero = dir.path() + QStringLiteral("/zero");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
     EXPECT_FALSE(DurableFile::readAll(fifo, 100));
-    const QString zero = dir.path() + QStringLiteral("/zero");
     ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), zero));
     EXPECT_FALSE(DurableFile::readAll(zero, 100));
 }
 
-TEST(DataLocations, QuillstackFolderFallsBackToTheTemporaryFolder) {
+TEST(DataLocations, XdgDataHomeOrTheTemporaryFolder) {
     struct Fixed : DataLocations {
         std::optional<QString> support;
         QString temp;
@@ -103,12 +99,33 @@ TEST(DataLocations, QuillstackFolderFallsBackToTheTemporaryFolder) {
     QTemporaryDir dir;
     Fixed locations;
     locations.temp = dir.path() + QStringLiteral("/tmp");
-    EXPECT_EQ(quillstackFolder(locations), dir.path() + QStringLiteral("/tmp/Quillstack"));
-    EXPECT_EQ(modeOf(dir.path() + QStringLiteral("/tmp/Quillstack")), 0700u);
-    // Made again after it was removed, by the same rules.
-    ASSERT_TRUE(QDir(dir.path() + QStringLiteral("/tmp/Quillstack")).removeRecursively());
-    EXPECT_TRUE(remakeQuillstackFolder(dir.path() + QStringLiteral("/tmp/Quillstack")));
-    EXPECT_EQ(modeOf(dir.path() + QStringLiteral("/tmp/Quillstack")), 0700u);
+    const QString inTemp = dir.path() + QStringLiteral("/tmp/Quillstack");
+    EXPECT_EQ(quillstackFolder(locations), inTemp);
+    EXPECT_EQ(modeOf(inTemp), 0700u);
+    ASSERT_TRUE(QDir(inTemp).removeRecursively()); // made again by the same rules
+    EXPECT_TRUE(remakeQuillstackFolder(inTemp));
+    EXPECT_EQ(modeOf(inTemp), 0700u);
     locations.support = dir.path() + QStringLiteral("/data");
     EXPECT_EQ(quillstackFolder(locations), dir.path() + QStringLiteral("/data/Quillstack"));
+
+    const auto setEnv = [](const char* name, const QByteArray& value) {
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    };
+    const QByteArray oldHome = qgetenv("HOME"), oldData = qgetenv("XDG_DATA_HOME");
+    const XdgDataLocations xdg;
+    qputenv("HOME", "/home/someone");
+    const std::pair<QByteArray, std::optional<QString>> cases[] = {
+        {"/srv/data//", QStringLiteral("/srv/data")},
+        {"relative/data", QStringLiteral("/home/someone/.local/share")}, // invalid: ignored
+        {QByteArray(), QStringLiteral("/home/someone/.local/share")},
+    };
+    for (const auto& [value, expected] : cases) {
+        setEnv("XDG_DATA_HOME", value);
+        EXPECT_EQ(xdg.applicationSupportDirectory(), expected) << value.constData();
+    }
+    qunsetenv("HOME");
+    EXPECT_FALSE(xdg.applicationSupportDirectory());
+    EXPECT_EQ(xdg.temporaryDirectory(), QDir::tempPath());
+    setEnv("HOME", oldHome);
+    setEnv("XDG_DATA_HOME", oldData);
 }

@@ -6,15 +6,11 @@ namespace quillstack::test {
 
 PasteTargetProcess::PasteTargetProcess(const QString& program, const QString& windowClass,
                                        bool terminal) {
-    QStringList arguments{QStringLiteral("--class"), windowClass};
-    if (terminal) {
-        arguments << QStringLiteral("--terminal");
-    }
-    process_.start(program, arguments);
+    process_.start(program,
+                   QStringList{QStringLiteral("--class"), windowClass} +
+                       (terminal ? QStringList{QStringLiteral("--terminal")} : QStringList()));
     const QByteArray ready = nextLine();
-    if (ready.startsWith("ready ")) {
-        windowId_ = ready.mid(6).toULongLong();
-    }
+    windowId_ = ready.startsWith("ready ") ? ready.mid(6).toULongLong() : 0;
 }
 
 PasteTargetProcess::~PasteTargetProcess() {
@@ -47,10 +43,7 @@ QByteArray PasteTargetProcess::nextLine() {
         return buffer_.contains('\n') || process_.state() == QProcess::NotRunning;
     });
     const qsizetype end = buffer_.indexOf('\n');
-    if (end < 0) {
-        return {};
-    }
-    const QByteArray line = buffer_.left(end);
+    const QByteArray line = end < 0 ? QByteArray() : buffer_.left(end);
     buffer_.remove(0, end + 1);
     return line;
 }

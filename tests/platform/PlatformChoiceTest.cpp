@@ -1,4 +1,5 @@
 #include "platform/PlatformChoice.h"
+#include "platform/HotkeyKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -19,29 +20,18 @@ QHash<QString, quint32> globalsOf(std::initializer_list<std::pair<const char*, q
     return globals;
 }
 
-const auto kwin527 = globalsOf({{WaylandGlobal::wlrDataControl, 2},
-                                {WaylandGlobal::kdeFakeInput, 4},
-                                {WaylandGlobal::plasmaWindowManagement, 16}});
-const auto kwin527Untrusted = globalsOf({{WaylandGlobal::wlrDataControl, 2}});
-const auto kwin64 = globalsOf({{WaylandGlobal::extDataControl, 1},
-                               {WaylandGlobal::wlrDataControl, 2},
-                               {WaylandGlobal::kdeFakeInput, 5},
-                               {WaylandGlobal::plasmaWindowManagement, 18}});
-const auto kwin65 = globalsOf({{WaylandGlobal::extDataControl, 1},
-                               {WaylandGlobal::kdeFakeInput, 5},
-                               {WaylandGlobal::plasmaWindowManagement, 18}});
-const auto sway17 = globalsOf({{WaylandGlobal::wlrDataControl, 2},
-                               {WaylandGlobal::virtualKeyboard, 1},
-                               {WaylandGlobal::foreignToplevel, 3}});
-const auto wlrootsNew = globalsOf({{WaylandGlobal::extDataControl, 1},
-                                   {WaylandGlobal::wlrDataControl, 2},
-                                   {WaylandGlobal::virtualKeyboard, 1},
-                                   {WaylandGlobal::foreignToplevel, 3}});
-const auto cosmicEnabled = globalsOf({{WaylandGlobal::extDataControl, 1}});
+namespace G = WaylandGlobal;
+// clang-format off
+const auto kwin527 = globalsOf({{G::wlrDataControl, 2}, {G::kdeFakeInput, 4}, {G::plasmaWindowManagement, 16}});
+const auto kwin527Untrusted = globalsOf({{G::wlrDataControl, 2}});
+const auto kwin64 = globalsOf({{G::extDataControl, 1}, {G::wlrDataControl, 2}, {G::kdeFakeInput, 5}, {G::plasmaWindowManagement, 18}});
+const auto kwin65 = globalsOf({{G::extDataControl, 1}, {G::kdeFakeInput, 5}, {G::plasmaWindowManagement, 18}});
+const auto sway17 = globalsOf({{G::wlrDataControl, 2}, {G::virtualKeyboard, 1}, {G::foreignToplevel, 3}});
+const auto wlrootsNew = globalsOf({{G::extDataControl, 1}, {G::wlrDataControl, 2}, {G::virtualKeyboard, 1}, {G::foreignToplevel, 3}});
+const auto cosmicEnabled = globalsOf({{G::extDataControl, 1}});
 const auto mutter = globalsOf({{"gtk_shell1", 5}});
-const auto weston = globalsOf({{"weston_desktop_shell", 1}});
-const auto oldFakeInput =
-    globalsOf({{WaylandGlobal::wlrDataControl, 2}, {WaylandGlobal::kdeFakeInput, 3}});
+const auto oldFakeInput = globalsOf({{G::wlrDataControl, 2}, {G::kdeFakeInput, 3}});
+// clang-format on
 
 struct Row {
     const char* desktop;
@@ -52,27 +42,23 @@ struct Row {
     Choice::Keystroke keystroke;
     Choice::Fallback fallback;
     Choice::Shortcut shortcut;
-    // Words that each missing capability's sentence contains, in order.
-    QStringList missing;
+    QStringList missing; // words that each missing capability's sentence holds, in order
 };
 
 DesktopOffer wayland(QHash<QString, quint32> globals, bool portal = false, bool wtype = true) {
     DesktopOffer offer;
-    offer.waylandDisplay = true;
-    offer.x11Display = true;
+    offer.waylandDisplay = offer.x11Display = true;
     offer.globals = std::move(globals);
     offer.globalShortcutsPortal = portal;
     offer.wtypeInstalled = wtype;
     return offer;
 }
 
-DesktopOffer withOverride(DesktopOffer offer, const char* value) {
-    offer.platformOverride = QLatin1String(value);
-    return offer;
-}
-
-DesktopOffer withoutX11(DesktopOffer offer) {
-    offer.x11Display = false;
+DesktopOffer with(DesktopOffer offer, const char* override, bool x11 = true) {
+    if (*override) {
+        offer.platformOverride = QLatin1String(override);
+    }
+    offer.x11Display = x11;
     return offer;
 }
 
@@ -92,17 +78,14 @@ using S = Choice::Shortcut;
 // clang-format off
 const Row rows[] = {
     {"KWin 5.27 with the desktop entry", wayland(kwin527, true),
-     B::wayland, C::wlrDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal,
-     {}},
+     B::wayland, C::wlrDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal, {}},
     {"KWin 5.27 without the desktop entry", wayland(kwin527Untrusted, true, false),
      B::wayland, C::wlrDataControl, F::none, K::none, L::none, S::portal,
      {"window list", "fake input", "wtype"}},
     {"KWin 6.4", wayland(kwin64, true),
-     B::wayland, C::extDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal,
-     {}},
+     B::wayland, C::extDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal, {}},
     {"KWin 6.5", wayland(kwin65, true),
-     B::wayland, C::extDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal,
-     {}},
+     B::wayland, C::extDataControl, F::plasmaWindowManagement, K::kdeFakeInput, L::wtype, S::portal, {}},
     {"fake input too old for keys", wayland(oldFakeInput, true),
      B::wayland, C::wlrDataControl, F::none, K::none, L::wtype, S::portal,
      {"window list", "fake input"}},
@@ -113,29 +96,26 @@ const Row rows[] = {
      B::wayland, C::extDataControl, F::wlrForeignToplevel, K::virtualKeyboard, L::wtype, S::compositorBinding,
      {"quillstack --toggle"}},
     {"Hyprland with its portal", wayland(wlrootsNew, true),
-     B::wayland, C::extDataControl, F::wlrForeignToplevel, K::virtualKeyboard, L::wtype, S::portal,
-     {}},
+     B::wayland, C::extDataControl, F::wlrForeignToplevel, K::virtualKeyboard, L::wtype, S::portal, {}},
     {"COSMIC with data control enabled", wayland(cosmicEnabled, false, false),
      B::wayland, C::extDataControl, F::none, K::none, L::none, S::compositorBinding,
      {"window list", "fake input", "wtype", "quillstack --toggle"}},
-    {"sway without XWayland", withoutX11(wayland(sway17)),
+    {"sway without XWayland", with(wayland(sway17), "", false),
      B::wayland, C::wlrDataControl, F::wlrForeignToplevel, K::virtualKeyboard, L::wtype, S::compositorBinding,
      {"quillstack --toggle", "XWayland"}},
     {"GNOME", wayland(mutter, true),
      B::x11, C::x11, F::x11, K::xtest, L::xdotool, S::x11Grab, {"no clipboard manager protocol"}},
-    {"Weston", wayland(weston),
-     B::x11, C::x11, F::x11, K::xtest, L::xdotool, S::x11Grab, {"no clipboard manager protocol"}},
     {"X11 session", x11Session(), B::x11, C::x11, F::x11, K::xtest, L::xdotool, S::x11Grab, {}},
     {"no display at all", DesktopOffer{},
      B::x11, C::x11, F::x11, K::xtest, L::xdotool, S::x11Grab, {"DISPLAY"}},
-    {"sway forced to X11", withOverride(wayland(sway17), "X11"),
+    {"sway forced to X11", with(wayland(sway17), "X11"),
      B::x11, C::x11, F::x11, K::xtest, L::xdotool, S::x11Grab, {"no clipboard manager protocol"}},
-    {"GNOME forced to Wayland", withOverride(wayland(mutter), "wayland"),
+    {"GNOME forced to Wayland", with(wayland(mutter), "wayland"),
      B::wayland, C::none, F::none, K::none, L::wtype, S::compositorBinding,
      {"nothing is recorded", "window list", "fake input", "quillstack --toggle"}},
-    {"Wayland forced without a compositor", withOverride(x11Session(), "wayland"),
+    {"Wayland forced without a compositor", with(x11Session(), "wayland"),
      B::x11, C::x11, F::x11, K::xtest, L::xdotool, S::x11Grab, {"no Wayland compositor"}},
-    {"unknown override", withOverride(wayland(sway17), "mir"),
+    {"unknown override", with(wayland(sway17), "mir"),
      B::wayland, C::wlrDataControl, F::wlrForeignToplevel, K::virtualKeyboard, L::wtype, S::compositorBinding,
      {"mir is not x11 or wayland", "quillstack --toggle"}},
 };
@@ -159,14 +139,28 @@ TEST(PlatformChoiceTest, EachDesktopGetsTheServicesItOffers) {
         }
         EXPECT_FALSE(choice.summary().isEmpty());
     }
-}
-
-TEST(PlatformChoiceTest, SummaryNamesEachPickedService) {
     EXPECT_EQ(choosePlatform(wayland(kwin527, true)).summary(),
               QStringLiteral("Wayland (clipboard: wlr-data-control, window: "
                              "plasma-window-management, keys: kde-fake-input, fallback: wtype, "
                              "shortcut: GlobalShortcuts portal)"));
     EXPECT_TRUE(choosePlatform(x11Session()).summary().startsWith(QLatin1String("X11")));
+}
+
+// The key names the desktops' shortcut services take.
+TEST(HotkeyKeysTest, PortalTriggersInXdgNotation) {
+    const std::tuple<quint32, quint32, std::optional<QString>> keys[] = {
+        {0x09, 0x0300, QStringLiteral("SHIFT+LOGO+v")},     // Command+Shift+V
+        {0x28, 0x0900, QStringLiteral("ALT+LOGO+k")},       // Command+Option+K
+        {0x23, 0x1A00, QStringLiteral("CTRL+ALT+SHIFT+p")}, // Control+Option+Shift+P
+        {0x00, 0x0000, QStringLiteral("a")},
+        {0x24, 0x0100, std::nullopt}, // Return is not a letter key
+        {0x09, 0x0001, std::nullopt}, // an unknown modifier bit
+    };
+    for (const auto& [keyCode, modifiers, trigger] : keys) {
+        EXPECT_EQ(xdgShortcutTrigger(keyCode, modifiers), trigger) << keyCode;
+    }
+    EXPECT_EQ(letterForKeyCode(0x2E), 'm');
+    EXPECT_FALSE(letterForKeyCode(0x0A));
 }
 
 } // namespace

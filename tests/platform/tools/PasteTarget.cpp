@@ -2,27 +2,19 @@
 //
 //   quillstack-paste-target [--class CLASS] [--terminal]
 //
-// The window's WM_CLASS is "quillstack-paste-target" "CLASS" (default QuillstackPasteTarget);
-// as a native Wayland window (QT_QPA_PLATFORM=wayland) its app_id is CLASS.
-// With --terminal the field behaves like a terminal emulator: Control+Shift+V pastes and
-// Control+V types the two characters "^V".
-//
-// Standard output: "ready WINDOW" (the X11 window id, decimal) once the window is active and
-// the field has the keyboard focus. Commands on standard input, one a line:
-//   text      prints "text: " followed by the field's text
-//   clear     empties the field, prints "cleared"
-//   activate  asks for the window to be made active, prints "active" once it is
-//   quit      ends the program
-// At the end of standard input, or on quit, the field's text is printed as for "text".
-// Exit status 2: bad command line.
-
+// WM_CLASS is "quillstack-paste-target" "CLASS" (default QuillstackPasteTarget); as a native
+// Wayland window its app_id is CLASS. With --terminal the field takes a terminal emulator's keys:
+// Control+Shift+V pastes and Control+V types "^V". Prints "ready WINDOW" (the X11 window id) once
+// the field has the keyboard focus, then answers commands on standard input, one a line:
+//   text      prints "text: " and the field's text     clear  empties it, prints "cleared"
+//   activate  asks to be made active, prints "active" once it is
+// At the end of standard input the field's text is printed as for "text".
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QWidget>
 
 #include <cstdio>
 #include <unistd.h>
@@ -34,42 +26,38 @@ void say(const QString& line) {
     std::fflush(stdout);
 }
 
-// Gives the field a terminal emulator's paste keys.
 class TerminalKeys : public QObject {
 public:
     using QObject::QObject;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress) {
-            return false;
-        }
-        auto* key = static_cast<QKeyEvent*>(event);
         auto* field = qobject_cast<QLineEdit*>(watched);
-        const auto modifiers = key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier |
-                                                   Qt::AltModifier | Qt::MetaModifier);
-        if (!field || key->key() != Qt::Key_V) {
+        if (event->type() != QEvent::KeyPress || !field ||
+            static_cast<QKeyEvent*>(event)->key() != Qt::Key_V) {
             return false;
         }
+        const auto modifiers =
+            static_cast<QKeyEvent*>(event)->modifiers() &
+            (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
         if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
             field->paste();
-            return true;
-        }
-        if (modifiers == Qt::ControlModifier) {
+        } else if (modifiers == Qt::ControlModifier) {
             field->insert(QStringLiteral("^V"));
-            return true;
+        } else {
+            return false;
         }
-        return false;
+        return true;
     }
 };
 
-// Announces "prefix WINDOW" once the window is active and the field has the focus.
-void announceWhenFocused(QWidget* window, QLineEdit* field, const QString& prefix) {
+// Says the line once the window is active and the field has the focus.
+void sayWhenFocused(QWidget* window, QLineEdit* field, const QString& line) {
     auto* poll = new QTimer(window);
     QObject::connect(poll, &QTimer::timeout, window, [=] {
         if (window->isActiveWindow() && field->hasFocus()) {
             poll->deleteLater();
-            say(prefix.isEmpty() ? QStringLiteral("ready %1").arg(window->winId()) : prefix);
+            say(line);
         }
     });
     poll->start(10);
@@ -81,16 +69,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStringList arguments = QApplication::arguments().mid(1);
     const bool terminal = arguments.removeAll(QStringLiteral("--terminal")) > 0;
-    QString windowClass = QStringLiteral("QuillstackPasteTarget");
-    if (arguments.size() == 2 && arguments[0] == QStringLiteral("--class") &&
-        !arguments[1].isEmpty()) {
-        windowClass = arguments[1];
-    } else if (!arguments.isEmpty()) {
-        std::fputs("usage: quillstack-paste-target [--class CLASS] [--terminal]\n", stderr);
-        return 2;
-    }
-    // Qt names the window class after the application, and a Wayland window's app_id after
-    // the desktop file name.
+    const QString windowClass =
+        arguments.size() == 2 ? arguments[1] : QStringLiteral("QuillstackPasteTarget");
+    // Qt names the window class after the application, the app_id after the desktop file.
     QApplication::setApplicationName(windowClass);
     QGuiApplication::setDesktopFileName(windowClass);
     qputenv("RESOURCE_NAME", "quillstack-paste-target");
@@ -98,8 +79,7 @@ int main(int argc, char** argv) {
     QWidget window;
     window.setWindowTitle(QStringLiteral("Paste target (%1)").arg(windowClass));
     auto* field = new QLineEdit(&window);
-    auto* layout = new QVBoxLayout(&window);
-    layout->addWidget(field);
+    (new QVBoxLayout(&window))->addWidget(field);
     window.resize(480, 80);
     TerminalKeys terminalKeys;
     if (terminal) {
@@ -108,27 +88,19 @@ int main(int argc, char** argv) {
     window.show();
     window.activateWindow();
     field->setFocus();
-    announceWhenFocused(&window, field, {});
+    sayWhenFocused(&window, field, QStringLiteral("ready %1").arg(window.winId()));
 
-    auto reportText = [field] { say(QStringLiteral("text: ") + field->text()); };
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QByteArray pending;
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
         char buffer[4096];
         const ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (count <= 0) {
-            input.setEnabled(false);
-            reportText();
-            QApplication::quit();
-            return;
-        }
-        pending.append(buffer, qsizetype(count));
-        qsizetype end;
-        while ((end = pending.indexOf('\n')) >= 0) {
+        pending.append(buffer, qsizetype(std::max<ssize_t>(count, 0)));
+        for (qsizetype end; (end = pending.indexOf('\n')) >= 0;) {
             const QByteArray command = pending.left(end).trimmed();
             pending.remove(0, end + 1);
             if (command == "text") {
-                reportText();
+                say(QStringLiteral("text: ") + field->text());
             } else if (command == "clear") {
                 field->clear();
                 say(QStringLiteral("cleared"));
@@ -136,12 +108,13 @@ int main(int argc, char** argv) {
                 window.raise();
                 window.activateWindow();
                 field->setFocus();
-                announceWhenFocused(&window, field, QStringLiteral("active"));
-            } else if (command == "quit") {
-                reportText();
-                QApplication::quit();
-                return;
+                sayWhenFocused(&window, field, QStringLiteral("active"));
             }
+        }
+        if (count <= 0) {
+            input.setEnabled(false);
+            say(QStringLiteral("text: ") + field->text());
+            QApplication::quit();
         }
     });
     return QApplication::exec();

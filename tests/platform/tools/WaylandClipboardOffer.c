@@ -34,8 +34,6 @@ static struct zwlr_data_control_source_v1* ourSource;
 
 static void global(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
                    uint32_t version) {
-    (void)data;
-    (void)version;
     if (strcmp(interface, "zwlr_data_control_manager_v1") == 0) {
         manager = wl_registry_bind(registry, name, &zwlr_data_control_manager_v1_interface, 1);
     } else if (strcmp(interface, "wl_seat") == 0 && !seat) {
@@ -43,16 +41,10 @@ static void global(void* data, struct wl_registry* registry, uint32_t name, cons
     }
 }
 
-static void globalRemove(void* data, struct wl_registry* registry, uint32_t name) {
-    (void)data;
-    (void)registry;
-    (void)name;
-}
+static void globalRemove(void* data, struct wl_registry* registry, uint32_t name) {}
 
 static void send(void* data, struct zwlr_data_control_source_v1* source, const char* type,
                  int32_t fd) {
-    (void)data;
-    (void)source;
     if (hang) {
         return; /* the descriptor stays open and empty */
     }
@@ -72,22 +64,14 @@ static void send(void* data, struct zwlr_data_control_source_v1* source, const c
 }
 
 static void cancel(void* data, struct zwlr_data_control_source_v1* source) {
-    (void)data;
-    (void)source;
     cancelled = 1;
 }
 
 static void dataOffer(void* data, struct zwlr_data_control_device_v1* device,
-                      struct zwlr_data_control_offer_v1* offer) {
-    (void)data;
-    (void)device;
-    (void)offer;
-}
+                      struct zwlr_data_control_offer_v1* offer) {}
 
 static void selection(void* data, struct zwlr_data_control_device_v1* device,
                       struct zwlr_data_control_offer_v1* offer) {
-    (void)data;
-    (void)device;
     if (offer) {
         zwlr_data_control_offer_v1_destroy(offer);
         if (ourSource && !cancelled && !selected) {
@@ -99,15 +83,11 @@ static void selection(void* data, struct zwlr_data_control_device_v1* device,
 }
 
 static void finished(void* data, struct zwlr_data_control_device_v1* device) {
-    (void)data;
-    (void)device;
     cancelled = 1;
 }
 
 static void primarySelection(void* data, struct zwlr_data_control_device_v1* device,
                              struct zwlr_data_control_offer_v1* offer) {
-    (void)data;
-    (void)device;
     if (offer) {
         zwlr_data_control_offer_v1_destroy(offer);
     }
@@ -115,15 +95,15 @@ static void primarySelection(void* data, struct zwlr_data_control_device_v1* dev
 
 static char* readFile(const char* path, size_t* size) {
     FILE* file = fopen(path, "rb");
-    if (!file) {
-        return NULL;
+    char* bytes = NULL;
+    *size = 0;
+    for (size_t got = 1; file && got > 0; *size += got) {
+        bytes = realloc(bytes, *size + 65536);
+        got = fread(bytes + *size, 1, 65536, file);
     }
-    fseek(file, 0, SEEK_END);
-    long length = ftell(file);
-    fseek(file, 0, SEEK_SET);
-    char* bytes = malloc(length > 0 ? (size_t)length : 1);
-    *size = length > 0 ? fread(bytes, 1, (size_t)length, file) : 0;
-    fclose(file);
+    if (file) {
+        fclose(file);
+    }
     return bytes;
 }
 

@@ -1,0 +1,470 @@
+// The clipboard of the desktop this is built for (X11, or Wayland with
+// QUILLSTACK_WAYLAND_PASTEBOARD) against real programs: xclip or wl-clipboard for one type, the
+// offer helper for several at once. Reads run on a worker thread, as the capture makes them,
+// while the GUI thread keeps handling events (answering for our own clipboard among them).
+#include "entries/ClipboardEntry.h"
+#include "entries/ImageNormalizer.h"
+#include "platform/memory/MemoryWorkspace.h"
+#include "store/PasteboardMonitor.h"
+#include "support/TestEnvironment.h"
+#include "support/TestImages.h"
+
+#ifdef QUILLSTACK_WAYLAND_PASTEBOARD
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandPasteboard.h"
+#else
+#include "platform/x11/X11Pasteboard.h"
+#endif
+
+#include <QDateTime>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <memory>
+#include <vector>
+
+using namespace quillstack;
+using namespace quillstack::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Another program copies (one type, from standard input) or reads (one type, or the list of types
+// for an empty one).
+#ifdef QUILLSTACK_WAYLAND_PASTEBOARD
+constexpr bool wayland = true;
+struct Desktop {
+    std::unique_ptr<WaylandConnection> connection = WaylandConnection::connect();
+    WaylandPasteboard pasteboard{*connection, DataControl::Protocol::wlr};
+    Desktop() {
+        connection->roundtrip(); // the selection found at start is in before the test copies
+        connection->start();
+    }
+    static QStringList copy(const QString& type, bool primary) {
+        return QStringList{QStringLiteral("wl-copy"), QStringLiteral("--type"), type} +
+               (primary ? QStringList{QStringLiteral("--primary")} : QStringList());
+    }
+    static QStringList paste(const QString& type) {
+        return QStringList{QStringLiteral("wl-paste"), QStringLiteral("--no-newline")} +
+               (type.isEmpty() ? QStringList{QStringLiteral("--list-types")}
+                               : QStringList{QStringLiteral("--type"), type});
+    }
+    static constexpr const char *textType = "text/plain", *utf8Type = "text/plain;charset=utf-8",
+                                *helperText = "UTF8_STRING";
+};
+#else
+constexpr bool wayland = false;
+struct Desktop {
+    X11Pasteboard pasteboard;
+    static QStringList copy(const QString& type, bool primary) {
+        return {QStringLiteral("xclip"), QStringLiteral("-selection"),
+                QLatin1String(primary ? "primary" : "clipboard"), QStringLiteral("-t"), type};
+    }
+    static QStringList paste(const QString& type) {
+        return {QStringLiteral("xclip"),      QStringLiteral("-o"),
+                QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                QStringLiteral("-t"),         type.isEmpty() ? QStringLiteral("TARGETS") : type};
+    }
+    static constexpr const char *textType = "UTF8_STRING", *utf8Type = "UTF8_STRING",
+                                *helperText = "text/plain";
+};
+#endif
+
+ProcessResult run(const QStringList& command, const QByteArray& input = {}) {
+    return runProcess(command[0], command.mid(1), input);
+}
+
+using Offer = QList<std::pair<QString, QByteArray>>;
+
+ClipboardEntry entryWith(ClipboardKind kind, std::optional<QString> text,
+                         std::optional<QString> markdown, std::optional<QString> html,
+                         QStringList files = {}, std::optional<QByteArray> image = {},
+                         std::optional<QString> color = {}) {
+    return ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), kind,
+                          std::move(text), std::move(markdown), std::move(html), std::move(color),
+                          std::move(files), std::move(image), std::nullopt, QString(64, u'0'),
+                          std::nullopt);
+}
+
+// What another program offers, and what the capture of it must find (unset fields are not
+// checked).
+struct CaptureCase {
+    const char* name;
+    Offer offer;
+    ClipboardKind kind;
+    std::optional<QString> text = {}, html = {}, markdown = {};
+    bool noText = false;
+    std::optional<QStringList> files = {};
+    std::optional<QByteArray> png = {};
+    std::optional<QSize> decodedSize = {};
+    bool noImage = false, noPreview = false, x11Only = false;
+};
+
+const QList<CaptureCase>& captureCases() {
+    using K = ClipboardKind;
+    static const QString mozURL = QStringLiteral("https://example.com/a?b=c\nExample");
+    static const QByteArray png = encoded(filled(30, 20), "PNG");
+    static const QByteArray large =
+        QByteArray("All work and no play makes Jäck a dull bøy. 🎈 ").repeated(64 * 1024);
+    static const QByteArray badUtf8("caf\xc3 \xff\xfe end");
+    static const QByteArray blob = [] {
+        QByteArray bytes = "\x89PNG\r\n\x1a\n";
+        bytes.resize(5 * 1024 * 1024 + 3);
+        QRandomGenerator random(12);
+        for (qsizetype i = 8; i < bytes.size(); ++i) {
+            bytes[i] = char(random.bounded(256));
+        }
+        return bytes;
+    }();
+    const auto files = [](auto... paths) { return QStringList{QString::fromUtf8(paths)...}; };
+    // clang-format off
+    static const QList<CaptureCase> cases{
+        {"UTF-8 text", {{"text/plain;charset=utf-8", "Grüße aus Köln"}}, K::text, QString::fromUtf8("Grüße aus Köln")},
+        {"HTML", {{"text/html", "<p>Hello</p>"}}, K::html, {}, QStringLiteral("<p>Hello</p>"), {}, true},
+        {"PNG", {{"image/png", png}}, K::image, {}, {}, {}, false, {}, png},
+        {"URI list", {{"text/uri-list", "# two files\r\nfile:///tmp/report.pdf\r\nfile:///tmp/caf%C3%A9%20menu.txt\r\n"}},
+         K::file, {}, {}, {}, true, files("/tmp/report.pdf", "/tmp/café menu.txt")},
+        {"several types with a password manager's mark",
+         {{Desktop::helperText, "Hello"}, {"text/html", "<h1>Hello</h1>"}, {"text/markdown", "# Hello"}, {"x-kde-passwordManagerHint", "secret"}},
+         K::markdown, QStringLiteral("Hello"), QStringLiteral("<h1>Hello</h1>"), QStringLiteral("# Hello")},
+        {"large text in increments", {{"UTF8_STRING", large}}, K::text, QString::fromUtf8(large)},
+        // A TIFF is normalised to PNG; another image format stands in when there is neither.
+        {"TIFF with text", {{"image/tiff", encoded(filled(2400, 1000), "TIFF")}, {"text/plain", "caption"}},
+         K::image, QStringLiteral("caption"), {}, {}, false, {}, {}, QSize(1800, 750), false, false, true},
+        {"BMP", {{"image/bmp", encoded(filled(64, 48), "BMP")}}, K::image, {}, {}, {}, false, {}, {}, QSize(64, 48), false, false, true},
+        {"browser link", {{"text/x-moz-url", QByteArray(reinterpret_cast<const char*>(mozURL.utf16()), mozURL.size() * 2)}},
+         K::text, QStringLiteral("https://example.com/a?b=c"), {}, {}, false, QStringList(), {}, {}, false, false, true},
+        {"invalid UTF-8", {{"UTF8_STRING", badUtf8}}, K::text, QString::fromUtf8(badUtf8), {}, {}, false, {}, {}, {}, false, false, true},
+        {"URI list with bad lines", {{"text/uri-list", "not a uri\r\nfile:relative.txt\r\nhttp://[::1\r\nfile://\r\n%%%\r\nfile:///ok.txt\r\n"}},
+         K::file, {}, {}, {}, false, files("/ok.txt"), {}, {}, false, false, true},
+        {"PNG that is not one (kept as offered)", {{"image/png", "\x89PNG but not really"}}, K::image, {}, {}, {}, false, {}, {}, {}, false, true, true},
+        {"broken TIFF", {{"image/tiff", QByteArray("II*\0broken", 10)}}, K::unknown, {}, {}, {}, false, {}, {}, {}, true, false, true},
+        {"large PNG in increments", {{"image/png", blob}}, K::image, {}, {}, {}, false, {}, blob, {}, false, false, true},
+    };
+    // clang-format on
+    return cases;
+}
+
+void expectCaptured(const std::optional<ClipboardEntry>& entry, const CaptureCase& c) {
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->kind(), c.kind);
+    EXPECT_EQ(entry->sourceAppBundleID(), QStringLiteral("org.example.Copier"));
+    EXPECT_TRUE(!c.text || entry->text() == c.text)
+        << entry->text().value_or(QStringLiteral("-")).left(80).toStdString();
+    EXPECT_TRUE(!c.noText || wayland || !entry->text()); // wl-copy adds text types to text/*
+    EXPECT_TRUE(!c.html || entry->html() == c.html);
+    EXPECT_TRUE(!c.markdown || entry->markdown() == c.markdown);
+    EXPECT_EQ(entry->filePaths(), c.files.value_or(entry->filePaths()));
+    EXPECT_TRUE(!c.png || entry->imagePNGData() == c.png);
+    if (c.decodedSize) {
+        EXPECT_EQ(ImageNormalizer::decode(entry->imagePNGData().value())->size(), c.decodedSize);
+    }
+    EXPECT_TRUE(!c.noImage || !entry->imagePNGData());
+    EXPECT_TRUE(!c.noPreview || !entry->imagePreview());
+}
+
+// An entry written back; the types other programs must (not) see, and the values they read.
+// The program's own capture reads the entry back as written.
+struct WriteBackCase {
+    const char* name;
+    ClipboardEntry entry;
+    QList<QByteArray> offered, notOffered;
+    Offer values;
+    bool ownCapture = true, x11Only = false;
+};
+
+QList<WriteBackCase> writeBackCases() {
+    using K = ClipboardKind;
+    const QByteArray png = encoded(filled(40, 30), "PNG");
+    const QByteArray hugePNG = bilevelPNG(9000, 9000); // too large to decode: sent as stored
+    const QString large = QString::fromUtf8(QByteArray("ünïcode 🎈 in pieces ").repeated(96 * 1024));
+    const QString a = QStringLiteral("/tmp/a b.txt"), c = QStringLiteral("/tmp/c");
+    // clang-format off
+    return {
+        {"text", entryWith(K::text, QStringLiteral("plain ünïcode"), {}, {}), {"UTF8_STRING", Desktop::utf8Type}, {},
+         {{"UTF8_STRING", "plain ünïcode"}, {Desktop::utf8Type, "plain ünïcode"}}},
+        {"HTML", entryWith(K::html, QStringLiteral("Bold"), {}, QStringLiteral("<b>Bold</b>")), {"text/html"}, {"text/markdown"},
+         {{"text/html", "<b>Bold</b>"}, {"UTF8_STRING", "Bold"}}},
+        {"Markdown", entryWith(K::markdown, {}, QStringLiteral("*md*"), {}), {"text/markdown"}, {},
+         {{"text/markdown", "*md*"}, {"UTF8_STRING", "*md*"}}},
+        {"files", entryWith(K::file, QStringLiteral("ignored"), {}, {}, {a, c}), {"text/uri-list"}, {"UTF8_STRING", wayland ? "text/plain" : "UTF8_STRING"},
+         {{"text/uri-list", "file:///tmp/a%20b.txt\r\nfile:///tmp/c\r\n"},
+          {"x-special/gnome-copied-files", "copy\nfile:///tmp/a%20b.txt\nfile:///tmp/c"}}},
+        {"PNG", entryWith(K::image, QStringLiteral("ignored"), {}, {}, {}, png), {"image/png"}, {}, {{"image/png", png}}},
+        {"large text", entryWith(K::text, large, {}, {}), {}, {}, {{"UTF8_STRING", large.toUtf8()}}, true, true},
+        {"huge PNG", entryWith(K::image, {}, {}, {}, {}, hugePNG), {"image/png"}, {}, {{"image/png", hugePNG}}, false, true},
+        {"colour", entryWith(K::color, {}, {}, {}, {}, {}, QStringLiteral("#A1B2C3")), {}, {}, {{"UTF8_STRING", "#A1B2C3"}}, false, true},
+    };
+    // clang-format on
+}
+
+class PasteboardTest : public ::testing::Test {
+protected:
+    // Taking the clipboard over ends the helpers (one that hangs is killed), so that their
+    // departure is not seen by the next test.
+    void TearDown() override {
+        pasteboard_.setString(QStringLiteral("end of test"), Pasteboard::stringType());
+        for (const auto& process : helpers_) {
+            if (!waitUntil([&] { return process->state() == QProcess::NotRunning; }, 2s)) {
+                process->kill();
+                process->waitForFinished(2000);
+            }
+        }
+    }
+
+    bool changedSince(qint64 before) {
+        return waitUntil([&] { return pasteboard_.changeCount() != before; });
+    }
+
+    // Another program copies: xclip or wl-copy for one type, else the offer helper.
+    void offer(const Offer& offers, bool primary = false) {
+        const qint64 before = pasteboard_.changeCount();
+        if (offers.size() > 1) {
+            helperOffers(offers);
+            return;
+        }
+        const ProcessResult result = run(Desktop::copy(offers[0].first, primary), offers[0].second);
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+        ASSERT_TRUE(primary || changedSince(before));
+    }
+    void copy(const QByteArray& text) { offer({{Desktop::textType, text}}); }
+
+    // A helper program that owns the clipboard until replaced (or killed); started once it has
+    // printed "ready".
+    QProcess* takes(const QString& program, const QStringList& arguments) {
+        const qint64 before = pasteboard_.changeCount();
+        auto& process = helpers_.emplace_back(std::make_unique<QProcess>());
+        process->start(program, arguments);
+        EXPECT_TRUE(waitUntil([&] { return process->canReadLine(); }))
+            << process->readAllStandardError().toStdString();
+        EXPECT_EQ(process->readLine().trimmed(), "ready");
+        EXPECT_TRUE(changedSince(before));
+        return process.get();
+    }
+    QProcess* helperOffers(const Offer& offers, bool hang = false) {
+        QStringList arguments;
+        if (hang) {
+            arguments.append(QStringLiteral("--hang"));
+        }
+        for (const auto& [type, bytes] : offers) {
+            const QString path = files_.filePath(QString::number(++fileCount_));
+            QFile file(path);
+            EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+            arguments.append(type + QLatin1Char('=') + path);
+        }
+        return takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OFFER), arguments);
+    }
+
+    // A read off the GUI thread, counting the ticks of a timer on the GUI thread meanwhile.
+    template <typename Read> auto offThread(Read read) {
+        auto result = std::async(std::launch::async, read);
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticksDuringRead_; });
+        timer.start(20);
+        EXPECT_TRUE(
+            waitUntil([&] { return result.wait_for(0s) == std::future_status::ready; }, 60s));
+        return result.get();
+    }
+    std::optional<ClipboardEntry> capture() {
+        return offThread([this] {
+            return ClipboardEntry::capture(pasteboard_, QStringLiteral("org.example.Copier"));
+        });
+    }
+
+    // An entry written back, once the desktop has taken it as the clipboard.
+    void write(const ClipboardEntry& entry) {
+        const qint64 before = pasteboard_.changeCount();
+        entry.write(pasteboard_);
+        ASSERT_TRUE(changedSince(before));
+    }
+
+    Desktop desktop_;
+    Pasteboard& pasteboard_ = desktop_.pasteboard;
+    int ticksDuringRead_ = 0;
+    QTemporaryDir files_;
+    int fileCount_ = 0;
+    std::vector<std::unique_ptr<QProcess>> helpers_;
+};
+
+} // namespace
+
+TEST_F(PasteboardTest, CapturesWhatOthersOffer) {
+    for (const CaptureCase& c : captureCases()) {
+        if (wayland && c.x11Only) {
+            continue;
+        }
+        SCOPED_TRACE(c.name);
+        offer(c.offer);
+        if (c.files && c.files->size() == 2) {
+            EXPECT_EQ(offThread([&] { return pasteboard_.pasteboardItems(); }).size(), 2);
+        }
+        if (c.markdown) { // the mark is a type; X11 names for text count as text; meta targets not
+            EXPECT_TRUE(offThread([&] {
+                return pasteboard_.hasType(QStringLiteral("x-kde-passwordManagerHint")) &&
+                       pasteboard_.hasType(Pasteboard::stringType()) &&
+                       !pasteboard_.hasType(QStringLiteral("TARGETS")) &&
+                       !pasteboard_.data(QStringLiteral("MULTIPLE"));
+            }));
+        }
+        expectCaptured(capture(), c);
+    }
+}
+
+TEST_F(PasteboardTest, WriteBackIsReadByOtherProgramsAndByTheCapture) {
+    for (const WriteBackCase& c : writeBackCases()) {
+        if (wayland && c.x11Only) {
+            continue;
+        }
+        SCOPED_TRACE(c.name);
+        write(c.entry);
+        const QByteArray types = run(Desktop::paste({})).out;
+        for (const QByteArray& type : c.offered) {
+            EXPECT_TRUE(types.contains(type)) << type.constData() << " in " << types.constData();
+        }
+        for (const QByteArray& type : c.notOffered) {
+            EXPECT_FALSE(types.contains(type)) << type.constData() << " in " << types.constData();
+        }
+        for (const auto& [type, value] : c.values) {
+            EXPECT_TRUE(run(Desktop::paste(type)).out == value) << type.toStdString();
+        }
+        const auto own = c.ownCapture ? capture() : std::optional<ClipboardEntry>(c.entry);
+        ASSERT_TRUE(own);
+        EXPECT_EQ(own->kind(), c.entry.kind());
+        EXPECT_EQ(own->filePaths(), c.entry.filePaths());
+        EXPECT_TRUE(own->imagePNGData() == c.entry.imagePNGData());
+        EXPECT_TRUE(c.entry.kind() != ClipboardKind::text || own->text() == c.entry.text());
+    }
+}
+
+TEST_F(PasteboardTest, CountsClipboardChangesOnly) {
+    copy("one");
+    const qint64 afterOne = pasteboard_.changeCount();
+    offer({{Desktop::textType, "primary"}}, /*primary=*/true);
+    spin(300ms);
+    EXPECT_EQ(pasteboard_.changeCount(), afterOne);
+    EXPECT_EQ(capture()->text(), QStringLiteral("one"));
+    copy("two"); // the same kind of owner again
+    EXPECT_GT(pasteboard_.changeCount(), afterOne);
+
+    const qint64 beforeWrite = pasteboard_.changeCount(); // our own writes count too
+    write(entryWith(ClipboardKind::text, QStringLiteral("mine"), {}, {}));
+    EXPECT_TRUE(wayland ? pasteboard_.changeCount() == beforeWrite + 1
+                        : pasteboard_.changeCount() > beforeWrite);
+    EXPECT_EQ(capture()->text(), QStringLiteral("mine"));
+
+    // A clear, and an owner that exits, leave nothing.
+    const qint64 beforeClear = pasteboard_.changeCount();
+    pasteboard_.clearContents();
+    ASSERT_TRUE(changedSince(beforeClear));
+    EXPECT_TRUE(offThread([&] { return pasteboard_.pasteboardItems(); }).isEmpty());
+    EXPECT_FALSE(capture());
+    if (!wayland) {
+        QProcess* owner = helperOffers({{QStringLiteral("text/plain"), "short-lived"}});
+        const qint64 before = pasteboard_.changeCount();
+        owner->kill();
+        ASSERT_TRUE(changedSince(before));
+        EXPECT_TRUE(offThread([&] { return pasteboard_.pasteboardItems(); }).isEmpty());
+        EXPECT_FALSE(capture());
+    }
+}
+
+TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
+    struct Case {
+        const char* owner;
+        std::optional<QStringList> holdArguments; // the X11 holder, else the helper that hangs
+        bool recorded;                            // an item there, but nothing can be read
+        QList<QByteArray> requests;
+    };
+    const QList<Case> cases{
+        {"stops answering", std::nullopt, false, {}},
+        {"never answers", QStringList(), false, {"request TARGETS"}},
+        {"lists its types only",
+         QStringList{QStringLiteral("--targets")},
+         true,
+         {"request TARGETS", "request text/html"}},
+    };
+    for (const Case& c : cases) {
+        if (wayland && c.holdArguments) {
+            continue;
+        }
+        SCOPED_TRACE(c.owner);
+#ifdef QUILLSTACK_CLIPBOARD_HOLD
+        QProcess* owner = c.holdArguments
+                              ? takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), *c.holdArguments)
+                              : helperOffers({{QStringLiteral("text/plain"), "unreachable"}}, true);
+#else
+        helperOffers({{QStringLiteral("text/plain"), "unreachable"}}, true);
+#endif
+        ticksDuringRead_ = 0;
+        auto entry = capture();
+        EXPECT_GT(ticksDuringRead_, 5);
+        EXPECT_EQ(entry.has_value(), c.recorded);
+        EXPECT_TRUE(!entry ||
+                    (entry->kind() == ClipboardKind::unknown && !entry->text() && !entry->html()));
+        // Once an owner has timed out it is asked nothing more until the clipboard changes.
+        EXPECT_EQ(capture().has_value(), c.recorded);
+#ifdef QUILLSTACK_CLIPBOARD_HOLD
+        if (c.holdArguments) {
+            QList<QByteArray> requests;
+            while (owner->canReadLine() || owner->waitForReadyRead(200)) {
+                requests.append(owner->readLine().trimmed());
+            }
+            EXPECT_EQ(requests, c.requests);
+            const qint64 before = pasteboard_.changeCount();
+            owner->kill();
+            ASSERT_TRUE(changedSince(before)); // its departure is not taken for the next copy
+        }
+#endif
+        copy("back again");
+        entry = capture();
+        ASSERT_TRUE(entry);
+        EXPECT_EQ(entry->text(), QStringLiteral("back again"));
+    }
+}
+
+TEST_F(PasteboardTest, MonitorRecordsOthersButNotOwnWritesSecretsOrAnOwnerInALoop) {
+    MemoryWorkspace workspace;
+    QList<ClipboardEntry> recorded;
+    PasteboardMonitor monitor(&pasteboard_, &workspace,
+                              [&](ClipboardEntry entry) { recorded.append(std::move(entry)); });
+    monitor.wakeOn(&pasteboard_, &Pasteboard::changed);
+    monitor.startMonitoring();
+    copy("first");
+    ASSERT_TRUE(waitUntil([&] { return recorded.size() == 1; }));
+    EXPECT_EQ(recorded.last().text(), QStringLiteral("first"));
+
+    helperOffers({{QStringLiteral("text/plain"), "hunter2"},
+                  {QStringLiteral("x-kde-passwordManagerHint"), "secret"}});
+    monitor.ignoreNext();
+    entryWith(ClipboardKind::text, QStringLiteral("pasted back"), {}, {}).write(pasteboard_);
+    spin(800ms);
+    EXPECT_EQ(recorded.size(), 1);
+
+#ifdef QUILLSTACK_CLIPBOARD_HOLD
+    // An owner that takes the clipboard back every 100 ms and never answers.
+    QProcess* owner = takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD),
+                            {QStringLiteral("--retake"), QStringLiteral("100")});
+    int ticksWhileCapturing = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout,
+                     [&] { ticksWhileCapturing += monitor.isCapturing() ? 1 : 0; });
+    timer.start(20);
+    ASSERT_TRUE(waitUntil([&] { return ticksWhileCapturing >= 20; }, 15s));
+    const qint64 before = pasteboard_.changeCount();
+    owner->kill();
+    ASSERT_TRUE(changedSince(before));
+#endif
+    copy("second");
+    ASSERT_TRUE(waitUntil([&] { return recorded.size() >= 2; }, 15s));
+    spin(300ms);
+    for (qsizetype i = 1; i < recorded.size(); ++i) { // an X11 copy may be noticed twice
+        EXPECT_EQ(recorded[i].text(), QStringLiteral("second"));
+    }
+}

@@ -1,0 +1,214 @@
+#include "PasteTargetProcess.h"
+#include "platform/x11/X11HotkeyRegistrar.h"
+#include "platform/x11/X11Workspace.h"
+#include "settings/HotkeyMonitor.h"
+#include "support/TestEnvironment.h"
+
+#include <QGuiApplication>
+#include <QThread>
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace quillstack {
+namespace {
+
+using test::runProcess;
+using test::waitUntil;
+
+const HotkeyConfig commandShiftV = HotkeyConfig::defaultConfig();
+const HotkeyConfig commandOptionK{HotkeyKey::k, HotkeyModifierPreset::commandOption};
+
+// X11 masks as the default Xvfb keyboard map assigns them.
+constexpr int shiftMask = XCB_MOD_MASK_SHIFT;
+constexpr int lockMask = XCB_MOD_MASK_LOCK;
+constexpr int altMask = XCB_MOD_MASK_1;
+constexpr int numLockMask = XCB_MOD_MASK_2;
+constexpr int superMask = XCB_MOD_MASK_4;
+
+void key(const QString& keys) {
+    const test::ProcessResult result = runProcess(QStringLiteral("xdotool"), {"key", keys});
+    ASSERT_EQ(result.exitCode, 0) << result.err.constData();
+}
+
+quint16 lockState() {
+    xcb_connection_t* connection =
+        qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
+        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr),
+        &std::free);
+    return reply ? reply->mask & (lockMask | numLockMask) : 0;
+}
+
+// Another X client (a connection of its own) holding the letter under the given masks.
+class OtherClient {
+public:
+    OtherClient(char letter, const QList<int>& masks) : c_(xcb_connect(nullptr, nullptr)) {
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c_);
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, xcb_keysym_t(letter));
+        xcb_key_symbols_free(symbols);
+        std::vector<xcb_void_cookie_t> cookies;
+        for (const int mask : masks) {
+            cookies.push_back(xcb_grab_key_checked(c_, 0, root, uint16_t(mask), codes[0],
+                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+        }
+        std::free(codes);
+        for (const xcb_void_cookie_t cookie : cookies) {
+            xcb_generic_error_t* error = xcb_request_check(c_, cookie);
+            holds_ = holds_ && !error;
+            std::free(error);
+        }
+    }
+    ~OtherClient() { xcb_disconnect(c_); }
+    bool holdsGrab() const { return holds_; }
+    bool waitForPresses(int count) {
+        return waitUntil([&] {
+            while (xcb_generic_event_t* event = xcb_poll_for_event(c_)) {
+                presses_ += (event->response_type & 0x7f) == XCB_KEY_PRESS ? 1 : 0;
+                std::free(event);
+            }
+            return presses_ >= count;
+        });
+    }
+
+private:
+    xcb_connection_t* c_;
+    bool holds_ = true;
+    int presses_ = 0;
+};
+
+class X11HotkeyTest : public testing::Test {
+protected:
+    void SetUp() override {
+        monitor.setOnTrigger([this] {
+            ++triggers;
+            onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
+        });
+    }
+    void TearDown() override { monitor.stop(); }
+
+    X11HotkeyRegistrar registrar;
+    HotkeyMonitor monitor{registrar};
+    int triggers = 0;
+    bool onGuiThread = true;
+};
+
+TEST_F(X11HotkeyTest, FiresOnceWhateverLockIsOnAndWhileHeld) {
+    monitor.start(commandShiftV);
+    ASSERT_TRUE(monitor.isStarted());
+    // No lock, Num Lock, both, Caps Lock; each step toggles one lock.
+    const std::pair<const char*, int> steps[] = {{"", 0},
+                                                 {"Num_Lock", numLockMask},
+                                                 {"Caps_Lock", numLockMask | lockMask},
+                                                 {"Num_Lock", lockMask},
+                                                 {"Caps_Lock", 0}};
+    for (const auto& [lock, state] : steps) {
+        if (*lock) {
+            key(QLatin1String(lock));
+        }
+        ASSERT_EQ(lockState(), state);
+        const int before = triggers;
+        key(QStringLiteral("super+shift+v"));
+        EXPECT_TRUE(waitUntil([&] { return triggers == before + 1; })) << lock;
+    }
+    // Held down, the key repeats; events arrive in order, so the repeats would be counted
+    // before the press that follows.
+    ASSERT_EQ(runProcess(QStringLiteral("xdotool"), {"keydown", "super+shift+v", "sleep", "1.2",
+                                                     "keyup", "v", "keyup", "super+shift"})
+                  .exitCode,
+              0);
+    key(QStringLiteral("super+shift+v"));
+    EXPECT_TRUE(waitUntil([&] { return triggers >= 7; }));
+    EXPECT_EQ(triggers, 7);
+    EXPECT_TRUE(onGuiThread);
+}
+
+TEST_F(X11HotkeyTest, UpdateReleasesTheOldCombinationAndTakesTheNew) {
+    monitor.start(commandShiftV);
+    ASSERT_TRUE(monitor.update(commandOptionK));
+    // Every lock variant of the old combination is free again: another client can take them all,
+    // and a press of it reaches that client instead of us.
+    OtherClient other('v', {superMask | shiftMask, superMask | shiftMask | lockMask,
+                            superMask | shiftMask | numLockMask,
+                            superMask | shiftMask | lockMask | numLockMask});
+    ASSERT_TRUE(other.holdsGrab());
+    key(QStringLiteral("super+shift+v"));
+    EXPECT_TRUE(other.waitForPresses(1));
+    key(QStringLiteral("super+alt+k"));
+    EXPECT_TRUE(waitUntil([&] { return triggers == 1; }));
+
+    monitor.stop();
+    OtherClient afterStop('k', {superMask | altMask, superMask | altMask | numLockMask});
+    EXPECT_TRUE(afterStop.holdsGrab());
+    EXPECT_EQ(triggers, 1);
+}
+
+// A combination of which another client holds any lock variant is refused whole: nothing of it
+// stays grabbed, the previous combination keeps working, and a free one can be chosen at once.
+TEST_F(X11HotkeyTest, ACombinationHeldElsewhereIsRefusedWhole) {
+    {
+        OtherClient holder('k', {superMask | altMask | numLockMask});
+        ASSERT_TRUE(holder.holdsGrab());
+        testing::internal::CaptureStderr();
+        monitor.start(commandOptionK);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "Quillstack: failed to register hotkey ⌘⌥K.\n");
+        EXPECT_FALSE(monitor.isStarted());
+        OtherClient plain('k', {superMask | altMask, superMask | altMask | lockMask});
+        EXPECT_TRUE(plain.holdsGrab());
+        key(QStringLiteral("super+alt+k"));
+        EXPECT_TRUE(plain.waitForPresses(1));
+        EXPECT_EQ(triggers, 0);
+
+        EXPECT_TRUE(monitor.update(commandShiftV));
+        EXPECT_EQ(monitor.registeredConfig(), commandShiftV);
+        key(QStringLiteral("super+shift+v"));
+        EXPECT_TRUE(waitUntil([&] { return triggers == 1; }));
+
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(monitor.update(commandOptionK));
+        EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                  "Quillstack: failed to register hotkey ⌘⌥K.\n"
+                  "Quillstack: reverting to previous hotkey ⌘⇧V.\n");
+        EXPECT_EQ(monitor.currentConfig(), commandShiftV);
+        key(QStringLiteral("super+shift+v"));
+        EXPECT_TRUE(waitUntil([&] { return triggers == 2; }));
+        OtherClient rest('k', {superMask | altMask | lockMask | numLockMask});
+        EXPECT_TRUE(rest.holdsGrab());
+    }
+    EXPECT_TRUE(monitor.update(commandOptionK)); // the other clients are gone
+    key(QStringLiteral("super+alt+k"));
+    EXPECT_TRUE(waitUntil([&] { return triggers == 3; }));
+}
+
+// Without a window manager the front application is the top-level window holding the input
+// focus, and activating one gives it the focus.
+TEST(X11WorkspaceWithoutWindowManager, FollowsAndMovesTheInputFocus) {
+    X11Workspace workspace;
+    ASSERT_FALSE(workspace.hasWindowManager());
+    const QString pasteTarget = QStringLiteral(QUILLSTACK_PASTE_TARGET);
+    test::PasteTargetProcess first(pasteTarget, QStringLiteral("QuillstackFirst"));
+    test::PasteTargetProcess second(pasteTarget, QStringLiteral("QuillstackSecond"));
+    ASSERT_NE(first.windowId(), 0u);
+    const auto inFront = [&](const test::PasteTargetProcess& target, const char* windowClass) {
+        return waitUntil([&] {
+            const auto front = workspace.frontmostApplication();
+            return front && front->windowId == target.windowId() &&
+                   front->bundleIdentifier == QLatin1String(windowClass);
+        });
+    };
+    EXPECT_TRUE(inFront(second, "QuillstackSecond"));
+    workspace.activate(RunningApplication{first.windowId(), QStringLiteral("QuillstackFirst")});
+    EXPECT_TRUE(inFront(first, "QuillstackFirst"));
+    EXPECT_EQ(first.ask("activate"), "active"); // its field gets the keys again
+}
+
+} // namespace
+} // namespace quillstack
