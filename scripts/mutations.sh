@@ -27,10 +27,10 @@ mutation json-members-swapped src/entries/EntryJsonWriter.cpp \
     'entries_tests store_tests'
 mutation empty-markdown-classified src/entries/ClipboardCapture.cpp \
     's{if \(markdown && !markdown->isEmpty\(\)\)}{if (markdown)}' \
-    'entries_capture_test'
+    'entries_tests'
 mutation small-image-enlarged src/entries/ImageNormalizer.cpp \
     's{if \(scale >= 0\.999\) \{}{if (scale >= 0.999 && scale <= 1.0) \{}' \
-    'entries_capture_test'
+    'entries_tests'
 mutation duplicate-kept-below src/store/ClipboardManager.cpp \
     's{if \(history_\[i\]\.fingerprint\(\) != entry\.fingerprint\(\)\) \{}{if (true) \{}' \
     'store_tests'
@@ -54,7 +54,7 @@ mutation corrupt-file-overwritten src/store/HistorySaver.cpp \
     'store_tests'
 mutation terminal-chord-ignored src/platform/PasteChord.cpp \
     's{return PasteChord::controlShiftV;}{return PasteChord::controlV;}' \
-    'store_delivery_test'
+    'store_monitor_test'
 mutation fsync-before-rename-removed src/platform/DurableFile.cpp \
     's{ok = ok && step\(::fsync\(fd\) == 0\);}{}' \
     'durablefile_tests store_tests settings_durable_write'
