@@ -63,17 +63,32 @@ public:
     }
 };
 
-struct MonitorTest : testing::Test {
+using Source = KeystrokePoster::Source;
+using Phase = KeystrokePoster::Phase;
+
+struct StoreLoop : testing::Test {
     CountingPasteboard pasteboard;
     MemoryWorkspace workspace;
+    MemoryAccessibilityTrust trust{true};
+    MemoryKeystrokePoster keystrokes;
+    MemoryFallbackKeystroke fallback;
     QList<ClipboardEntry> recorded;
     std::unique_ptr<PasteboardMonitor> monitor;
+    std::unique_ptr<PasteDelivery> delivery;
 
+    StoreLoop() { create(); }
     void create() {
+        delivery.reset();
         monitor = std::make_unique<PasteboardMonitor>(
             &pasteboard, &workspace, [this](ClipboardEntry e) { recorded.append(std::move(e)); });
+        delivery = std::make_unique<PasteDelivery>(
+            PasteDelivery::Services{&pasteboard, &workspace, &trust, &keystrokes, &fallback},
+            *monitor);
     }
     void copy(const QString& text) { pasteboard.board.offer(Pasteboard::stringType(), text); }
+    void front(const QString& windowClass) {
+        workspace.setFrontmostApplication(RunningApplication{42, windowClass});
+    }
     // Until a poll has taken the current counter as seen and delivered its capture, if any.
     bool waitForPoll() {
         return test::waitUntil([&] {
@@ -89,196 +104,9 @@ struct MonitorTest : testing::Test {
     QStringList taken() {
         QStringList texts;
         for (const auto& entry : std::exchange(recorded, {})) {
-            texts.append(entry.text().value_or(QStringLiteral("<none>")));
+            texts.append(entry.text().value_or("<none>"));
         }
         return texts;
-    }
-};
-
-} // namespace
-
-TEST_F(MonitorTest, RecordsTheLastCopyOfAnIntervalWithItsSourceAndNothingElse) {
-    workspace.setFrontmostApplication(RunningApplication{7, QStringLiteral("org.example.Editor")});
-    create();
-    monitor->startMonitoring();
-    copy(QStringLiteral("first"));
-    copy(QStringLiteral("second"));
-    ASSERT_TRUE(waitForPoll());
-    ASSERT_EQ(recorded.size(), 1);
-    EXPECT_EQ(recorded.first().sourceAppBundleID(), QStringLiteral("org.example.Editor"));
-    EXPECT_EQ(taken(), QStringList{QStringLiteral("second")});
-    // A window without a class, then no window in front.
-    for (const auto& front : {std::optional(RunningApplication{8, std::nullopt}),
-                              std::optional<RunningApplication>()}) {
-        workspace.setFrontmostApplication(front);
-        copy(QStringLiteral("third"));
-        ASSERT_TRUE(waitForPoll());
-        ASSERT_EQ(recorded.size(), 1);
-        EXPECT_EQ(std::exchange(recorded, {}).first().sourceAppBundleID(), std::nullopt);
-    }
-    pasteboard.board.clearContents();
-    pasteboard.board.touch();
-    ASSERT_TRUE(waitForPoll());
-    int reads = pasteboard.itemReads;
-    ASSERT_TRUE(waitForPolls(3));
-    EXPECT_EQ(pasteboard.itemReads, reads); // a change that captures to nothing is not retried
-    for (const QByteArray& mark : {QByteArray("secret"), QByteArray()}) {
-        copy(QStringLiteral("hunter2"));
-        pasteboard.board.offer(PasteboardMonitor::secretMarkType(), mark);
-        ASSERT_TRUE(waitForPoll());
-        EXPECT_EQ(pasteboard.itemReads, reads); // not even read, whatever the mark's value
-        pasteboard.board.clearContents();
-        ASSERT_TRUE(waitForPoll());
-        reads = pasteboard.itemReads;
-    }
-    copy(QStringLiteral("not a secret"));
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(taken(), QStringList{QStringLiteral("not a secret")});
-}
-
-// The own write is consumed once; a copy in the same interval as it is lost with it; so is a
-// capture under way when the write comes, which may have read it.
-TEST_F(MonitorTest, ConsumesTheProgramsOwnWriteOnce) {
-    create();
-    monitor->startMonitoring();
-    for (int alongside = 0; alongside < 3; ++alongside) {
-        SCOPED_TRACE(alongside);
-        if (alongside == 2) {
-            pasteboard.holdTextReads = true;
-            copy(QStringLiteral("user copy"));
-            ASSERT_TRUE(test::waitUntil([&] { return pasteboard.heldTextReads == 1; }));
-        }
-        monitor->ignoreNext();
-        copy(QStringLiteral("own write"));
-        if (alongside == 1) {
-            copy(QStringLiteral("lost copy"));
-        } else if (alongside == 2) {
-            pasteboard.releaseTextReads();
-        }
-        ASSERT_TRUE(waitForPoll());
-        EXPECT_TRUE(recorded.isEmpty());
-        EXPECT_FALSE(monitor->isIgnoringNext());
-        copy(QStringLiteral("user copy"));
-        ASSERT_TRUE(waitForPoll());
-        EXPECT_EQ(taken(), QStringList{QStringLiteral("user copy")});
-    }
-}
-
-// Contents present at construction or at a start are a baseline, not a copy; a second start
-// keeps the one timer; a stop ends polling and keeps ignoreNext armed.
-TEST_F(MonitorTest, StartsAndRestartsTakeABaseline) {
-    copy(QStringLiteral("before construction"));
-    create();
-    copy(QStringLiteral("before start"));
-    monitor->startMonitoring();
-    ASSERT_TRUE(waitForPolls(3));
-    EXPECT_TRUE(recorded.isEmpty());
-    copy(QStringLiteral("copied between the starts"));
-    monitor->startMonitoring();
-    EXPECT_EQ(monitor->findChildren<QTimer*>().size(), 1);
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(taken(), QStringList{QStringLiteral("copied between the starts")});
-
-    monitor->stopMonitoring();
-    EXPECT_FALSE(monitor->isTicking());
-    monitor->ignoreNext();
-    copy(QStringLiteral("while stopped"));
-    test::spin(PasteboardMonitor::pollInterval * 2);
-    EXPECT_NE(monitor->lastChangeCount(), pasteboard.board.changeCount());
-    monitor->startMonitoring();
-    EXPECT_EQ(monitor->lastChangeCount(), pasteboard.board.changeCount());
-    EXPECT_TRUE(monitor->isIgnoringNext());
-    copy(QStringLiteral("own write"));
-    copy(QStringLiteral("after restart"));
-    ASSERT_TRUE(waitForPoll());
-    copy(QStringLiteral("recorded"));
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(taken(), QStringList{QStringLiteral("recorded")});
-
-    PasteboardMonitor bare(nullptr, nullptr, [](ClipboardEntry) { FAIL(); });
-    bare.startMonitoring();
-    bare.noteChange();
-    test::spin(PasteboardMonitor::pollInterval + 100ms);
-    EXPECT_EQ(bare.lastChangeCount(), 0);
-}
-
-TEST_F(MonitorTest, WithChangeNotificationsTicksOnlyWhileAChangeWaits) {
-    create();
-    monitor->startMonitoring();
-    EXPECT_TRUE(monitor->isTicking()); // no notifications: the timer always runs
-    copy(QStringLiteral("waiting"));
-    QObject notifier; // stands in for the clipboard's change signal
-    monitor->wakeOn(&notifier, &QObject::objectNameChanged);
-    ASSERT_TRUE(waitForPoll()); // the change waiting at the switch is kept
-    EXPECT_EQ(taken(), QStringList{QStringLiteral("waiting")});
-    EXPECT_TRUE(test::waitUntil([&] { return !monitor->isTicking(); }));
-
-    copy(QStringLiteral("first"));
-    notifier.setObjectName(QStringLiteral("changed once"));
-    EXPECT_TRUE(monitor->isTicking());
-    copy(QStringLiteral("second"));
-    notifier.setObjectName(QStringLiteral("changed twice"));
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(taken(), QStringList{QStringLiteral("second")});
-    EXPECT_TRUE(test::waitUntil([&] { return !monitor->isTicking(); }));
-    const int reads = pasteboard.counterReads; // an idle clipboard causes no polls at all
-    test::spin(PasteboardMonitor::pollInterval * 3);
-    EXPECT_EQ(pasteboard.counterReads, reads);
-
-    monitor->ignoreNext();
-    copy(QStringLiteral("own write"));
-    monitor->noteChange();
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_TRUE(recorded.isEmpty());
-    monitor->stopMonitoring();
-    copy(QStringLiteral("while stopped"));
-    monitor->noteChange();
-    EXPECT_FALSE(monitor->isTicking());
-}
-
-TEST_F(MonitorTest, AChangeDuringACaptureIsPolledAtTheFirstTickAfterIt) {
-    for (const bool notified : {false, true}) {
-        SCOPED_TRACE(notified ? "woken by change notifications" : "always ticking");
-        create();
-        if (notified) {
-            monitor->wakeOn(&pasteboard.board, &Pasteboard::changed);
-        }
-        monitor->startMonitoring();
-        pasteboard.heldTextReads = 0;
-        pasteboard.holdTextReads = true;
-        copy(QStringLiteral("first"));
-        ASSERT_TRUE(test::waitUntil([&] { return pasteboard.heldTextReads == 1; }));
-        copy(QStringLiteral("second"));
-        // Ticks while the capture runs poll nothing: polls stay serial.
-        const int reads = pasteboard.counterReads;
-        test::spin(PasteboardMonitor::pollInterval * 3);
-        EXPECT_TRUE(monitor->isCapturing());
-        EXPECT_EQ(pasteboard.counterReads, reads);
-        pasteboard.releaseTextReads();
-        ASSERT_TRUE(waitForPoll());
-        EXPECT_EQ(taken(), (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
-    }
-}
-
-namespace {
-
-using Source = KeystrokePoster::Source;
-using Phase = KeystrokePoster::Phase;
-using Posted = MemoryKeystrokePoster::Posted;
-
-struct DeliveryTest : testing::Test {
-    MemoryPasteboard pasteboard;
-    MemoryWorkspace workspace;
-    MemoryAccessibilityTrust trust{true};
-    MemoryKeystrokePoster keystrokes;
-    MemoryFallbackKeystroke fallback;
-    int recorded = 0;
-    PasteboardMonitor monitor{&pasteboard, &workspace, [this](ClipboardEntry) { ++recorded; }};
-    std::unique_ptr<PasteDelivery> delivery = std::make_unique<PasteDelivery>(
-        PasteDelivery::Services{&pasteboard, &workspace, &trust, &keystrokes, &fallback}, monitor);
-
-    void front(const QString& windowClass) {
-        workspace.setFrontmostApplication(RunningApplication{42, windowClass});
     }
     // Sends the keystroke and lets the delayed fallback run; returns what went to standard error.
     static QByteArray sendAndSettle(PasteDelivery& delivery) {
@@ -290,8 +118,8 @@ struct DeliveryTest : testing::Test {
     QByteArray sendAndSettle() { return sendAndSettle(*delivery); }
 };
 
-QList<Posted> chord(Source source, std::initializer_list<Phase> phases) {
-    QList<Posted> posted;
+QList<MemoryKeystrokePoster::Posted> chord(Source source, std::initializer_list<Phase> phases) {
+    QList<MemoryKeystrokePoster::Posted> posted;
     for (const Phase phase : phases) {
         posted.append({source, PasteChord::controlV, phase});
     }
@@ -300,32 +128,188 @@ QList<Posted> chord(Source source, std::initializer_list<Phase> phases) {
 
 } // namespace
 
-TEST_F(DeliveryTest, PrepareForPasteWritesTheEntryAndTheNextPollConsumesIt) {
-    pasteboard.offer(Pasteboard::stringType(), QStringLiteral("chosen entry"));
-    const auto entry = ClipboardEntry::capture(pasteboard, std::nullopt);
-    pasteboard.clearContents();
-    monitor.startMonitoring();
-    delivery->prepareForPaste(entry.value());
-    EXPECT_TRUE(monitor.isIgnoringNext());
-    EXPECT_EQ(pasteboard.string(Pasteboard::stringType()), QStringLiteral("chosen entry"));
-    const auto polled = [&] {
-        return monitor.lastChangeCount() == pasteboard.changeCount() && !monitor.isCapturing();
-    };
-    ASSERT_TRUE(test::waitUntil(polled));
-    EXPECT_EQ(recorded, 0);
-    pasteboard.offer(Pasteboard::stringType(), QStringLiteral("next copy"));
-    ASSERT_TRUE(test::waitUntil(polled));
-    EXPECT_EQ(recorded, 1);
+TEST_F(StoreLoop, RecordsTheLastCopyOfAnIntervalWithItsSourceAndNothingElse) {
+    workspace.setFrontmostApplication(RunningApplication{7, "org.example.Editor"});
+    create();
+    monitor->startMonitoring();
+    copy("first");
+    copy("second");
+    ASSERT_TRUE(waitForPoll());
+    ASSERT_EQ(recorded.size(), 1);
+    EXPECT_EQ(recorded.first().sourceAppBundleID(), "org.example.Editor");
+    EXPECT_EQ(taken(), QStringList{"second"});
+    // A window without a class, then no window in front.
+    for (const auto& front : {std::optional(RunningApplication{8, std::nullopt}),
+                              std::optional<RunningApplication>()}) {
+        workspace.setFrontmostApplication(front);
+        copy("third");
+        ASSERT_TRUE(waitForPoll());
+        ASSERT_EQ(recorded.size(), 1);
+        EXPECT_EQ(std::exchange(recorded, {}).first().sourceAppBundleID(), std::nullopt);
+    }
+    pasteboard.board.clearContents();
+    pasteboard.board.touch();
+    ASSERT_TRUE(waitForPoll());
+    int reads = pasteboard.itemReads;
+    ASSERT_TRUE(waitForPolls(3));
+    EXPECT_EQ(pasteboard.itemReads, reads); // a change that captures to nothing is not retried
+    for (const QByteArray& mark : {QByteArray("secret"), QByteArray()}) {
+        copy("hunter2");
+        pasteboard.board.offer(PasteboardMonitor::secretMarkType(), mark);
+        ASSERT_TRUE(waitForPoll());
+        EXPECT_EQ(pasteboard.itemReads, reads); // not even read, whatever the mark's value
+        pasteboard.board.clearContents();
+        ASSERT_TRUE(waitForPoll());
+        reads = pasteboard.itemReads;
+    }
+    copy("not a secret");
+    ASSERT_TRUE(waitForPoll());
+    EXPECT_EQ(taken(), QStringList{"not a secret"});
 }
 
-TEST_F(DeliveryTest, TrustedPostsKeyDownThenKeyUpFromTheFirstSourceThatOpens) {
-    front(QStringLiteral("firefox"));
+// The own write is consumed once; a copy in the same interval as it is lost with it; so is a
+// capture under way when the write comes, which may have read it.
+TEST_F(StoreLoop, ConsumesTheProgramsOwnWriteOnce) {
+    monitor->startMonitoring();
+    for (int alongside = 0; alongside < 3; ++alongside) {
+        SCOPED_TRACE(alongside);
+        if (alongside == 2) {
+            pasteboard.holdTextReads = true;
+            copy("user copy");
+            ASSERT_TRUE(test::waitUntil([&] { return pasteboard.heldTextReads == 1; }));
+        }
+        monitor->ignoreNext();
+        copy("own write");
+        if (alongside == 1) {
+            copy("lost copy");
+        } else if (alongside == 2) {
+            pasteboard.releaseTextReads();
+        }
+        ASSERT_TRUE(waitForPoll());
+        EXPECT_TRUE(recorded.isEmpty());
+        EXPECT_FALSE(monitor->isIgnoringNext());
+        copy("user copy");
+        ASSERT_TRUE(waitForPoll());
+        EXPECT_EQ(taken(), QStringList{"user copy"});
+    }
+}
+
+// Contents present at construction or at a start are a baseline, not a copy; a second start
+// keeps the one timer; a stop ends polling and keeps ignoreNext armed.
+TEST_F(StoreLoop, StartsAndRestartsTakeABaseline) {
+    copy("before construction");
+    create();
+    copy("before start");
+    monitor->startMonitoring();
+    ASSERT_TRUE(waitForPolls(3));
+    EXPECT_TRUE(recorded.isEmpty());
+    copy("copied between the starts");
+    monitor->startMonitoring();
+    EXPECT_EQ(monitor->findChildren<QTimer*>().size(), 1);
+    ASSERT_TRUE(waitForPoll());
+    EXPECT_EQ(taken(), QStringList{"copied between the starts"});
+
+    monitor->stopMonitoring();
+    EXPECT_FALSE(monitor->isTicking());
+    monitor->ignoreNext();
+    copy("while stopped");
+    test::spin(PasteboardMonitor::pollInterval * 2);
+    EXPECT_NE(monitor->lastChangeCount(), pasteboard.board.changeCount());
+    monitor->startMonitoring();
+    EXPECT_EQ(monitor->lastChangeCount(), pasteboard.board.changeCount());
+    EXPECT_TRUE(monitor->isIgnoringNext());
+    copy("own write");
+    copy("after restart");
+    ASSERT_TRUE(waitForPoll());
+    copy("recorded");
+    ASSERT_TRUE(waitForPoll());
+    EXPECT_EQ(taken(), QStringList{"recorded"});
+
+    PasteboardMonitor bare(nullptr, nullptr, [](ClipboardEntry) { FAIL(); });
+    bare.startMonitoring();
+    bare.noteChange();
+    test::spin(PasteboardMonitor::pollInterval + 100ms);
+    EXPECT_EQ(bare.lastChangeCount(), 0);
+}
+
+TEST_F(StoreLoop, WithChangeNotificationsTicksOnlyWhileAChangeWaits) {
+    monitor->startMonitoring();
+    EXPECT_TRUE(monitor->isTicking()); // no notifications: the timer always runs
+    copy("waiting");
+    QObject notifier; // stands in for the clipboard's change signal
+    monitor->wakeOn(&notifier, &QObject::objectNameChanged);
+    ASSERT_TRUE(waitForPoll()); // the change waiting at the switch is kept
+    EXPECT_EQ(taken(), QStringList{"waiting"});
+    EXPECT_TRUE(test::waitUntil([&] { return !monitor->isTicking(); }));
+    copy("first");
+    notifier.setObjectName("changed once");
+    EXPECT_TRUE(monitor->isTicking());
+    copy("second");
+    notifier.setObjectName("changed twice");
+    ASSERT_TRUE(waitForPoll());
+    EXPECT_EQ(taken(), QStringList{"second"});
+    EXPECT_TRUE(test::waitUntil([&] { return !monitor->isTicking(); }));
+    const int reads = pasteboard.counterReads; // an idle clipboard causes no polls at all
+    test::spin(PasteboardMonitor::pollInterval * 3);
+    EXPECT_EQ(pasteboard.counterReads, reads);
+
+    monitor->ignoreNext();
+    copy("own write");
+    monitor->noteChange();
+    ASSERT_TRUE(waitForPoll());
+    EXPECT_TRUE(recorded.isEmpty());
+    monitor->stopMonitoring();
+    copy("while stopped");
+    monitor->noteChange();
+    EXPECT_FALSE(monitor->isTicking());
+}
+
+TEST_F(StoreLoop, AChangeDuringACaptureIsPolledAtTheFirstTickAfterIt) {
+    for (const bool notified : {false, true}) {
+        SCOPED_TRACE(notified ? "woken by change notifications" : "always ticking");
+        create();
+        if (notified) {
+            monitor->wakeOn(&pasteboard.board, &Pasteboard::changed);
+        }
+        monitor->startMonitoring();
+        pasteboard.heldTextReads = 0;
+        pasteboard.holdTextReads = true;
+        copy("first");
+        ASSERT_TRUE(test::waitUntil([&] { return pasteboard.heldTextReads == 1; }));
+        copy("second");
+        // Ticks while the capture runs poll nothing: polls stay serial.
+        const int reads = pasteboard.counterReads;
+        test::spin(PasteboardMonitor::pollInterval * 3);
+        EXPECT_TRUE(monitor->isCapturing());
+        EXPECT_EQ(pasteboard.counterReads, reads);
+        pasteboard.releaseTextReads();
+        ASSERT_TRUE(waitForPoll());
+        EXPECT_EQ(taken(), (QStringList{"first", "second"}));
+    }
+}
+
+TEST_F(StoreLoop, PrepareForPasteWritesTheEntryAndTheNextPollConsumesIt) {
+    copy("chosen entry");
+    const auto entry = ClipboardEntry::capture(pasteboard.board, std::nullopt);
+    pasteboard.board.clearContents();
+    monitor->startMonitoring();
+    delivery->prepareForPaste(entry.value());
+    EXPECT_TRUE(monitor->isIgnoringNext());
+    EXPECT_EQ(pasteboard.board.string(Pasteboard::stringType()), "chosen entry");
+    ASSERT_TRUE(waitForPoll());
+    EXPECT_TRUE(recorded.isEmpty());
+    copy("next copy");
+    ASSERT_TRUE(waitForPoll());
+    EXPECT_EQ(taken(), QStringList{"next copy"});
+}
+
+TEST_F(StoreLoop, TrustedPostsKeyDownThenKeyUpFromTheFirstSourceThatOpens) {
+    front("firefox");
     EXPECT_EQ(sendAndSettle(), "");
     EXPECT_EQ(keystrokes.posted(), chord(Source::primary, {Phase::keyDown, Phase::keyUp}));
     EXPECT_EQ(trust.promptCount(), 0);
     EXPECT_FALSE(delivery->hasPromptedForAccessibility());
     EXPECT_TRUE(fallback.runs().isEmpty());
-
     // Each half that can be made is posted.
     keystrokes.setEventsCreatable(Phase::keyDown, false);
     delivery->sendCommandV();
@@ -336,24 +320,24 @@ TEST_F(DeliveryTest, TrustedPostsKeyDownThenKeyUpFromTheFirstSourceThatOpens) {
 
     MemoryKeystrokePoster second;
     second.setSourceAvailable(Source::primary, false);
-    PasteDelivery({&pasteboard, &workspace, &trust, &second, &fallback}, monitor).sendCommandV();
+    PasteDelivery({&pasteboard, &workspace, &trust, &second, &fallback}, *monitor).sendCommandV();
     EXPECT_EQ(second.posted(), chord(Source::fallback, {Phase::keyDown, Phase::keyUp}));
     second.setSourceAvailable(Source::fallback, false);
-    PasteDelivery none({&pasteboard, &workspace, &trust, &second, &fallback}, monitor);
+    PasteDelivery none({&pasteboard, &workspace, &trust, &second, &fallback}, *monitor);
     EXPECT_EQ(sendAndSettle(none), "");
     EXPECT_EQ(second.posted().size(), 2);
     EXPECT_TRUE(fallback.runs().isEmpty());
 }
 
-TEST_F(DeliveryTest, TerminalsGetControlShiftV) {
+TEST_F(StoreLoop, TerminalsGetControlShiftV) {
     for (const char* terminal : {"Gnome-terminal", "gnome-terminal-server", "kitty", "KONSOLE",
                                  "org.wezfurlong.wezterm", "Alacritty", "XTerm"}) {
-        front(QString::fromLatin1(terminal));
+        front(terminal);
         delivery->sendCommandV();
         EXPECT_EQ(keystrokes.posted().last().chord, PasteChord::controlShiftV) << terminal;
     }
     for (const char* other : {"firefox", "Gedit", "terminal-notes", "kittyhawk", ""}) {
-        front(QString::fromLatin1(other));
+        front(other);
         delivery->sendCommandV();
         EXPECT_EQ(keystrokes.posted().last().chord, PasteChord::controlV) << other;
     }
@@ -361,18 +345,18 @@ TEST_F(DeliveryTest, TerminalsGetControlShiftV) {
     delivery->sendCommandV();
     EXPECT_EQ(keystrokes.posted().last().chord, PasteChord::controlV);
     trust.setTrusted(false); // the fallback keystroke uses the same chord
-    front(QStringLiteral("foot"));
+    front("foot");
     sendAndSettle();
     EXPECT_EQ(fallback.runs(), QList<PasteChord>{PasteChord::controlShiftV});
 }
 
-TEST_F(DeliveryTest, UntrustedPromptsOnceAndRunsTheFallbackLater) {
+TEST_F(StoreLoop, UntrustedPromptsOnceAndRunsTheFallbackLater) {
     for (const bool atLaunch : {true, false}) {
         SCOPED_TRACE(atLaunch ? "untrusted at launch" : "trust withdrawn later");
         MemoryAccessibilityTrust trustNow{!atLaunch};
         MemoryFallbackKeystroke runs;
         MemoryKeystrokePoster posts;
-        PasteDelivery paste({&pasteboard, &workspace, &trustNow, &posts, &runs}, monitor);
+        PasteDelivery paste({&pasteboard, &workspace, &trustNow, &posts, &runs}, *monitor);
         paste.requestAccessibilityPermissionIfNeeded();
         paste.requestAccessibilityPermissionIfNeeded();
         EXPECT_EQ(trustNow.promptCount(), atLaunch ? 1 : 0);
@@ -391,9 +375,9 @@ TEST_F(DeliveryTest, UntrustedPromptsOnceAndRunsTheFallbackLater) {
     }
 }
 
-TEST_F(DeliveryTest, AFallbackThatFailsCannotBeBuiltOrOutlivesItsOwner) {
+TEST_F(StoreLoop, AFallbackThatFailsCannotBeBuiltOrOutlivesItsOwner) {
     trust.setTrusted(false);
-    fallback.setFailure(QStringLiteral("xdotool exited with status 1:\nCan't open display"));
+    fallback.setFailure("xdotool exited with status 1:\nCan't open display");
     EXPECT_EQ(sendAndSettle(), "Quillstack: AppleScript paste fallback failed: xdotool exited "
                                "with status 1: Can't open display\n");
     EXPECT_FALSE(delivery->appleScriptFallbackAllowed());
@@ -403,23 +387,19 @@ TEST_F(DeliveryTest, AFallbackThatFailsCannotBeBuiltOrOutlivesItsOwner) {
     EXPECT_EQ(trust.promptCount(), 1);
 
     // A fallback that cannot be built is no failure; one still scheduled dies with its owner.
-    MemoryFallbackKeystroke unbuildable;
-    unbuildable.setBuildable(false);
-    PasteDelivery paste({&pasteboard, &workspace, &trust, &keystrokes, &unbuildable}, monitor);
-    EXPECT_EQ(sendAndSettle(paste), "");
-    EXPECT_TRUE(unbuildable.runs().isEmpty());
-    EXPECT_TRUE(paste.appleScriptFallbackAllowed());
-    unbuildable.setBuildable(true);
+    MemoryFallbackKeystroke other;
+    other.setBuildable(false);
     auto owner = std::make_unique<PasteDelivery>(
-        PasteDelivery::Services{&pasteboard, &workspace, &trust, &keystrokes, &unbuildable},
-        monitor);
+        PasteDelivery::Services{&pasteboard, &workspace, &trust, &keystrokes, &other}, *monitor);
+    EXPECT_EQ(sendAndSettle(*owner), "");
+    EXPECT_TRUE(owner->appleScriptFallbackAllowed());
+    other.setBuildable(true);
     owner->sendCommandV();
     owner.reset();
     test::spin(PasteDelivery::fallbackDelay * 4);
-    EXPECT_TRUE(unbuildable.runs().isEmpty());
+    EXPECT_TRUE(other.runs().isEmpty());
 
-    // Absent services mean untrusted and nothing to run.
-    PasteDelivery bare({}, monitor);
+    PasteDelivery bare({}, *monitor); // absent services: untrusted and nothing to run
     bare.requestAccessibilityPermissionIfNeeded();
     EXPECT_EQ(sendAndSettle(bare), "");
     EXPECT_TRUE(bare.hasPromptedForAccessibility());
