@@ -16,19 +16,16 @@ using namespace quillstack;
 using test::encoded;
 using test::filled;
 using K = ClipboardKind;
+using Offers = QList<std::pair<QString, QByteArray>>;
 
 namespace {
 
 const QString markdownType = ClipboardEntry::markdownPBType();
-const QString plainType = Pasteboard::stringType();
-
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
+const QString plain = Pasteboard::stringType();
+const QString fileURL = Pasteboard::fileURLType();
 
 // A little-endian TIFF whose header claims width x height 8-bit grey pixels, with no strips.
 QByteArray tiffHeaderClaiming(quint32 width, quint32 height) {
-    QByteArray tiff("II*\0\x08\0\0\0", 8);
     const QList<std::pair<quint16, quint32>> tags{{256, width}, {257, height}, {258, 8},
                                                   {259, 1},     {262, 1},      {273, 0},
                                                   {277, 1},     {278, height}, {279, 0}};
@@ -41,7 +38,7 @@ QByteArray tiffHeaderClaiming(quint32 width, quint32 height) {
         qToLittleEndian(quint32(1), entry + 4);
         qToLittleEndian(tags[i].second, entry + 8);
     }
-    return tiff + ifd;
+    return QByteArray("II*\0\x08\0\0\0", 8) + ifd;
 }
 
 PasteboardItem itemWith(const QString& type, const QString& value) {
@@ -57,9 +54,15 @@ ClipboardEntry captured(MemoryPasteboard& pasteboard,
     return entry.value_or(ClipboardEntry({}, {}, K::unknown, {}, {}, {}, {}, {}, {}, {}, {}, {}));
 }
 
-ClipboardEntry capturedText(const QString& text) {
+// The record of a copy offering these representations (and these items, when given).
+ClipboardEntry captured(const Offers& offers, const QList<PasteboardItem>& items = {}) {
     MemoryPasteboard pasteboard;
-    pasteboard.offer(plainType, text);
+    if (!items.isEmpty()) {
+        pasteboard.setItems(items);
+    }
+    for (const auto& [type, bytes] : offers) {
+        pasteboard.offer(type, bytes);
+    }
     return captured(pasteboard);
 }
 
@@ -73,116 +76,92 @@ std::optional<QImage> normalised(const QImage& image) {
 
 TEST(ClipboardCapture, EmptyClipboardAndUnreadableItems) {
     MemoryPasteboard pasteboard;
-    EXPECT_FALSE(ClipboardEntry::capture(pasteboard, s("org.example")).has_value());
+    EXPECT_FALSE(ClipboardEntry::capture(pasteboard, "org.example").has_value());
     pasteboard.setItems({PasteboardItem()});
-    const ClipboardEntry entry = captured(pasteboard, s("org.Example.App"));
+    const ClipboardEntry entry = captured(pasteboard, "org.Example.App");
     EXPECT_EQ(entry.kind(), K::unknown);
     EXPECT_FALSE(entry.text() || entry.markdown() || entry.html() || entry.colorHex() ||
-                 entry.imagePNGData());
-    EXPECT_TRUE(entry.filePaths().isEmpty());
-    EXPECT_EQ(entry.searchIndex(), s("unknown org.example.app"));
-    EXPECT_EQ(entry.sourceAppBundleID(), s("org.Example.App"));
+                 entry.imagePNGData() || !entry.filePaths().isEmpty());
+    EXPECT_EQ(entry.searchIndex(), "unknown org.example.app");
+    EXPECT_EQ(entry.sourceAppBundleID(), "org.Example.App");
 }
 
 TEST(ClipboardCapture, ColoursAndClassificationOrder) {
     for (const auto& [text, hex] :
          {std::pair("100", "#110000"), std::pair("bed", "#BBEEDD"),
           std::pair("  #1a2b3c \n\t", "#1A2B3C"), std::pair("#aAbBcCdD", "#AABBCCDD")}) {
-        EXPECT_EQ(ClipboardCapture::detectHex(s(text)), s(hex));
+        EXPECT_EQ(ClipboardCapture::detectHex(text), hex);
     }
     for (const char* notAColour :
          {"1234", "#12345", "12g", "", "  ", "#", "##abc", "#1a2b3c4", "#abc def", "abcdefabc"}) {
-        EXPECT_FALSE(ClipboardCapture::detectHex(s(notAColour))) << notAColour;
+        EXPECT_FALSE(ClipboardCapture::detectHex(notAColour)) << notAColour;
     }
     // Only the trimmed text counts, however much whitespace surrounds it.
-    EXPECT_EQ(
-        ClipboardCapture::detectHex(QString(100000, u' ') + s("#fff") + QString(100000, u'\n')),
-        s("#FFFFFF"));
-    const ClipboardEntry colour = capturedText(s(" 100 "));
+    EXPECT_EQ(ClipboardCapture::detectHex(QString(100000, u' ') + "#fff" + QString(100000, u'\n')),
+              "#FFFFFF");
+    const ClipboardEntry colour = captured({{plain, " 100 "}});
     EXPECT_EQ(colour.kind(), K::color);
-    EXPECT_EQ(colour.colorHex(), s("#110000"));
-    EXPECT_EQ(colour.text(), s(" 100 ")); // stored as read
+    EXPECT_EQ(colour.colorHex(), "#110000");
+    EXPECT_EQ(colour.text(), " 100 "); // stored as read
     // An empty plain string is used, not the Markdown.
-    MemoryPasteboard emptyText;
-    emptyText.offer(plainType, QString());
-    emptyText.offer(markdownType, s("#fff"));
-    EXPECT_FALSE(captured(emptyText).colorHex());
-    EXPECT_EQ(captured(emptyText).kind(), K::markdown);
-    MemoryPasteboard markdownOnly;
-    markdownOnly.offer(markdownType, s("#fff"));
-    EXPECT_EQ(captured(markdownOnly).colorHex(), s("#FFFFFF"));
+    EXPECT_EQ(captured({{plain, ""}, {markdownType, "#fff"}}).kind(), K::markdown);
+    EXPECT_EQ(captured({{markdownType, "#fff"}}).colorHex(), "#FFFFFF");
 
-    const QStringList files{s("/a")};
-    const std::optional<QString> some = s("x"), empty = QString(), none;
+    const QStringList files{"/a"};
+    const std::optional<QString> some = "x", empty = QString(), none;
     EXPECT_EQ(ClipboardCapture::classify(some, files, true, some, some, some), K::color);
     EXPECT_EQ(ClipboardCapture::classify(none, files, true, some, some, some), K::file);
     EXPECT_EQ(ClipboardCapture::classify(none, {}, true, some, some, some), K::image);
     EXPECT_EQ(ClipboardCapture::classify(none, {}, false, some, some, some), K::markdown);
     EXPECT_EQ(ClipboardCapture::classify(none, {}, false, empty, some, some), K::html);
     EXPECT_EQ(ClipboardCapture::classify(none, {}, false, empty, empty, some), K::text);
-    EXPECT_EQ(ClipboardCapture::classify(none, {}, false, none, none, s("a{}")), K::code);
+    EXPECT_EQ(ClipboardCapture::classify(none, {}, false, none, none, "a{}"), K::code);
     EXPECT_EQ(ClipboardCapture::classify(none, {}, false, empty, empty, empty), K::unknown);
 
     // A file copy whose plain string is a hexadecimal word is a colour, files kept.
-    MemoryPasteboard fileCopy;
-    fileCopy.setItems({itemWith(Pasteboard::fileURLType(), s("file:///tmp/x"))});
-    fileCopy.offer(plainType, s("deadbeef"));
-    EXPECT_EQ(captured(fileCopy).colorHex(), s("#DEADBEEF"));
-    EXPECT_EQ(captured(fileCopy).filePaths(), QStringList{s("/tmp/x")});
+    const ClipboardEntry fileColour =
+        captured({{plain, "deadbeef"}}, {itemWith(fileURL, "file:///tmp/x")});
+    EXPECT_EQ(fileColour.colorHex(), "#DEADBEEF");
+    EXPECT_EQ(fileColour.filePaths(), QStringList{"/tmp/x"});
     // Every representation is kept whatever the kind.
-    MemoryPasteboard rich;
-    rich.offer(Pasteboard::htmlType(), s("<b>hi</b>"));
-    rich.offer(plainType, s("hi"));
-    EXPECT_EQ(captured(rich).kind(), K::html);
-    EXPECT_EQ(captured(rich).text(), s("hi"));
-    rich.offer(markdownType, s("**hi**"));
-    EXPECT_EQ(captured(rich).kind(), K::markdown);
-    EXPECT_EQ(captured(rich).html(), s("<b>hi</b>"));
+    EXPECT_EQ(captured({{Pasteboard::htmlType(), "<b>hi</b>"}, {plain, "hi"}}).text(), "hi");
+    const ClipboardEntry rich =
+        captured({{Pasteboard::htmlType(), "<b>hi</b>"}, {plain, "hi"}, {markdownType, "**hi**"}});
+    EXPECT_EQ(rich.kind(), K::markdown);
+    EXPECT_EQ(rich.html(), "<b>hi</b>");
 }
 
 TEST(ClipboardCapture, CodeHeuristic) {
     for (const auto& [text, code] :
          {std::pair("Tea; then biscuits", false), std::pair("Tea;\nthen biscuits", true),
-          std::pair("if (a) { b }", true),
-          std::pair("Tea;\r\nthen biscuits", false), // CR LF is one character: one line
-          std::pair("Tea;\r\n\nthen biscuits", true),
-          std::pair("\n\nTea;\n\n", false), // empty pieces are not lines; a lone CR LF is
-          std::pair("Tea;\n\r\n", true),
-          std::pair("selection\nreturned", false), // word markers need their space
+          std::pair("if (a) { b }", true), std::pair("Tea;\r\nthen biscuits", false),
+          std::pair("Tea;\r\n\nthen biscuits", true), std::pair("\n\nTea;\n\n", false),
+          std::pair("Tea;\n\r\n", true), std::pair("selection\nreturned", false),
           std::pair("Select the\nrow", true), std::pair("IMPORT thing RETURN it", true),
-          std::pair("a; b; c; d;", false), // each marker counts once
-          std::pair("x => y</", true)}) {
-        EXPECT_EQ(ClipboardCapture::isLikelyCode(s(text)), code) << text;
+          std::pair("a; b; c; d;", false), std::pair("x => y</", true)}) {
+        EXPECT_EQ(ClipboardCapture::isLikelyCode(text), code) << text;
     }
-    EXPECT_EQ(capturedText(s("let x = 1\nprint(x)")).kind(), K::code);
+    EXPECT_EQ(captured({{plain, "let x = 1\nprint(x)"}}).kind(), K::code);
 }
 
 TEST(ClipboardCapture, FileExtraction) {
-    const QString fileURL = Pasteboard::fileURLType();
     const QString url = Pasteboard::urlType();
-    PasteboardItem both = itemWith(fileURL, s("file:///tmp/a%20b.txt"));
-    both.setString(s("file:///tmp/a%20b.txt"), url);
-    const QList<PasteboardItem> items{
-        both,
-        itemWith(url, s("https://example.com/x")),
-        itemWith(fileURL, s("file:///tmp/caf%C3%A9")),
-        itemWith(fileURL, s("file:///tmp/z")),
-        itemWith(url, s("file:///tmp/cafe%CC%81")), // the same name, decomposed
-        itemWith(fileURL, s("file:relative.txt")),
-        itemWith(fileURL, s("file://")),
-        itemWith(fileURL, s("::not a url::")),
-        itemWith(fileURL, s("relative/path")),
-        itemWith(fileURL, s("file://localhost/srv/share"))};
-    EXPECT_EQ(ClipboardCapture::extractFiles(items),
-              (QStringList{s("/tmp/a b.txt"), s("/tmp/café"), s("/tmp/z"), s("/srv/share")}));
+    PasteboardItem both = itemWith(fileURL, "file:///tmp/a%20b.txt");
+    both.setString("file:///tmp/a%20b.txt", url);
+    EXPECT_EQ(ClipboardCapture::extractFiles(
+                  {both, itemWith(url, "https://example.com/x"),
+                   itemWith(fileURL, "file:///tmp/caf%C3%A9"), itemWith(fileURL, "file:///tmp/z"),
+                   itemWith(url, "file:///tmp/cafe%CC%81"), // the same name, decomposed
+                   itemWith(fileURL, "file:relative.txt"), itemWith(fileURL, "file://"),
+                   itemWith(fileURL, "::not a url::"), itemWith(fileURL, "relative/path"),
+                   itemWith(fileURL, "file://localhost/srv/share")}),
+              (QStringList{"/tmp/a b.txt", "/tmp/café", "/tmp/z", "/srv/share"}));
     // A web address is no file but stays the text.
-    MemoryPasteboard web;
-    web.setItems({itemWith(url, s("https://example.com/x"))});
-    web.offer(url, s("https://example.com/x"));
-    const ClipboardEntry entry = captured(web);
-    EXPECT_EQ(entry.kind(), K::text);
-    EXPECT_TRUE(entry.filePaths().isEmpty());
-    EXPECT_EQ(entry.text(), s("https://example.com/x"));
+    const ClipboardEntry web =
+        captured({{url, "https://example.com/x"}}, {itemWith(url, "https://example.com/x")});
+    EXPECT_EQ(web.kind(), K::text);
+    EXPECT_TRUE(web.filePaths().isEmpty());
+    EXPECT_EQ(web.text(), "https://example.com/x");
 }
 
 TEST(ClipboardCapture, ImagesAreNormalisedWithinTheDecodingBudget) {
@@ -193,34 +172,31 @@ TEST(ClipboardCapture, ImagesAreNormalisedWithinTheDecodingBudget) {
     EXPECT_EQ(captured(pngCopy).kind(), K::image);
     EXPECT_EQ(captured(pngCopy).imagePNGData(), png);
     EXPECT_FALSE(pngCopy.requests().contains(Pasteboard::tiffType())); // PNG is taken as it is
-
-    MemoryPasteboard tiffCopy;
-    tiffCopy.offer(Pasteboard::tiffType(), encoded(filled(3600, 1200), "TIFF"));
-    EXPECT_TRUE(captured(tiffCopy).imagePNGData()->startsWith("\x89PNG"));
-    EXPECT_EQ(ImageNormalizer::decode(captured(tiffCopy).imagePNGData().value())->size(),
-              QSize(1800, 600));
+    const QByteArray fromTiff =
+        captured({{Pasteboard::tiffType(), encoded(filled(3600, 1200), "TIFF")}})
+            .imagePNGData()
+            .value();
+    EXPECT_TRUE(fromTiff.startsWith("\x89PNG"));
+    EXPECT_EQ(ImageNormalizer::decode(fromTiff)->size(), QSize(1800, 600));
     // A TIFF that does not decode gives way to another image format.
-    MemoryPasteboard badTiff;
-    badTiff.offer(Pasteboard::tiffType(), QByteArray("II*\0garbage", 11));
-    badTiff.offer(s("image/bmp"), encoded(filled(5, 7), "BMP"));
-    EXPECT_EQ(ImageNormalizer::decode(captured(badTiff).imagePNGData().value())->size(),
-              QSize(5, 7));
+    const auto fromBmp = captured({{Pasteboard::tiffType(), QByteArray("II*\0garbage", 11)},
+                                   {"image/bmp", encoded(filled(5, 7), "BMP")}});
+    EXPECT_EQ(ImageNormalizer::decode(fromBmp.imagePNGData().value())->size(), QSize(5, 7));
 
-    // Headers that claim too many pixels are refused before decoding; so is garbage.
-    const QByteArray tiffBomb = tiffHeaderClaiming(200000, 200000);
-    QBuffer header(const_cast<QByteArray*>(&tiffBomb));
+    // Headers that claim too many pixels are refused before decoding (the TIFF header is
+    // readable: the budget refuses it); so is garbage.
+    QByteArray tiffBomb = tiffHeaderClaiming(200000, 200000);
+    QBuffer header(&tiffBomb);
     ASSERT_TRUE(header.open(QIODevice::ReadOnly));
-    ASSERT_EQ(QImageReader(&header).size(), QSize(200000, 200000)); // readable: the budget refuses
-    MemoryPasteboard bombs;
-    bombs.offer(Pasteboard::tiffType(), tiffBomb);
-    bombs.offer(s("image/bmp"), test::bilevelPNG(9000, 9000));
-    bombs.offer(plainType, s("caption"));
-    EXPECT_FALSE(captured(bombs).imagePNGData());
-    EXPECT_EQ(captured(bombs).kind(), K::text);
-    MemoryPasteboard garbage;
-    garbage.offer(s("image/gif"), QByteArray("GIF89a\x01"));
-    EXPECT_FALSE(captured(garbage).imagePNGData());
-    EXPECT_EQ(captured(garbage).kind(), K::unknown);
+    ASSERT_EQ(QImageReader(&header).size(), QSize(200000, 200000));
+    const ClipboardEntry bombs = captured({{Pasteboard::tiffType(), tiffBomb},
+                                           {"image/bmp", test::bilevelPNG(9000, 9000)},
+                                           {plain, "caption"}});
+    EXPECT_FALSE(bombs.imagePNGData());
+    EXPECT_EQ(bombs.kind(), K::text);
+    const ClipboardEntry garbage = captured({{"image/gif", QByteArray("GIF89a\x01")}});
+    EXPECT_FALSE(garbage.imagePNGData());
+    EXPECT_EQ(garbage.kind(), K::unknown);
     EXPECT_FALSE(ImageNormalizer::decode(test::bilevelPNG(9000, 9000))); // also for previews
     EXPECT_FALSE(ImageNormalizer::decode(QByteArray()));
 }
@@ -247,7 +223,6 @@ TEST(ImageNormalizer, ScalesDownToTheLongestSideAndNeverUp) {
     QImage pixel(1, 1, QImage::Format_RGB32);
     pixel.fill(Qt::blue);
     EXPECT_EQ(normalised(pixel)->pixel(0, 0), QColor(Qt::blue).rgb());
-    EXPECT_EQ(normalised(pixel)->size(), QSize(1, 1));
     EXPECT_EQ(normalised(QImage(1802, 10, QImage::Format_RGB32))->size(), QSize(1800, 9));
     // Too thin to keep a whole pixel when scaled: kept at its own size.
     EXPECT_EQ(normalised(QImage(4000, 1, QImage::Format_RGB32))->size(), QSize(4000, 1));
@@ -256,30 +231,28 @@ TEST(ImageNormalizer, ScalesDownToTheLongestSideAndNeverUp) {
 
 TEST(ClipboardCapture, RepeatedCopiesHostileAndHugeText) {
     MemoryPasteboard pasteboard;
-    pasteboard.offer(plainType, s("Abc"));
-    pasteboard.offer(Pasteboard::htmlType(), s("<i>Abc</i>"));
-    const ClipboardEntry first = captured(pasteboard, s("org.one"));
-    const ClipboardEntry second = captured(pasteboard, s("org.two"));
+    pasteboard.offer(plain, QByteArray("Abc"));
+    pasteboard.offer(Pasteboard::htmlType(), QByteArray("<i>Abc</i>"));
+    const ClipboardEntry first = captured(pasteboard, "org.one");
+    const ClipboardEntry second = captured(pasteboard, "org.two");
     EXPECT_EQ(first.fingerprint(), second.fingerprint());
     EXPECT_NE(first.id(), second.id());
-    EXPECT_EQ(first.searchIndex(), s("color abc abc #aabbcc org.one"));
-    MemoryPasteboard files;
-    files.setItems({itemWith(Pasteboard::fileURLType(), s("file:///a/x.mov")),
-                    itemWith(Pasteboard::fileURLType(), s("file:///b/y.txt"))});
-    EXPECT_EQ(captured(files).searchIndex(), s("file /a/x.mov /b/y.txt"));
-
-    MemoryPasteboard invalid;
-    invalid.offer(plainType, QByteArray("caf\xc3 \xff\xfe{;"));
-    EXPECT_EQ(captured(invalid).kind(), K::code);
-    EXPECT_TRUE(captured(invalid).text()->contains(QChar::ReplacementCharacter));
+    EXPECT_EQ(first.searchIndex(), "color abc abc #aabbcc org.one");
+    EXPECT_EQ(
+        captured({}, {itemWith(fileURL, "file:///a/x.mov"), itemWith(fileURL, "file:///b/y.txt")})
+            .searchIndex(),
+        "file /a/x.mov /b/y.txt");
+    const ClipboardEntry invalid = captured({{plain, QByteArray("caf\xc3 \xff\xfe{;")}});
+    EXPECT_EQ(invalid.kind(), K::code);
+    EXPECT_TRUE(invalid.text()->contains(QChar::ReplacementCharacter));
     // Huge text is stored whole; the search text stays short.
     QString text;
     for (int i = 0; i < 200000; ++i) {
         text += QStringLiteral("word%1 ").arg(i);
     }
-    const ClipboardEntry big = capturedText(text);
+    const ClipboardEntry big = captured({{plain, text.toUtf8()}});
     EXPECT_EQ(big.kind(), K::text);
-    EXPECT_EQ(big.text()->size(), text.size());
+    EXPECT_EQ(big.text(), text);
     EXPECT_LE(big.searchIndex()->size(), 4000);
 }
 
@@ -289,31 +262,29 @@ TEST(ClipboardCapture, ContentOverTheStoredSizeLimitIsNotRecorded) {
     const qint64 pngStored = StoredContentSize::escapedBase64(png);
     EXPECT_EQ(pngStored, png.toBase64().replace("/", "\\/").size() + 2); // with its quotes
     struct Case {
-        const char* what;
         QString type;
         QByteArray bytes;
         bool recorded;
     };
     for (const Case& c :
-         {Case{"text within", plainType, QByteArray(900, 'a'), true},
-          Case{"text over", plainType, QByteArray(1001, 'a'), false},
-          Case{"slashes doubled", plainType, QByteArray(600, '/'), false},
-          Case{"control characters", plainType, QByteArray(200, '\x01'), false},
-          Case{"html over", Pasteboard::htmlType(), "<p>" + QByteArray(1000, 'b'), false},
-          Case{"image", Pasteboard::pngType(), png, pngStored <= 1000}}) {
+         {Case{plain, QByteArray(900, 'a'), true}, Case{plain, QByteArray(1001, 'a'), false},
+          Case{plain, QByteArray(600, '/'), false}, // escaped: doubled
+          Case{plain, QByteArray(200, '\x01'), false},
+          Case{Pasteboard::htmlType(), "<p>" + QByteArray(1000, 'b'), false},
+          Case{Pasteboard::pngType(), png, pngStored <= 1000}}) {
+        SCOPED_TRACE(c.bytes.left(10).toStdString());
         MemoryPasteboard pasteboard;
         pasteboard.offer(c.type, c.bytes);
         test::CapturedStandardError errors;
-        EXPECT_EQ(ClipboardCapture::capture(pasteboard, std::nullopt, 1000).has_value(), c.recorded)
-            << c.what;
-        EXPECT_EQ(errors.text(), c.recorded ? QByteArray()
-                                            : "Quillstack: a copy larger than 1000 bytes was not "
-                                              "recorded.\n")
-            << c.what;
+        EXPECT_EQ(ClipboardCapture::capture(pasteboard, std::nullopt, 1000).has_value(),
+                  c.recorded);
+        EXPECT_EQ(errors.text(),
+                  c.recorded ? ""
+                             : "Quillstack: a copy larger than 1000 bytes was not recorded.\n");
     }
     // The count never falls short of what the writer writes: the member is `"text": <quoted>,`
     // then a line feed and the next member's indentation.
-    const QString mixed = s("a\"\\/\u00e9\u20ac\U0001F600\t\x01 z").repeated(50);
+    const QString mixed = QString("a\"\\/\u00e9\u20ac\U0001F600\t\x01 z").repeated(50);
     const QByteArray written =
         EntryJson::encode(ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
                                          K::text, mixed, std::nullopt, std::nullopt, std::nullopt,
