@@ -1,7 +1,5 @@
-// The history and its file, on real files and folders: insertion, trimming and deletion, and
-// faults (a save that fails never stops the recording nor harms the old file; unreadable files
-// and images, leftovers of interrupted saves, folders not the user's own and links each meet a
-// bounded outcome).
+// The history and its file, on real files and folders, faults included: each meets a bounded
+// outcome, and a failed save never stops the recording nor harms the old file.
 
 #include "store/ClipboardManager.h"
 #include "entries/EntryFingerprint.h"
@@ -18,7 +16,6 @@
 
 #include <csignal>
 #include <functional>
-#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -74,14 +71,6 @@ struct stat statOf(const QString& path) {
 
 unsigned modeOf(const QString& path) {
     return statOf(path).st_mode & 0777;
-}
-
-QStringList texts(const Entries& entries) {
-    QStringList result;
-    for (const ClipboardEntry& entry : entries) {
-        result << entry.text().value_or(QString());
-    }
-    return result;
 }
 
 // A small tmpfs of our own, where this process may mount one.
@@ -205,9 +194,10 @@ TEST_F(HistoryFaults, InsertionMovesDuplicatesToTheTopAndAnnouncesBeforeChanging
     EXPECT_EQ(store->history(), (Entries{a2, b}));
     EXPECT_EQ(log.announced[4], Entries{b}); // the removal pass of a2
     EXPECT_EQ(savedEntries(*store), store->history());
-    store->insert(textEntry("C"));
+    const ClipboardEntry c = textEntry("C");
+    store->insert(c);
     store->insert(textEntry("B"));
-    EXPECT_EQ(texts(store->history()), (QStringList{"B", "C", "A"}));
+    EXPECT_EQ(store->history().mid(1), (Entries{c, a2})); // a match in the middle: count stays
 }
 
 TEST_F(HistoryFaults, TrimsTo200AndLoadsLongerFilesWhole) {
@@ -324,36 +314,6 @@ TEST_F(HistoryFaults, LoadedImagesSurviveEverySaveUnchanged) {
     EXPECT_EQ(readFile(file), EntryJson::encodeHistory({b, a, images[0], images[2]}));
     store.reset(); // finishes the last save
     EXPECT_EQ(makeStore()->history(), (Entries{b, a, images[0], images[2]}));
-}
-
-// Saves run beside the GUI thread and only the newest history is written: changes made while a
-// large save runs become one more write, and the file ends with every one of them.
-TEST_F(HistoryFaults, ABurstOfChangesDuringASaveBecomesOneWrite) {
-    Entries images;
-    for (int i = 0; i < 40; ++i) {
-        images << imageEntry(1024 * 1024, i);
-    }
-    ASSERT_TRUE(writeFile(file, EntryJson::encodeHistory(images).value()));
-    auto store = makeStore();
-    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC); // renames onto history.json
-    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_MOVED_TO), 0);
-    for (int i = 0; i < 20; ++i) {
-        store->insert(textEntry(QStringLiteral("burst %1").arg(i)));
-    }
-    EXPECT_EQ(savedEntries(*store), store->history());
-    int writes = 0;
-    alignas(inotify_event) char buffer[4096];
-    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
-        for (char* p = buffer; p < buffer + n;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(p);
-            writes += QByteArray(event->name) == "history.json" ? 1 : 0;
-            p += sizeof(inotify_event) + event->len;
-        }
-    }
-    ::close(watch);
-    EXPECT_GE(writes, 1);
-    EXPECT_LE(writes, 2) << "the first change's write, then one for all the others";
-    EXPECT_EQ(store->history().size(), 60);
 }
 
 TEST_F(HistoryFaults, AFailedSaveNeverStopsTheRecordingAndKeepsTheOldFileWhole) {
