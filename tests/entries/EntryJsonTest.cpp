@@ -187,37 +187,26 @@ TEST(EntryJson, ReadingIsLenientWhereAllowed) {
 TEST(EntryJson, AnyMalformedRecordFailsTheWholeFile) {
     const QByteArray good = validObject();
     ASSERT_TRUE(EntryJson::decodeHistory("[" + good + "]"));
-    const auto with = [&](const char* from, const char* to) {
-        return QByteArray(good).replace(from, to);
-    };
-    const QList<QByteArray> badObjects{
-        with("\"id\": \"6BA7B810-9DAD-11D1-80B4-00C04FD430C8\", ", ""), // missing members
-        with("\"timestamp\": \"2026-12-05T10:22:23Z\", ", ""),
-        with("\"filePaths\": [], ", ""),
-        with(", \"fingerprint\": \"ab\"", ""),
-        validObject(", \"text\": 5"),
-        validObject(", \"searchIndex\": true"), // wrong types
-        validObject(", \"imagePNGData\": []"),
-        with("[]", "\"/a\""),
-        with("[]", "[1]"),
-        with("\"ab\"", "null"),
-        with("\"text\"", "\"Text\""),
-        with("\"text\"", "\"video\""),
-        with("6BA7B810-9DAD", "{BA7B810-9DAD"),
-        with("6BA7B810-9DAD", "6BA7B8109-DAD"),
-        with("6BA7B810", "6BA7B81G"),
-        with("6BA7B810", "6BA7B81"),
-        with("2026-12-05T10:22:23Z", "2026-12-05 10:22:23Z"),
-        with("2026-12-05T10:22:23Z", "2026-12-05T10:22:23"),
-        with("2026-12-05T10:22:23Z", "2026-13-05T10:22:23Z"),
-        with("2026-12-05T10:22:23Z", "2026-02-30T10:22:23Z"),
-        with("2026-12-05T10:22:23Z", "1765016543"),
-        validObject(", \"imagePNGData\": \"QUI\""),
-        validObject(", \"imagePNGData\": \"QU=I\""),
-        validObject(", \"imagePNGData\": \"QU-_\""),
-        validObject(", \"imagePNGData\": \"QUJD\\nREVG\""),
-        validObject(", \"imagePNGData\": \"Q===\"")};
-    for (const QByteArray& bad : badObjects) {
+    // Missing members, wrong types, unknown kinds, malformed UUIDs, dates and Base64, as
+    // (from, to) pairs.
+    // clang-format off
+    const char* const changes[]{
+        "\"id\": \"6BA7B810-9DAD-11D1-80B4-00C04FD430C8\", ", "",
+        "\"timestamp\": \"2026-12-05T10:22:23Z\", ", "", "\"filePaths\": [], ", "",
+        ", \"fingerprint\": \"ab\"", "", "\"ab\"", "\"ab\", \"text\": 5",
+        "\"ab\"", "\"ab\", \"searchIndex\": true", "\"ab\"", "\"ab\", \"imagePNGData\": []",
+        "[]", "\"/a\"", "[]", "[1]", "\"ab\"", "null", "\"text\"", "\"Text\"",
+        "\"text\"", "\"video\"", "6BA7B810-9DAD", "{BA7B810-9DAD",
+        "6BA7B810-9DAD", "6BA7B8109-DAD", "6BA7B810", "6BA7B81G", "6BA7B810", "6BA7B81",
+        "10:22:23Z", "10:22:23", "T10", " 10", "2026-12", "2026-13", "12-05T", "02-30T",
+        "\"2026-12-05T10:22:23Z\"", "1765016543", "\"ab\"", "\"ab\", \"imagePNGData\": \"QUI\"",
+        "\"ab\"", "\"ab\", \"imagePNGData\": \"QU=I\"",
+        "\"ab\"", "\"ab\", \"imagePNGData\": \"QU-_\"",
+        "\"ab\"", "\"ab\", \"imagePNGData\": \"QUJD\\nREVG\"",
+        "\"ab\"", "\"ab\", \"imagePNGData\": \"Q===\""};
+    // clang-format on
+    for (std::size_t i = 0; i < std::size(changes); i += 2) {
+        const QByteArray bad = QByteArray(good).replace(changes[i], changes[i + 1]);
         EXPECT_FALSE(EntryJson::decodeHistory("[" + good + ", " + bad + "]")) << bad.constData();
         EXPECT_FALSE(EntryJson::decode(bad)) << bad.constData();
     }
