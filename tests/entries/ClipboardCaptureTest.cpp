@@ -54,7 +54,6 @@ ClipboardEntry captured(MemoryPasteboard& pasteboard,
     return entry.value_or(ClipboardEntry({}, {}, K::unknown, {}, {}, {}, {}, {}, {}, {}, {}, {}));
 }
 
-// The record of a copy offering these representations (and these items, when given).
 ClipboardEntry captured(const Offers& offers, const QList<PasteboardItem>& items = {}) {
     MemoryPasteboard pasteboard;
     if (!items.isEmpty()) {
@@ -106,7 +105,6 @@ TEST(ClipboardCapture, ColoursAndClassificationOrder) {
     // An empty plain string is used, not the Markdown.
     EXPECT_EQ(captured({{plain, ""}, {markdownType, "#fff"}}).kind(), K::markdown);
     EXPECT_EQ(captured({{markdownType, "#fff"}}).colorHex(), "#FFFFFF");
-
     const QStringList files{"/a"};
     const std::optional<QString> some = "x", empty = QString(), none;
     EXPECT_EQ(ClipboardCapture::classify(some, files, true, some, some, some), K::color);
@@ -117,7 +115,6 @@ TEST(ClipboardCapture, ColoursAndClassificationOrder) {
     EXPECT_EQ(ClipboardCapture::classify(none, {}, false, empty, empty, some), K::text);
     EXPECT_EQ(ClipboardCapture::classify(none, {}, false, none, none, "a{}"), K::code);
     EXPECT_EQ(ClipboardCapture::classify(none, {}, false, empty, empty, empty), K::unknown);
-
     // A file copy whose plain string is a hexadecimal word is a colour, files kept.
     const ClipboardEntry fileColour =
         captured({{plain, "deadbeef"}}, {itemWith(fileURL, "file:///tmp/x")});
@@ -156,7 +153,6 @@ TEST(ClipboardCapture, FileExtraction) {
                    itemWith(fileURL, "::not a url::"), itemWith(fileURL, "relative/path"),
                    itemWith(fileURL, "file://localhost/srv/share")}),
               (QStringList{"/tmp/a b.txt", "/tmp/café", "/tmp/z", "/srv/share"}));
-    // A web address is no file but stays the text.
     const ClipboardEntry web =
         captured({{url, "https://example.com/x"}}, {itemWith(url, "https://example.com/x")});
     EXPECT_EQ(web.kind(), K::text);
@@ -182,7 +178,6 @@ TEST(ClipboardCapture, ImagesAreNormalisedWithinTheDecodingBudget) {
     const auto fromBmp = captured({{Pasteboard::tiffType(), QByteArray("II*\0garbage", 11)},
                                    {"image/bmp", encoded(filled(5, 7), "BMP")}});
     EXPECT_EQ(ImageNormalizer::decode(fromBmp.imagePNGData().value())->size(), QSize(5, 7));
-
     // Headers that claim too many pixels are refused before decoding (the TIFF header is
     // readable: the budget refuses it); so is garbage.
     QByteArray tiffBomb = tiffHeaderClaiming(200000, 200000);
@@ -224,7 +219,6 @@ TEST(ImageNormalizer, ScalesDownToTheLongestSideAndNeverUp) {
     pixel.fill(Qt::blue);
     EXPECT_EQ(normalised(pixel)->pixel(0, 0), QColor(Qt::blue).rgb());
     EXPECT_EQ(normalised(QImage(1802, 10, QImage::Format_RGB32))->size(), QSize(1800, 9));
-    // Too thin to keep a whole pixel when scaled: kept at its own size.
     EXPECT_EQ(normalised(QImage(4000, 1, QImage::Format_RGB32))->size(), QSize(4000, 1));
     EXPECT_FALSE(ImageNormalizer::pngData(QImage(), 1800));
 }
@@ -245,7 +239,6 @@ TEST(ClipboardCapture, RepeatedCopiesHostileAndHugeText) {
     const ClipboardEntry invalid = captured({{plain, QByteArray("caf\xc3 \xff\xfe{;")}});
     EXPECT_EQ(invalid.kind(), K::code);
     EXPECT_TRUE(invalid.text()->contains(QChar::ReplacementCharacter));
-    // Huge text is stored whole; the search text stays short.
     QString text;
     for (int i = 0; i < 200000; ++i) {
         text += QStringLiteral("word%1 ").arg(i);

@@ -55,7 +55,6 @@ TEST(EntryFingerprint, FollowsTheDigestRule) {
     EXPECT_NE(fingerprintOf({.text = "a"}), fingerprintOf({.kind = K::code, .text = "a"}));
     EXPECT_NE(fingerprintOf({.text = "a"}), fingerprintOf({.markdown = "a"}));
     EXPECT_NE(fingerprintOf({.files = {"a|b"}}), fingerprintOf({.files = {"a", "b|"}}));
-    // Only the first 512 KiB of an image count.
     QByteArray image(EntryFingerprint::maxImageBytes + 10, 'x');
     QByteArray other = image;
     other[other.size() - 1] = 'y';
@@ -64,7 +63,6 @@ TEST(EntryFingerprint, FollowsTheDigestRule) {
     other[EntryFingerprint::maxImageBytes - 1] = 'y';
     EXPECT_NE(fingerprintOf({.kind = K::image, .image = image}),
               fingerprintOf({.kind = K::image, .image = other}));
-
     // A long text is hashed in pieces; the digest is that of its whole UTF-8 form, whatever
     // falls on a piece's edge (a surrogate pair, lone surrogates).
     for (const qsizetype at : {qsizetype(65535), qsizetype(65536), qsizetype(131071)}) {
@@ -93,7 +91,6 @@ TEST(SearchIndex, JoinsCutsCondensesAndLowerCases) {
     QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
     EXPECT_EQ(indexOf({.text = "IRMAK"}), "text irmak");
     QLocale::setDefault(QLocale::c());
-
     // The cut counts user-perceived characters (e + combining acute: two code units each) and
     // the whitespace inside, before it is condensed.
     const QString accented = QString("e\u0301").repeated(5000);
@@ -106,7 +103,6 @@ TEST(SearchIndex, JoinsCutsCondensesAndLowerCases) {
     EXPECT_EQ(graphemes, SearchIndex::maxCharacters);
     EXPECT_EQ(cut, ("text " + accented).left(SearchIndex::maxCharacters * 2 - 5));
     EXPECT_EQ(indexOf({.text = QString(3990, u' ') + "abcdefghijklmnop"}), "text abcde");
-    // Huge text and HTML: the index stays bounded and the HTML past the cut is never needed.
     const QString huge(8 * 1024 * 1024, u'A');
     EXPECT_EQ(indexOf({.text = huge, .html = QString("<p>x</p>").repeated(200000)}),
               ("text " + huge).left(SearchIndex::maxCharacters).toLower());
@@ -127,7 +123,6 @@ TEST(EntryText, CondensesWhitespaceAndConvertsHtmlWithinBounds) {
               "\ufffcok");
     EXPECT_TRUE(
         EntryText::htmlToPlainText(QString("<table><tr><td>").repeated(400000)).has_value());
-
     // Some 325 KB of markup that never shows comes before the visible text, each in its way.
     const QString css = QString(".c { color: red; background: url(x.png); }\n").repeated(7000);
     const QString text = "Visible words of the article";
@@ -143,7 +138,6 @@ TEST(EntryText, CondensesWhitespaceAndConvertsHtmlWithinBounds) {
         EXPECT_FALSE(plain.contains("color"));
         EXPECT_TRUE(indexOf({.kind = K::html, .html = page}).contains(text.toLower()));
     }
-    // Visible text itself is cut at the bound, never inside a surrogate pair.
     const QString emoji = "\U0001F600";
     const QString plain =
         EntryText::htmlToPlainText("a" + emoji.repeated(EntryText::maxHtmlLength)).value();
@@ -205,7 +199,6 @@ TEST(ClipboardEntry, SearchTextAndBackfill) {
         entryOf({.kind = K::html, .text = "A  B", .html = "<B>x</B>", .searchIndex = QString()});
     EXPECT_EQ(emptyIndex.searchableLowercased(), "html\na  b\n\n<b>x</b>\n\n\n");
     EXPECT_EQ(emptyIndex.withBackfilledSearchIndex(), emptyIndex);
-
     const ClipboardEntry missing = entryOf({.text = "Hello  World", .source = "org.App"});
     EXPECT_EQ(missing.searchableLowercased(), "text\nhello  world\n\n\n\n\norg.app");
     const ClipboardEntry filled = missing.withBackfilledSearchIndex();
@@ -230,7 +223,6 @@ TEST(PasteboardWriter, FilesComeFirstThenImagesThenText) {
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[0].string(Pasteboard::fileURLType()), "file:///tmp/a%20b.txt");
     EXPECT_EQ(items[1].string(Pasteboard::fileURLType()), "file:///tmp/c");
-
     // The stored PNG goes back byte for byte, never decoded: also one over the decoding limit.
     const QByteArray huge = test::bilevelPNG(9000, 9000);
     ASSERT_FALSE(ImageNormalizer::decode(huge));
@@ -269,7 +261,6 @@ TEST(PasteboardWriter, HtmlMarkdownColourAndNothing) {
         .write(pasteboard);
     EXPECT_EQ(pasteboard.string(plain), QString());
     EXPECT_FALSE(pasteboard.hasType(markdownType));
-
     entryOf({.kind = K::markdown, .text = QString(), .markdown = "# Title", .html = QString()})
         .write(pasteboard);
     EXPECT_EQ(pasteboard.types(), (QStringList{markdownType, plain}));
@@ -277,7 +268,6 @@ TEST(PasteboardWriter, HtmlMarkdownColourAndNothing) {
     EXPECT_EQ(pasteboard.string(plain), QString());
     entryOf({.kind = K::markdown, .markdown = "# Title"}).write(pasteboard);
     EXPECT_EQ(pasteboard.string(plain), "# Title");
-
     // A colour goes back as the text it was copied as, else as its hexadecimal form.
     pasteboard.clearContents();
     pasteboard.offer(plain, QByteArray("#abc"));
@@ -286,7 +276,6 @@ TEST(PasteboardWriter, HtmlMarkdownColourAndNothing) {
     entryOf({.kind = K::color, .text = QString(), .colorHex = "#AABBCC"}).write(pasteboard);
     EXPECT_EQ(pasteboard.types(), QStringList{plain});
     EXPECT_EQ(pasteboard.string(plain), "#AABBCC");
-
     const qint64 before = pasteboard.changeCount();
     entryOf({.kind = K::unknown, .text = QString()}).write(pasteboard);
     EXPECT_TRUE(pasteboard.types().isEmpty());

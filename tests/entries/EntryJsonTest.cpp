@@ -110,7 +110,6 @@ TEST(EntryJson, GoldenTextRoundTripAndTimestamps) {
     minimal.replace("\n", "\n  ");
     EXPECT_EQ(EntryJson::encodeHistory({minimalEntry(), minimalEntry()}).value(),
               "[\n  " + minimal + ",\n  " + minimal + "\n]");
-
     const QList<ClipboardEntry> entries{fullEntry(), minimalEntry()};
     EXPECT_EQ(EntryJson::decodeHistory(EntryJson::encodeHistory(entries).value()), entries);
     // Fractional seconds are dropped; another zone is written in UTC; an instant the format
@@ -210,7 +209,6 @@ TEST(EntryJson, AnyMalformedRecordFailsTheWholeFile) {
         EXPECT_FALSE(EntryJson::decodeHistory("[" + good + ", " + bad + "]")) << bad.constData();
         EXPECT_FALSE(EntryJson::decode(bad)) << bad.constData();
     }
-    // Not an array of records, or not JSON at all.
     for (const QByteArray& bad : QList<QByteArray>{
              good, QByteArray("[") + good, "[" + good + "] x", QByteArray("[5]"), QByteArray(""),
              QByteArray("[\"\xff\"]"), "[" + good + ",]", "[" + good + " " + good + "]",
@@ -237,7 +235,6 @@ TEST(EntryJson, NestingIsBoundedSoNoFileExhaustsTheStack) {
             << value.size();
         EXPECT_EQ(EntryJson::decode(object).has_value(), decodes) << value.size();
     }
-    // Deep nesting where a string or a list of paths belongs fails as a wrong type.
     EXPECT_FALSE(EntryJson::decodeHistory("[" + validObject(", \"text\": " + arrays(65000)) + "]"));
     EXPECT_FALSE(EntryJson::decodeHistory(arrays(65000)));
     EXPECT_FALSE(EntryJson::decodeHistory("[" + QByteArray(65000, '{')));
@@ -269,9 +266,7 @@ TEST(EscapedBase64, RecognisesExactlyTheWritersFormAndDecodesPrefixes) {
     for (const char* bad : {"QUI", "QU=I", "Q===", "QUJD=", "QUJD\\", "\\QUJD", "QUJ\\D"}) {
         EXPECT_FALSE(canonicalSize(bad)) << bad;
     }
-
     for (qsizetype count : {0, 1, 2, 3, 4, 33, 100, 4999, 5000, 6000}) {
-        // Given only the window it needs, or all of the text.
         const qsizetype window = std::min(text.size(), EscapedBase64::escapedPrefixLength(count));
         for (const qsizetype given : {window, text.size()}) {
             EXPECT_EQ(
@@ -303,7 +298,6 @@ TEST(StoredImage, LoadedImagesDecodeLaterAndSaveBackUnchanged) {
     EXPECT_EQ(*loaded, entries);
     EXPECT_EQ(qHash(loaded->at(1)), qHash(entries.at(1)));
     EXPECT_EQ(loaded->at(1).imagePNGData(), noise);
-
     // Other valid forms are still read (decoded at once) and written in the writer's form.
     QByteArray otherForms = file;
     otherForms.replace(escaped(noise), noise.toBase64());
@@ -332,7 +326,6 @@ TEST(StoredImage, AFileStaysReadableAfterItIsReplacedAndFailsSafelyWhenShortened
     EXPECT_EQ(loaded->at(0).subtitle(), "64 x 48");
     EXPECT_EQ(EntryJson::encodeHistory(*loaded), file);
     EXPECT_EQ(loaded->at(1).imagePNGData(), noise);
-
     // Someone else shortens the loaded file in place: no crash, the image reads as absent and
     // writing it fails instead of writing damaged text.
     writeFile(path, file);
@@ -364,7 +357,6 @@ TEST(StoredImage, ReadingAFileIsAsStrictAsDecodingBytesAndHasNoSizeLimit) {
         EXPECT_FALSE(EntryJson::readHistoryFile(path)) << bad.left(300).constData();
         EXPECT_FALSE(EntryJson::decodeHistory(bad));
     }
-    // Not a regular file, or no file at all.
     EXPECT_FALSE(EntryJson::readHistoryFile(dir.path()));
     EXPECT_FALSE(EntryJson::readHistoryFile(dir.filePath("missing.json")));
     const QString fifo = dir.filePath("fifo");
@@ -372,7 +364,6 @@ TEST(StoredImage, ReadingAFileIsAsStrictAsDecodingBytesAndHasNoSizeLimit) {
     EXPECT_FALSE(EntryJson::readHistoryFile(fifo));
     writeFile(path, "[]");
     EXPECT_EQ(EntryJson::readHistoryFile(path), QList<ClipboardEntry>{});
-
     // Each record is parsed on its own, so the parser's buffers follow the largest record:
     // texts and images of several MB, escapes included, read back whole.
     const QString text = QString("/path \"quoted\" \u00e9\n").repeated(400000);
@@ -386,7 +377,6 @@ TEST(StoredImage, ReadingAFileIsAsStrictAsDecodingBytesAndHasNoSizeLimit) {
     ASSERT_TRUE(loaded);
     EXPECT_EQ(*loaded, entries);
     EXPECT_EQ(EntryJson::encodeHistory(*loaded), file);
-    // A record nested 65,000 levels deep (130 KB) is undecodable, not a stack overflow.
     const QByteArray deep = QByteArray(65000, '[') + QByteArray(65000, ']');
     writeFile(path, QByteArray(file).insert(file.indexOf("\"kind\""), "\"x\": " + deep + ", "));
     EXPECT_FALSE(EntryJson::readHistoryFile(path));

@@ -38,7 +38,6 @@ ClipboardEntry textEntry(const QString& text, bool withIndex = true) {
                   : std::nullopt);
 }
 
-// An image entry whose bytes (not a real PNG; the store does not look) differ by seed.
 ClipboardEntry imageEntry(qsizetype size, int seed) {
     QByteArray png(size, Qt::Uninitialized);
     for (qsizetype b = 0; b < png.size(); ++b) {
@@ -101,7 +100,6 @@ public:
     MemoryDataLocations locations{data};
     QString folder = data + "/Quillstack";
     QString file = folder + "/history.json";
-
     void SetUp() override { ASSERT_TRUE(QDir().mkpath(data)); }
     std::unique_ptr<ClipboardManager> makeStore() {
         ClipboardManager::Services services;
@@ -110,7 +108,6 @@ public:
         store->setSaveRetryInterval(50ms);
         return store;
     }
-    // Waits for the saves and for their results to reach the store.
     static void settle(ClipboardManager& store) {
         store.finishSaving();
         test::spin(20ms);
@@ -125,7 +122,6 @@ public:
     }
 };
 
-// Records what each announcement announced and what history() held while it was made.
 struct Announcements {
     explicit Announcements(ClipboardManager& store) {
         QObject::connect(&store, &ClipboardManager::historyWillChange,
@@ -162,7 +158,6 @@ TEST_F(HistoryFaults, LocatesItsOwnerOnlyFolderAndFile) {
     store->finishSaving();
     EXPECT_EQ(modeOf(file), 0600u);
     EXPECT_EQ(modeOf(folder), 0700u);
-    // Without any data location the temporary folder holds the file.
     const QByteArray oldTmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(dir.path()));
     ClipboardManager fallback(ClipboardManager::Services{});
@@ -214,7 +209,6 @@ TEST_F(HistoryFaults, TrimsTo200AndLoadsLongerFilesWhole) {
     EXPECT_EQ(store->history().last().text(), "1");
     EXPECT_EQ(savedEntries(*store), store->history());
     store.reset();
-
     Entries many;
     for (int i = 0; i < 250; ++i) {
         many << textEntry(QStringLiteral("old %1").arg(i));
@@ -253,7 +247,6 @@ TEST_F(HistoryFaults, KeepsAnUndecodableFileAside) {
     store->insert(capture);
     EXPECT_EQ(savedEntries(*store), Entries{capture});
     EXPECT_EQ(readFile(aside), corrupt);
-    // A second corrupt file at the next start is kept as well, under another name.
     ASSERT_TRUE(writeFile(file, "[{"));
     makeStore();
     EXPECT_EQ(corruptFiles().size(), 2);
@@ -322,7 +315,6 @@ TEST_F(HistoryFaults, AFailedSaveNeverStopsTheRecordingAndKeepsTheOldFileWhole) 
     ::getrlimit(RLIMIT_FSIZE, &oldLimit);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     qsizetype bigText = 300 * 1024; // larger than the small disk below
-
     const auto mountDisk = [&](HistoryFaults& f) {
         disk = std::make_unique<Tmpfs>(f.data, "size=256k,mode=0700");
         return disk->isMounted();
@@ -366,7 +358,6 @@ TEST_F(HistoryFaults, AFailedSaveNeverStopsTheRecordingAndKeepsTheOldFileWhole) 
          },
          [](HistoryFaults& f) { return QFile::remove(f.folder); }, true},
     };
-
     for (const SaveFault& fault : faults) {
         SCOPED_TRACE(fault.name);
         QTemporaryDir caseDir;
@@ -386,9 +377,7 @@ TEST_F(HistoryFaults, AFailedSaveNeverStopsTheRecordingAndKeepsTheOldFileWhole) 
         settle(*store);
         const QByteArray saved = readFile(file);
         ASSERT_FALSE(saved.isEmpty());
-
         ASSERT_TRUE(fault.breakSaving(*this));
-        // The history changes as always; every change tries to save.
         const ClipboardEntry big = textEntry(QString(bigText, QLatin1Char('x')));
         const ClipboardEntry c = textEntry("c");
         store->insert(big);
@@ -413,7 +402,6 @@ TEST_F(HistoryFaults, AFailedSaveNeverStopsTheRecordingAndKeepsTheOldFileWhole) 
             EXPECT_FALSE(store->isSaveFailing());
             EXPECT_EQ(errors.lines(), QList<QByteArray>{});
         }
-
         // Mended: the retry saves by itself, without another change.
         ASSERT_TRUE(fault.mend(*this));
         EXPECT_TRUE(test::waitUntil([&] { return !store->isSaveFailing(); }, 3s));
@@ -556,7 +544,6 @@ TEST_F(HistoryFaults, LinksAreReplacedNotFollowedAndLinkedFoldersKeepTheirMode) 
     EXPECT_EQ(readFile(outside), EntryJson::encodeHistory({old}).value());
     EXPECT_FALSE(QFileInfo(file).isSymLink());
     EXPECT_EQ(fileEntries().size(), 2);
-
     ASSERT_TRUE(QDir(folder).removeRecursively());
     const QString linked = dir.path() + "/synced/Quillstack";
     ASSERT_TRUE(QDir().mkpath(linked));

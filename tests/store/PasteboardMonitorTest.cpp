@@ -30,7 +30,6 @@ public:
     std::atomic<bool> holdTextReads = false;
     std::atomic<int> heldTextReads = 0;
     QSemaphore textReadGate;
-
     qint64 changeCount() const override {
         ++counterReads;
         return board.changeCount();
@@ -75,7 +74,6 @@ struct StoreLoop : testing::Test {
     QList<ClipboardEntry> recorded;
     std::unique_ptr<PasteboardMonitor> monitor;
     std::unique_ptr<PasteDelivery> delivery;
-
     StoreLoop() { create(); }
     void create() {
         delivery.reset();
@@ -100,7 +98,6 @@ struct StoreLoop : testing::Test {
         const int target = pasteboard.counterReads + polls;
         return test::waitUntil([&] { return pasteboard.counterReads >= target; });
     }
-    // The texts recorded since the last call.
     QStringList taken() {
         QStringList texts;
         for (const auto& entry : std::exchange(recorded, {})) {
@@ -138,7 +135,6 @@ TEST_F(StoreLoop, RecordsTheLastCopyOfAnIntervalWithItsSourceAndNothingElse) {
     ASSERT_EQ(recorded.size(), 1);
     EXPECT_EQ(recorded.first().sourceAppBundleID(), "org.example.Editor");
     EXPECT_EQ(taken(), QStringList{"second"});
-    // A window without a class, then no window in front.
     for (const auto& front : {std::optional(RunningApplication{8, std::nullopt}),
                               std::optional<RunningApplication>()}) {
         workspace.setFrontmostApplication(front);
@@ -208,7 +204,6 @@ TEST_F(StoreLoop, StartsAndRestartsTakeABaseline) {
     EXPECT_EQ(monitor->findChildren<QTimer*>().size(), 1);
     ASSERT_TRUE(waitForPoll());
     EXPECT_EQ(taken(), QStringList{"copied between the starts"});
-
     monitor->stopMonitoring();
     EXPECT_FALSE(monitor->isTicking());
     monitor->ignoreNext();
@@ -224,7 +219,6 @@ TEST_F(StoreLoop, StartsAndRestartsTakeABaseline) {
     copy("recorded");
     ASSERT_TRUE(waitForPoll());
     EXPECT_EQ(taken(), QStringList{"recorded"});
-
     PasteboardMonitor bare(nullptr, nullptr, [](ClipboardEntry) { FAIL(); });
     bare.startMonitoring();
     bare.noteChange();
@@ -252,7 +246,6 @@ TEST_F(StoreLoop, WithChangeNotificationsTicksOnlyWhileAChangeWaits) {
     const int reads = pasteboard.counterReads; // an idle clipboard causes no polls at all
     test::spin(PasteboardMonitor::pollInterval * 3);
     EXPECT_EQ(pasteboard.counterReads, reads);
-
     monitor->ignoreNext();
     copy("own write");
     monitor->noteChange();
@@ -310,14 +303,12 @@ TEST_F(StoreLoop, TrustedPostsKeyDownThenKeyUpFromTheFirstSourceThatOpens) {
     EXPECT_EQ(trust.promptCount(), 0);
     EXPECT_FALSE(delivery->hasPromptedForAccessibility());
     EXPECT_TRUE(fallback.runs().isEmpty());
-    // Each half that can be made is posted.
     keystrokes.setEventsCreatable(Phase::keyDown, false);
     delivery->sendCommandV();
     keystrokes.setEventsCreatable(Phase::keyDown, true);
     keystrokes.setEventsCreatable(Phase::keyUp, false);
     delivery->sendCommandV();
     EXPECT_EQ(keystrokes.posted().mid(2), chord(Source::primary, {Phase::keyUp, Phase::keyDown}));
-
     MemoryKeystrokePoster second;
     second.setSourceAvailable(Source::primary, false);
     PasteDelivery({&pasteboard, &workspace, &trust, &second, &fallback}, *monitor).sendCommandV();
@@ -385,7 +376,6 @@ TEST_F(StoreLoop, AFallbackThatFailsCannotBeBuiltOrOutlivesItsOwner) {
     EXPECT_EQ(sendAndSettle(), ""); // not tried again
     EXPECT_EQ(fallback.runs().size(), 1);
     EXPECT_EQ(trust.promptCount(), 1);
-
     // A fallback that cannot be built is no failure; one still scheduled dies with its owner.
     MemoryFallbackKeystroke other;
     other.setBuildable(false);
@@ -398,7 +388,6 @@ TEST_F(StoreLoop, AFallbackThatFailsCannotBeBuiltOrOutlivesItsOwner) {
     owner.reset();
     test::spin(PasteDelivery::fallbackDelay * 4);
     EXPECT_TRUE(other.runs().isEmpty());
-
     PasteDelivery bare({}, *monitor); // absent services: untrusted and nothing to run
     bare.requestAccessibilityPermissionIfNeeded();
     EXPECT_EQ(sendAndSettle(bare), "");
