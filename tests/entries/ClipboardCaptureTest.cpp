@@ -121,7 +121,9 @@ TEST(ClipboardCapture, ColoursAndClassificationOrder) {
     EXPECT_EQ(fileColour.colorHex(), "#DEADBEEF");
     EXPECT_EQ(fileColour.filePaths(), QStringList{"/tmp/x"});
     // Every representation is kept whatever the kind.
-    EXPECT_EQ(captured({{Pasteboard::htmlType(), "<b>hi</b>"}, {plain, "hi"}}).text(), "hi");
+    const ClipboardEntry html = captured({{Pasteboard::htmlType(), "<b>hi</b>"}, {plain, "hi"}});
+    EXPECT_EQ(html.kind(), K::html);
+    EXPECT_EQ(html.text(), "hi");
     const ClipboardEntry rich =
         captured({{Pasteboard::htmlType(), "<b>hi</b>"}, {plain, "hi"}, {markdownType, "**hi**"}});
     EXPECT_EQ(rich.kind(), K::markdown);

@@ -106,13 +106,13 @@ struct StoreLoop : testing::Test {
         return texts;
     }
     // Sends the keystroke and lets the delayed fallback run; returns what went to standard error.
+    QByteArray sendAndSettle() { return sendAndSettle(*delivery); }
     static QByteArray sendAndSettle(PasteDelivery& delivery) {
         test::CapturedStandardError errors;
         delivery.sendCommandV();
         test::spin(PasteDelivery::fallbackDelay * 4);
         return errors.text();
     }
-    QByteArray sendAndSettle() { return sendAndSettle(*delivery); }
 };
 
 QList<MemoryKeystrokePoster::Posted> chord(Source source, std::initializer_list<Phase> phases) {
