@@ -98,12 +98,21 @@ struct StoreLoop : testing::Test {
         const int target = pasteboard.counterReads + polls;
         return test::waitUntil([&] { return pasteboard.counterReads >= target; });
     }
+    // The texts recorded since the last call.
     QStringList taken() {
         QStringList texts;
         for (const auto& entry : std::exchange(recorded, {})) {
             texts.append(entry.text().value_or("<none>"));
         }
         return texts;
+    }
+    // Copies the texts within one interval; the texts the next poll recorded.
+    QStringList polled(std::initializer_list<const char*> texts = {}) {
+        for (const char* text : texts) {
+            copy(text);
+        }
+        EXPECT_TRUE(waitForPoll());
+        return taken();
     }
     // Sends the keystroke and lets the delayed fallback run; returns what went to standard error.
     QByteArray sendAndSettle() { return sendAndSettle(*delivery); }
@@ -158,9 +167,7 @@ TEST_F(StoreLoop, RecordsTheLastCopyOfAnIntervalWithItsSourceAndNothingElse) {
         ASSERT_TRUE(waitForPoll());
         reads = pasteboard.itemReads;
     }
-    copy("not a secret");
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(taken(), QStringList{"not a secret"});
+    EXPECT_EQ(polled({"not a secret"}), QStringList{"not a secret"});
 }
 
 // The own write is consumed once; a copy in the same interval as it is lost with it; so is a
@@ -181,12 +188,9 @@ TEST_F(StoreLoop, ConsumesTheProgramsOwnWriteOnce) {
         } else if (alongside == 2) {
             pasteboard.releaseTextReads();
         }
-        ASSERT_TRUE(waitForPoll());
-        EXPECT_TRUE(recorded.isEmpty());
+        EXPECT_EQ(polled(), QStringList{});
         EXPECT_FALSE(monitor->isIgnoringNext());
-        copy("user copy");
-        ASSERT_TRUE(waitForPoll());
-        EXPECT_EQ(taken(), QStringList{"user copy"});
+        EXPECT_EQ(polled({"user copy"}), QStringList{"user copy"});
     }
 }
 
@@ -202,8 +206,7 @@ TEST_F(StoreLoop, StartsAndRestartsTakeABaseline) {
     copy("copied between the starts");
     monitor->startMonitoring();
     EXPECT_EQ(monitor->findChildren<QTimer*>().size(), 1);
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(taken(), QStringList{"copied between the starts"});
+    EXPECT_EQ(polled(), QStringList{"copied between the starts"});
     monitor->stopMonitoring();
     EXPECT_FALSE(monitor->isTicking());
     monitor->ignoreNext();
@@ -216,9 +219,7 @@ TEST_F(StoreLoop, StartsAndRestartsTakeABaseline) {
     copy("own write");
     copy("after restart");
     ASSERT_TRUE(waitForPoll());
-    copy("recorded");
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(taken(), QStringList{"recorded"});
+    EXPECT_EQ(polled({"recorded"}), QStringList{"recorded"});
     PasteboardMonitor bare(nullptr, nullptr, [](ClipboardEntry) { FAIL(); });
     bare.startMonitoring();
     bare.noteChange();
@@ -240,8 +241,7 @@ TEST_F(StoreLoop, WithChangeNotificationsTicksOnlyWhileAChangeWaits) {
     EXPECT_TRUE(monitor->isTicking());
     copy("second");
     notifier.setObjectName("changed twice");
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(taken(), QStringList{"second"});
+    EXPECT_EQ(polled(), QStringList{"second"});
     EXPECT_TRUE(test::waitUntil([&] { return !monitor->isTicking(); }));
     const int reads = pasteboard.counterReads; // an idle clipboard causes no polls at all
     test::spin(PasteboardMonitor::pollInterval * 3);
@@ -249,8 +249,7 @@ TEST_F(StoreLoop, WithChangeNotificationsTicksOnlyWhileAChangeWaits) {
     monitor->ignoreNext();
     copy("own write");
     monitor->noteChange();
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_TRUE(recorded.isEmpty());
+    EXPECT_EQ(polled(), QStringList{});
     monitor->stopMonitoring();
     copy("while stopped");
     monitor->noteChange();
@@ -276,8 +275,7 @@ TEST_F(StoreLoop, AChangeDuringACaptureIsPolledAtTheFirstTickAfterIt) {
         EXPECT_TRUE(monitor->isCapturing());
         EXPECT_EQ(pasteboard.counterReads, reads);
         pasteboard.releaseTextReads();
-        ASSERT_TRUE(waitForPoll());
-        EXPECT_EQ(taken(), (QStringList{"first", "second"}));
+        EXPECT_EQ(polled(), (QStringList{"first", "second"}));
     }
 }
 
@@ -289,11 +287,8 @@ TEST_F(StoreLoop, PrepareForPasteWritesTheEntryAndTheNextPollConsumesIt) {
     delivery->prepareForPaste(entry.value());
     EXPECT_TRUE(monitor->isIgnoringNext());
     EXPECT_EQ(pasteboard.board.string(Pasteboard::stringType()), "chosen entry");
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_TRUE(recorded.isEmpty());
-    copy("next copy");
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(taken(), QStringList{"next copy"});
+    EXPECT_EQ(polled(), QStringList{});
+    EXPECT_EQ(polled({"next copy"}), QStringList{"next copy"});
 }
 
 TEST_F(StoreLoop, TrustedPostsKeyDownThenKeyUpFromTheFirstSourceThatOpens) {
