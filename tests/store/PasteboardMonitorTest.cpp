@@ -279,18 +279,6 @@ TEST_F(StoreLoop, AChangeDuringACaptureIsPolledAtTheFirstTickAfterIt) {
     }
 }
 
-TEST_F(StoreLoop, PrepareForPasteWritesTheEntryAndTheNextPollConsumesIt) {
-    copy("chosen entry");
-    const auto entry = ClipboardEntry::capture(pasteboard.board, std::nullopt);
-    pasteboard.board.clearContents();
-    monitor->startMonitoring();
-    delivery->prepareForPaste(entry.value());
-    EXPECT_TRUE(monitor->isIgnoringNext());
-    EXPECT_EQ(pasteboard.board.string(Pasteboard::stringType()), "chosen entry");
-    EXPECT_EQ(polled(), QStringList{});
-    EXPECT_EQ(polled({"next copy"}), QStringList{"next copy"});
-}
-
 TEST_F(StoreLoop, TrustedPostsKeyDownThenKeyUpFromTheFirstSourceThatOpens) {
     front("firefox");
     EXPECT_EQ(sendAndSettle(), "");
