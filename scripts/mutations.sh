@@ -25,6 +25,15 @@ mutation() { names+=("$1") files+=("$2") substs+=("$3") testsets+=("$4"); }
 mutation json-members-swapped src/entries/EntryJsonWriter.cpp \
     's{\{"text", &entry\.text\(\)\}, \{"markdown", &entry\.markdown\(\)\}}{{"markdown", &entry.markdown()}, {"text", &entry.text()}}' \
     'entries_tests store_tests'
+mutation empty-markdown-classified src/entries/ClipboardCapture.cpp \
+    's{if \(markdown && !markdown->isEmpty\(\)\)}{if (markdown)}' \
+    'entries_tests'
+mutation small-image-enlarged src/entries/ImageNormalizer.cpp \
+    's{if \(scale >= 0\.999\) \{}{if (scale >= 0.999 && scale <= 1.0) \{}' \
+    'entries_tests'
+mutation duplicate-kept-below src/store/ClipboardManager.cpp \
+    's{if \(history_\[i\]\.fingerprint\(\) != entry\.fingerprint\(\)\) \{}{if (true) \{}' \
+    'store_tests'
 mutation file-name-keeps-slash src/entries/ClipboardEntry.cpp \
     's{lastIndexOf\(QLatin1Char\(\x27/\x27\)\) \+ 1\)}{lastIndexOf(QLatin1Char(\x27/\x27)))}' \
     'entries_tests panel_preview_test'
@@ -45,7 +54,7 @@ mutation corrupt-file-overwritten src/store/HistorySaver.cpp \
     'store_tests'
 mutation terminal-chord-ignored src/platform/PasteChord.cpp \
     's{return PasteChord::controlShiftV;}{return PasteChord::controlV;}' \
-    'store_delivery_test'
+    'store_monitor_test'
 mutation fsync-before-rename-removed src/platform/DurableFile.cpp \
     's{ok = ok && step\(::fsync\(fd\) == 0\);}{}' \
     'platform_logic_test store_tests settings_durable_write'

@@ -1,5 +1,7 @@
+// The history and its file, on real files and folders, faults included: each meets a bounded
+// outcome, and a failed save never stops the recording nor harms the old file.
+
 #include "store/ClipboardManager.h"
-#include "StoreTestData.h"
 #include "entries/EntryFingerprint.h"
 #include "entries/EntryJson.h"
 #include "entries/SearchIndex.h"
@@ -12,298 +14,540 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <sys/inotify.h>
+#include <csignal>
+#include <functional>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quillstack;
-using test::readFile;
-using test::textEntry;
+using namespace std::chrono_literals;
+using Entries = QList<ClipboardEntry>;
 
 namespace {
 
-ino_t inodeOf(const QString& path) {
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+ClipboardEntry textEntry(const QString& text, bool withIndex = true) {
+    const std::optional<QString> t = text;
+    return ClipboardEntry(
+        QUuid::createUuid(),
+        QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC),
+        ClipboardKind::text, t, std::nullopt, std::nullopt, std::nullopt, {}, std::nullopt,
+        "org.example.app", EntryFingerprint::compute(ClipboardKind::text, t, {}, {}, {}, {}, {}),
+        withIndex ? std::optional(SearchIndex::compute(ClipboardKind::text, t, {}, {}, {}, {}, {}))
+                  : std::nullopt);
 }
 
-QStringList texts(const QList<ClipboardEntry>& entries) {
-    QStringList result;
-    for (const ClipboardEntry& entry : entries) {
-        result << entry.text().value_or(QString());
+ClipboardEntry imageEntry(qsizetype size, int seed) {
+    QByteArray png(size, Qt::Uninitialized);
+    for (qsizetype b = 0; b < png.size(); ++b) {
+        png[b] = char((b * 7 + seed * 13) ^ (b >> 5));
     }
-    return result;
+    const std::optional<QByteArray> image = png;
+    return ClipboardEntry(
+        QUuid::createUuid(), QDateTime::fromSecsSinceEpoch(1765016543, Qt::UTC),
+        ClipboardKind::image, std::nullopt, std::nullopt, std::nullopt, std::nullopt, {}, image,
+        std::nullopt, EntryFingerprint::compute(ClipboardKind::image, {}, {}, {}, {}, {}, image),
+        "image");
 }
 
-class ClipboardManagerTest : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    MemoryDataLocations locations{dir.path()};
-    QString folder = dir.path() + QStringLiteral("/Quillstack");
-    QString file = folder + QStringLiteral("/history.json");
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+struct stat statOf(const QString& path) {
+    struct stat info {};
+    ::lstat(QFile::encodeName(path).constData(), &info);
+    return info;
+}
+
+unsigned modeOf(const QString& path) {
+    return statOf(path).st_mode & 0777;
+}
+
+// A small tmpfs of our own, where this process may mount one.
+class Tmpfs {
+public:
+    Tmpfs(const QString& path, const char* size) : path_(QFile::encodeName(path)) {
+        mounted_ = ::mount("tmpfs", path_.constData(), "tmpfs", 0, size) == 0;
+    }
+    ~Tmpfs() {
+        if (mounted_) {
+            ::umount2(path_.constData(), MNT_DETACH);
+        }
+    }
+    bool isMounted() const { return mounted_; }
+    bool remount(unsigned long flags, const char* options) {
+        return ::mount("tmpfs", path_.constData(), "tmpfs", MS_REMOUNT | flags, options) == 0;
+    }
+
+private:
+    QByteArray path_;
+    bool mounted_ = false;
+};
+
+class HistoryFaults : public ::testing::Test {
+public:
+    QTemporaryDir dir;
+    QString data = dir.path() + "/data";
+    MemoryDataLocations locations{data};
+    QString folder = data + "/Quillstack";
+    QString file = folder + "/history.json";
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(data)); }
     std::unique_ptr<ClipboardManager> makeStore() {
         ClipboardManager::Services services;
         services.locations = &locations;
-        return std::make_unique<ClipboardManager>(services);
+        auto store = std::make_unique<ClipboardManager>(services);
+        store->setSaveRetryInterval(50ms);
+        return store;
     }
-
-    // What history.json holds once the store's saves have finished.
-    QList<ClipboardEntry> fileEntries(ClipboardManager& store) {
+    static void settle(ClipboardManager& store) {
         store.finishSaving();
-        return EntryJson::decodeHistory(readFile(file)).value_or(QList<ClipboardEntry>{});
+        test::spin(20ms);
+    }
+    Entries fileEntries() { return EntryJson::decodeHistory(readFile(file)).value_or(Entries{}); }
+    Entries savedEntries(ClipboardManager& store) {
+        store.finishSaving();
+        return fileEntries();
+    }
+    QStringList corruptFiles() {
+        return QDir(folder).entryList({"history.json.corrupt-*"}, QDir::Files | QDir::System);
     }
 };
 
-// Counts the announcements and records what history() held while each one was made.
 struct Announcements {
     explicit Announcements(ClipboardManager& store) {
         QObject::connect(&store, &ClipboardManager::historyWillChange,
-                         [this, &store](const QList<ClipboardEntry>& next) {
+                         [this, &store](const Entries& next) {
                              announced.append(next);
                              seenDuring.append(store.history());
                          });
         QObject::connect(&store, &ClipboardManager::historyChanged, [this] { ++changed; });
     }
-    QList<QList<ClipboardEntry>> announced;
-    QList<QList<ClipboardEntry>> seenDuring;
+    QList<Entries> announced;
+    QList<Entries> seenDuring;
     int changed = 0;
+};
+
+// One way for saving to break, and how it is mended.
+struct SaveFault {
+    const char* name;
+    // Prepares the data folder before the store starts (for example mounts a small disk there);
+    // false when this machine cannot provide the fault.
+    std::function<bool(HistoryFaults&)> prepare;
+    std::function<bool(HistoryFaults&)> breakSaving;
+    std::function<bool(HistoryFaults&)> mend;
+    // A missing folder is simply made again: saving does not fail at all.
+    bool failsWhileBroken;
 };
 
 } // namespace
 
-TEST_F(ClipboardManagerTest, LocatesItsOwnerOnlyFolderAndFile) {
+TEST_F(HistoryFaults, LocatesItsFileInTheDataOrTheTemporaryFolder) {
     auto store = makeStore();
     EXPECT_EQ(store->storageURL(), file);
     EXPECT_TRUE(store->history().isEmpty());
-    store->insert(textEntry(QStringLiteral("secret")));
-    store->finishSaving();
-    struct stat info {};
-    ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0600u);
-    ::stat(QFile::encodeName(folder).constData(), &info);
-    EXPECT_EQ(info.st_mode & 0777, 0700u);
-
-    // Without any data location the temporary folder holds the file.
-    QTemporaryDir temp;
     const QByteArray oldTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    qputenv("TMPDIR", QFile::encodeName(dir.path()));
     ClipboardManager fallback(ClipboardManager::Services{});
     qputenv("TMPDIR", oldTmp);
-    EXPECT_EQ(fallback.storageURL(), QDir(temp.path()).filePath("Quillstack/history.json"));
+    EXPECT_EQ(fallback.storageURL(), dir.path() + "/Quillstack/history.json");
 }
 
-TEST_F(ClipboardManagerTest, InsertionDeduplicatesAndAnnouncesBeforeChanging) {
+TEST_F(HistoryFaults, InsertionMovesDuplicatesToTheTopAndAnnouncesBeforeChanging) {
     auto store = makeStore();
     Announcements log(*store);
-    const ClipboardEntry a = textEntry(QStringLiteral("A"));
+    const ClipboardEntry a = textEntry("A");
     store->insert(a);
     EXPECT_EQ(log.announced.size(), 2); // the removal pass, then the insertion
     EXPECT_EQ(log.changed, 2);
     EXPECT_TRUE(log.seenDuring[1].isEmpty()); // history() still held the old list
-    EXPECT_EQ(log.announced[1], QList<ClipboardEntry>{a});
-    EXPECT_EQ(fileEntries(*store), QList<ClipboardEntry>{a});
-
+    EXPECT_EQ(log.announced[1], Entries{a});
+    EXPECT_EQ(savedEntries(*store), Entries{a});
     // The same content again is discarded: no announcement, no write.
-    const ino_t before = inodeOf(file);
-    store->insert(textEntry(QStringLiteral("A")));
+    const ino_t before = statOf(file).st_ino;
+    store->insert(textEntry("A"));
     store->finishSaving();
     EXPECT_EQ(log.announced.size(), 2);
-    EXPECT_EQ(store->history(), QList<ClipboardEntry>{a});
-    EXPECT_EQ(inodeOf(file), before);
-
+    EXPECT_EQ(statOf(file).st_ino, before);
     // A, B, A: the first A is gone, the new A (new identity) is on top.
-    const ClipboardEntry b = textEntry(QStringLiteral("B"));
+    const ClipboardEntry b = textEntry("B");
     store->insert(b);
-    const ClipboardEntry a2 = textEntry(QStringLiteral("A"));
+    const ClipboardEntry a2 = textEntry("A");
     store->insert(a2);
-    EXPECT_EQ(store->history(), (QList<ClipboardEntry>{a2, b}));
-    EXPECT_NE(a2.id(), a.id());
-    EXPECT_EQ(log.announced[4], (QList<ClipboardEntry>{b})); // the removal pass of a2
-    EXPECT_EQ(fileEntries(*store), store->history());
-
-    // A match in the middle: the count stays, the new entry is on top.
-    store->insert(textEntry(QStringLiteral("C")));
-    store->insert(textEntry(QStringLiteral("B")));
-    EXPECT_EQ(texts(store->history()), (QStringList{"B", "C", "A"}));
+    EXPECT_EQ(store->history(), (Entries{a2, b}));
+    EXPECT_EQ(log.announced[4], Entries{b}); // the removal pass of a2
+    EXPECT_EQ(savedEntries(*store), store->history());
+    const ClipboardEntry c = textEntry("C");
+    store->insert(c);
+    store->insert(textEntry("B"));
+    EXPECT_EQ(store->history().mid(1), (Entries{c, a2})); // a match in the middle: count stays
 }
 
-TEST_F(ClipboardManagerTest, TrimsTo200AndLoadsLongerFilesWhole) {
-    {
-        auto store = makeStore();
-        for (int i = 0; i < 200; ++i) {
-            store->insert(textEntry(QString::number(i)));
-        }
-        Announcements log(*store);
-        store->insert(textEntry(QStringLiteral("200")));
-        EXPECT_EQ(log.announced.size(), 3); // removal pass, insertion (201), trim
-        EXPECT_EQ(log.announced[1].size(), 201);
-        EXPECT_EQ(store->history().size(), 200);
-        EXPECT_EQ(store->history().first().text(), QStringLiteral("200"));
-        EXPECT_EQ(store->history().last().text(), QStringLiteral("1"));
-        EXPECT_EQ(fileEntries(*store), store->history());
+TEST_F(HistoryFaults, TrimsTo200AndLoadsLongerFilesWhole) {
+    auto store = makeStore();
+    for (int i = 0; i < 200; ++i) {
+        store->insert(textEntry(QString::number(i)));
     }
-    QList<ClipboardEntry> many;
+    Announcements log(*store);
+    store->insert(textEntry("200"));
+    EXPECT_EQ(log.announced.size(), 3); // removal pass, insertion (201), trim
+    EXPECT_EQ(log.announced[1].size(), 201);
+    EXPECT_EQ(store->history().size(), 200);
+    EXPECT_EQ(store->history().first().text(), "200");
+    EXPECT_EQ(store->history().last().text(), "1");
+    EXPECT_EQ(savedEntries(*store), store->history());
+    store.reset();
+    Entries many;
     for (int i = 0; i < 250; ++i) {
         many << textEntry(QStringLiteral("old %1").arg(i));
     }
-    ASSERT_TRUE(test::writeFile(file, EntryJson::encodeHistory(many).value()));
-    auto store = makeStore();
+    ASSERT_TRUE(writeFile(file, EntryJson::encodeHistory(many).value()));
+    store = makeStore();
     EXPECT_EQ(store->history(), many); // neither trimmed nor de-duplicated on load
-    store->insert(textEntry(QStringLiteral("new")));
-    EXPECT_EQ(store->history().size(), 200);
+    store->insert(textEntry("new"));
     EXPECT_EQ(store->history().mid(1), many.first(199));
 }
 
-TEST_F(ClipboardManagerTest, BackfillsMissingSearchIndexesAndRewritesTheFile) {
-    const QList<ClipboardEntry> bare{textEntry(QStringLiteral("Hello  World"), false),
-                                     textEntry(QStringLiteral("x"), true)};
-    ASSERT_TRUE(test::writeFile(file, EntryJson::encodeHistory(bare).value()));
+TEST_F(HistoryFaults, BackfillsMissingSearchIndexesAndRewritesTheFile) {
+    const Entries bare{textEntry("Hello  World", false), textEntry("x")};
+    ASSERT_TRUE(writeFile(file, EntryJson::encodeHistory(bare).value()));
     auto store = makeStore();
     ASSERT_EQ(store->history().size(), 2);
-    EXPECT_EQ(store->history()[0].searchIndex(),
-              QStringLiteral("text hello world org.example.app"));
+    EXPECT_EQ(store->history()[0].searchIndex(), "text hello world org.example.app");
     EXPECT_EQ(store->history()[0].id(), bare[0].id());
     EXPECT_EQ(store->history()[0].timestamp(), bare[0].timestamp());
     EXPECT_EQ(store->history()[1], bare[1]);
-    EXPECT_EQ(fileEntries(*store), store->history());
+    EXPECT_EQ(savedEntries(*store), store->history());
 }
 
-TEST_F(ClipboardManagerTest, KeepsAnUndecodableFileAside) {
-    const ClipboardEntry good = textEntry(QStringLiteral("good"));
-    QByteArray corrupt = EntryJson::encodeHistory({good, good}).value();
+TEST_F(HistoryFaults, KeepsAnUndecodableFileAside) {
+    QByteArray corrupt = EntryJson::encodeHistory({textEntry("good")}).value();
     corrupt.replace("\"kind\": \"text\"", "\"kind\": \"Text\"");
-    ASSERT_TRUE(test::writeFile(file, corrupt));
+    ASSERT_TRUE(writeFile(file, corrupt));
     test::CapturedStandardError errors;
     auto store = makeStore();
     EXPECT_TRUE(store->history().isEmpty());
-    const QStringList aside =
-        QDir(folder).entryList({QStringLiteral("history.json.corrupt-*")}, QDir::Files);
-    ASSERT_EQ(aside.size(), 1);
-    // One line names where the unreadable file went.
-    EXPECT_EQ(errors.lines(),
-              QList<QByteArray>{"Quillstack: " + QFile::encodeName(file) +
-                                " could not be read; it was moved to " +
-                                QFile::encodeName(folder + "/" + aside.first()) + "."});
-    EXPECT_EQ(readFile(folder + "/" + aside.first()), corrupt);
-
-    const ClipboardEntry capture = textEntry(QStringLiteral("new"));
+    ASSERT_EQ(corruptFiles().size(), 1);
+    const QString aside = folder + "/" + corruptFiles().first();
+    EXPECT_EQ(errors.lines(), QList<QByteArray>{"Quillstack: " + QFile::encodeName(file) +
+                                                " could not be read; it was moved to " +
+                                                QFile::encodeName(aside) + "."});
+    const ClipboardEntry capture = textEntry("new");
     store->insert(capture);
-    EXPECT_EQ(fileEntries(*store), QList<ClipboardEntry>{capture});
-    EXPECT_EQ(readFile(folder + "/" + aside.first()), corrupt);
-
-    // A second corrupt file at the next start is kept as well, under another name.
-    store->finishSaving();
-    ASSERT_TRUE(test::writeFile(file, "[{"));
-    auto again = makeStore();
-    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("history.json.corrupt-*")}).size(), 2);
-
+    EXPECT_EQ(savedEntries(*store), Entries{capture});
+    EXPECT_EQ(readFile(aside), corrupt);
+    ASSERT_TRUE(writeFile(file, "[{"));
+    makeStore();
+    EXPECT_EQ(corruptFiles().size(), 2);
     // Something that is not a regular file neither hangs the start nor gets overwritten.
     QFile::remove(file);
     ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
-    auto fifo = makeStore();
-    EXPECT_TRUE(fifo->history().isEmpty());
-    EXPECT_EQ(QDir(folder)
-                  .entryList({QStringLiteral("history.json.corrupt-*")}, QDir::Files | QDir::System)
-                  .size(),
-              3);
+    EXPECT_TRUE(makeStore()->history().isEmpty());
+    EXPECT_EQ(corruptFiles().size(), 3);
     EXPECT_FALSE(QFileInfo::exists(file));
 }
 
-TEST_F(ClipboardManagerTest, DeletionsAnnounceOnceAndLeaveTheFileAloneWhenNothingChanges) {
+TEST_F(HistoryFaults, DeletionsAnnounceOnceAndLeaveTheFileAloneWhenNothingChanges) {
     auto store = makeStore();
-    const ClipboardEntry a = textEntry(QStringLiteral("a"));
-    const ClipboardEntry b = textEntry(QStringLiteral("b"));
+    const ClipboardEntry a = textEntry("a");
+    const ClipboardEntry b = textEntry("b");
     store->insert(a);
     store->insert(b);
     Announcements log(*store);
-
     store->finishSaving();
-    const ino_t before = inodeOf(file);
+    const ino_t before = statOf(file).st_ino;
     store->deleteEntry(QUuid::createUuid());
     store->finishSaving();
     EXPECT_EQ(log.announced.size(), 0);
-    EXPECT_EQ(inodeOf(file), before);
-
+    EXPECT_EQ(statOf(file).st_ino, before);
     store->deleteEntry(a.id());
-    EXPECT_EQ(log.announced.size(), 1);
-    EXPECT_EQ(log.seenDuring[0], (QList<ClipboardEntry>{b, a}));
-    EXPECT_EQ(store->history(), QList<ClipboardEntry>{b});
-    EXPECT_EQ(fileEntries(*store), QList<ClipboardEntry>{b});
-
+    EXPECT_EQ(log.seenDuring, (QList<Entries>{{b, a}}));
+    EXPECT_EQ(savedEntries(*store), Entries{b});
     store->deleteAll();
     EXPECT_EQ(log.announced.size(), 2);
     EXPECT_EQ(log.changed, 2);
     EXPECT_TRUE(store->history().isEmpty());
     store->finishSaving();
     EXPECT_EQ(readFile(file), QByteArray("[]"));
-
-    const ino_t empty = inodeOf(file);
+    const ino_t empty = statOf(file).st_ino;
     store->deleteAll();
     store->finishSaving();
     EXPECT_EQ(log.announced.size(), 2);
-    EXPECT_EQ(inodeOf(file), empty);
+    EXPECT_EQ(statOf(file).st_ino, empty);
 }
 
 // Loaded images are kept as their place in the loaded file: every later save, after the first
 // one has replaced that file, still writes them back exactly.
-TEST_F(ClipboardManagerTest, LoadedImagesSurviveEverySaveUnchanged) {
-    QList<ClipboardEntry> entries;
-    for (int i = 0; i < 3; ++i) {
-        entries << test::imageEntry(100000 + i, i);
-    }
-    ASSERT_TRUE(test::writeFile(file, EntryJson::encodeHistory(entries).value()));
-    const ino_t loadedInode = inodeOf(file);
-
+TEST_F(HistoryFaults, LoadedImagesSurviveEverySaveUnchanged) {
+    const Entries images{imageEntry(100000, 0), imageEntry(100001, 1), imageEntry(100002, 2)};
+    ASSERT_TRUE(writeFile(file, EntryJson::encodeHistory(images).value()));
+    const ino_t loadedInode = statOf(file).st_ino;
     auto store = makeStore();
-    ASSERT_EQ(store->history(), entries);
-    const ClipboardEntry a = textEntry(QStringLiteral("a"));
+    ASSERT_EQ(store->history(), images);
+    const ClipboardEntry a = textEntry("a");
     store->insert(a);
     store->finishSaving();
-    EXPECT_NE(inodeOf(file), loadedInode);
-    EXPECT_EQ(readFile(file), EntryJson::encodeHistory({a, entries[0], entries[1], entries[2]}));
-
-    const ClipboardEntry b = textEntry(QStringLiteral("b"));
+    EXPECT_NE(statOf(file).st_ino, loadedInode);
+    EXPECT_EQ(readFile(file), EntryJson::encodeHistory({a, images[0], images[1], images[2]}));
+    const ClipboardEntry b = textEntry("b");
     store->insert(b);
-    store->deleteEntry(entries[1].id());
+    store->deleteEntry(images[1].id());
     store->finishSaving();
-    EXPECT_EQ(readFile(file), EntryJson::encodeHistory({b, a, entries[0], entries[2]}));
-    EXPECT_EQ(store->history().at(3).imagePNGData(), entries[2].imagePNGData());
-
-    // A restart reads what was written.
+    EXPECT_EQ(readFile(file), EntryJson::encodeHistory({b, a, images[0], images[2]}));
     store.reset(); // finishes the last save
-    EXPECT_EQ(makeStore()->history(), (QList<ClipboardEntry>{b, a, entries[0], entries[2]}));
+    EXPECT_EQ(makeStore()->history(), (Entries{b, a, images[0], images[2]}));
 }
 
-// Saves run beside the GUI thread and only the newest history is written: changes made while a
-// large save runs become one more write, and the file ends with every one of them.
-TEST_F(ClipboardManagerTest, ABurstOfChangesDuringASaveBecomesOneWrite) {
-    QList<ClipboardEntry> images;
-    for (int i = 0; i < 40; ++i) {
-        images << test::imageEntry(1024 * 1024, i);
-    }
-    ASSERT_TRUE(test::writeFile(file, EntryJson::encodeHistory(images).value()));
-    auto store = makeStore();
-
-    // Renames onto history.json, one per finished write.
-    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    ASSERT_GE(watch, 0);
-    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(folder).constData(), IN_MOVED_TO), 0);
-    for (int i = 0; i < 20; ++i) {
-        store->insert(textEntry(QStringLiteral("burst %1").arg(i)));
-    }
-    EXPECT_EQ(fileEntries(*store), store->history());
-    int writes = 0;
-    alignas(inotify_event) char buffer[4096];
-    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
-        for (char* p = buffer; p < buffer + n;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(p);
-            writes += QByteArray(event->name) == "history.json" ? 1 : 0;
-            p += sizeof(inotify_event) + event->len;
+TEST_F(HistoryFaults, AFailedSaveNeverStopsTheRecordingAndKeepsTheOldFileWhole) {
+    std::unique_ptr<Tmpfs> disk;
+    rlimit oldLimit{};
+    ::getrlimit(RLIMIT_FSIZE, &oldLimit);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    qsizetype bigText = 300 * 1024; // larger than the small disk below
+    const auto mountDisk = [&](HistoryFaults& f) {
+        disk = std::make_unique<Tmpfs>(f.data, "size=256k,mode=0700");
+        return disk->isMounted();
+    };
+    const std::vector<SaveFault> faults{
+        {"full disk",
+         [&](HistoryFaults& f) {
+             mountDisk(f);
+             return true;
+         },
+         [&](HistoryFaults& f) {
+             if (disk->isMounted()) {
+                 return true;
+             }
+             // No mount allowed: a file size limit stops the write the same way, even for root.
+             rlimit small = oldLimit;
+             small.rlim_cur = rlim_t(readFile(f.file).size() + 1000);
+             return ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+         },
+         [&](HistoryFaults&) {
+             return disk->isMounted() ? disk->remount(0, "size=8m")
+                                      : ::setrlimit(RLIMIT_FSIZE, &oldLimit) == 0;
+         },
+         true},
+        {"read-only folder", [&](HistoryFaults& f) { return mountDisk(f) || ::geteuid() != 0; },
+         [&](HistoryFaults& f) {
+             return disk->isMounted() ? disk->remount(MS_RDONLY, "size=8m")
+                                      : ::chmod(QFile::encodeName(f.folder).constData(), 0500) == 0;
+         },
+         [&](HistoryFaults& f) {
+             return disk->isMounted() ? disk->remount(0, "size=8m")
+                                      : ::chmod(QFile::encodeName(f.folder).constData(), 0700) == 0;
+         },
+         true},
+        {"folder deleted while running", [](HistoryFaults&) { return true; },
+         [](HistoryFaults& f) { return QDir(f.folder).removeRecursively(); },
+         [](HistoryFaults&) { return true; }, false},
+        {"a plain file where the folder should be", [](HistoryFaults&) { return true; },
+         [](HistoryFaults& f) {
+             return QDir(f.folder).removeRecursively() && writeFile(f.folder, "not a folder");
+         },
+         [](HistoryFaults& f) { return QFile::remove(f.folder); }, true},
+    };
+    for (const SaveFault& fault : faults) {
+        SCOPED_TRACE(fault.name);
+        QTemporaryDir caseDir;
+        data = caseDir.path() + "/data";
+        folder = data + "/Quillstack";
+        file = folder + "/history.json";
+        locations = MemoryDataLocations(data);
+        ASSERT_TRUE(QDir().mkpath(data));
+        disk.reset();
+        if (!fault.prepare(*this)) {
+            continue; // e.g. a read-only folder for root without mounts: root writes anyway
         }
+        test::CapturedStandardError errors;
+        auto store = makeStore();
+        const ClipboardEntry a = textEntry("a");
+        store->insert(a);
+        settle(*store);
+        const QByteArray saved = readFile(file);
+        ASSERT_FALSE(saved.isEmpty());
+        ASSERT_TRUE(fault.breakSaving(*this));
+        const ClipboardEntry big = textEntry(QString(bigText, QLatin1Char('x')));
+        const ClipboardEntry c = textEntry("c");
+        store->insert(big);
+        store->insert(c);
+        store->deleteEntry(a.id());
+        settle(*store);
+        EXPECT_EQ(store->history(), (Entries{c, big}));
+        if (fault.failsWhileBroken) {
+            EXPECT_TRUE(store->isSaveFailing());
+            if (QFileInfo(folder).isDir()) {
+                EXPECT_EQ(readFile(file), saved); // the old file, whole
+                EXPECT_EQ(QDir(folder).entryList({".history.json.*"}, QDir::Hidden | QDir::Files),
+                          QStringList{});
+            }
+            test::spin(200ms); // retries in between fail quietly
+            const QList<QByteArray> failing = errors.lines();
+            ASSERT_EQ(failing.size(), 1) << errors.text().toStdString();
+            EXPECT_TRUE(failing[0].startsWith("Quillstack: cannot save the history to " +
+                                              QFile::encodeName(file) + ": "))
+                << failing[0].toStdString();
+        } else {
+            EXPECT_FALSE(store->isSaveFailing());
+            EXPECT_EQ(errors.lines(), QList<QByteArray>{});
+        }
+        // Mended: the retry saves by itself, without another change.
+        ASSERT_TRUE(fault.mend(*this));
+        EXPECT_TRUE(test::waitUntil([&] { return !store->isSaveFailing(); }, 3s));
+        store->finishSaving();
+        EXPECT_EQ(fileEntries(), store->history());
+        EXPECT_EQ(modeOf(folder), 0700u);
+        EXPECT_EQ(modeOf(file), 0600u);
+        if (fault.failsWhileBroken) {
+            const QList<QByteArray> lines = errors.lines();
+            ASSERT_EQ(lines.size(), 2);
+            EXPECT_EQ(lines[1],
+                      "Quillstack: the history is saved again to " + QFile::encodeName(file) + ".");
+        }
+        store.reset();
+        disk.reset();
     }
-    ::close(watch);
-    EXPECT_GE(writes, 1);
-    EXPECT_LE(writes, 2) << "the first change's write, then one for all the others";
-    EXPECT_EQ(store->history().size(), 60);
+    ::setrlimit(RLIMIT_FSIZE, &oldLimit);
+    std::signal(SIGXFSZ, oldHandler);
+}
+
+// Another program shortens history.json in place: each image that can no longer be read from it
+// costs its own entry; the others and the save go on.
+TEST_F(HistoryFaults, AnImageThatCanNoLongerBeReadCostsOnlyItsEntry) {
+    const ClipboardEntry t0 = textEntry("first");
+    const ClipboardEntry i1 = imageEntry(60000, 1);
+    const ClipboardEntry t3 = textEntry("last");
+    const QByteArray bytes = EntryJson::encodeHistory({t0, i1, imageEntry(60000, 2), t3}).value();
+    ASSERT_TRUE(writeFile(file, bytes));
+    auto store = makeStore();
+    ASSERT_EQ(store->history().size(), 4);
+    const qsizetype second =
+        bytes.indexOf("\"imagePNGData\"", bytes.indexOf("\"imagePNGData\"") + 1);
+    ASSERT_EQ(::truncate(QFile::encodeName(file).constData(), second + 1000), 0);
+    test::CapturedStandardError errors;
+    const ClipboardEntry n = textEntry("new");
+    store->insert(n);
+    settle(*store);
+    EXPECT_FALSE(store->isSaveFailing());
+    EXPECT_EQ(store->history(), (Entries{n, t0, i1, t3}));
+    EXPECT_EQ(fileEntries(), store->history());
+    EXPECT_EQ(errors.lines().size(), 1) << errors.text().toStdString();
+    store->deleteEntry(t0.id());
+    settle(*store);
+    EXPECT_EQ(fileEntries(), (Entries{n, i1, t3}));
+}
+
+// Temporary files of interrupted saves hold clipboard contents: they go at start and when the
+// history is cleared; nothing else in the folder is touched, nor a link's target.
+TEST_F(HistoryFaults, LeftoversOfInterruptedSavesAreRemovedAtStartAndWhenCleared) {
+    const QStringList ours{".history.json.Ab12Cd", ".settings.json.zzZZ99", ".history.json.000000"};
+    QStringList others{".history.json.toolong1", "history.json.Ab12Cd", "notes.txt",
+                       ".history.json.AB12-d", ".other.json.Ab12Cd"};
+    for (const QString& name : ours + others) {
+        ASSERT_TRUE(writeFile(folder + "/" + name, "copied secrets"));
+    }
+    ASSERT_TRUE(writeFile(dir.path() + "/target", "keep"));
+    ASSERT_TRUE(QFile::link(dir.path() + "/target", folder + "/.history.json.Link12"));
+    auto store = makeStore();
+    others << ".history.json.Link12";
+    others.sort();
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name),
+              others);
+    EXPECT_EQ(readFile(dir.path() + "/target"), QByteArray("keep"));
+    store->insert(textEntry("a"));
+    settle(*store);
+    ASSERT_TRUE(writeFile(folder + "/.history.json.Late99", "more"));
+    store->deleteAll();
+    settle(*store);
+    EXPECT_FALSE(QFileInfo::exists(folder + "/.history.json.Late99"));
+    EXPECT_EQ(readFile(file), QByteArray("[]"));
+}
+
+// With neither a data folder nor a safe "Quillstack" folder in the temporary folder, a new
+// private one is used and one line says so; a planted history is never read.
+TEST_F(HistoryFaults, AFolderThatIsNotOursIsNeverUsed) {
+    const auto made = [](const QString& place, mode_t mode) {
+        return QDir().mkpath(place) && ::chmod(QFile::encodeName(place).constData(), mode) == 0;
+    };
+    const std::vector<std::pair<const char*, std::function<bool(const QString&, const QString&)>>>
+        cases{{"another user's folder",
+               [&](const QString& place, const QString&) {
+                   return made(place, 0777) &&
+                          ::chown(QFile::encodeName(place).constData(), 4242, 4242) == 0;
+               }},
+              {"a link to a folder",
+               [&](const QString& place, const QString& elsewhere) {
+                   return made(elsewhere, 0700) && QFile::link(elsewhere, place);
+               }},
+              {"a plain file",
+               [](const QString& place, const QString&) { return writeFile(place, "x"); }},
+              {"our own folder open to others", // ours after all: fixed and used
+               [&](const QString& place, const QString&) { return made(place, 0777); }}};
+    const ClipboardEntry planted = textEntry("planted");
+    for (const auto& [name, plant] : cases) {
+        SCOPED_TRACE(name);
+        QTemporaryDir temp;
+        const QString tmp = temp.path() + "/tmp";
+        ASSERT_TRUE(made(tmp, 01777));
+        const QString candidate = tmp + "/Quillstack";
+        ASSERT_TRUE(plant(candidate, temp.path() + "/elsewhere"));
+        if (QFileInfo(candidate).isDir()) {
+            writeFile(candidate + "/history.json", EntryJson::encodeHistory({planted}).value());
+        }
+        test::CapturedStandardError errors;
+        MemoryDataLocations noDataFolder(std::nullopt, tmp);
+        ClipboardManager::Services services;
+        services.locations = &noDataFolder;
+        ClipboardManager store(services);
+        const QString used = QFileInfo(store.storageURL()).absolutePath();
+        if (name == std::string_view("our own folder open to others")) {
+            EXPECT_EQ(used, candidate);
+            EXPECT_EQ(store.history(), Entries{planted});
+            EXPECT_EQ(errors.lines(), QList<QByteArray>{});
+        } else {
+            EXPECT_TRUE(used.startsWith(candidate + "-")) << used.toStdString();
+            EXPECT_TRUE(store.history().isEmpty());
+            EXPECT_EQ(errors.lines(),
+                      QList<QByteArray>{"Quillstack: " + QFile::encodeName(candidate) +
+                                        " is not a private folder of this user; using " +
+                                        QFile::encodeName(used) + " instead."});
+        }
+        EXPECT_EQ(modeOf(used), 0700u);
+        store.insert(textEntry("mine"));
+        store.finishSaving();
+        EXPECT_GT(QFileInfo(store.storageURL()).size(), 0);
+    }
+}
+
+// Files are replaced, never written through a link, and a data folder that is a link keeps its
+// target's mode.
+TEST_F(HistoryFaults, LinksAreReplacedNotFollowedAndLinkedFoldersKeepTheirMode) {
+    const QString outside = dir.path() + "/outside.json";
+    const ClipboardEntry old = textEntry("old");
+    ASSERT_TRUE(writeFile(outside, EntryJson::encodeHistory({old}).value()));
+    ASSERT_TRUE(QDir().mkpath(folder) && QFile::link(outside, file));
+    auto store = makeStore();
+    EXPECT_EQ(store->history(), Entries{old});
+    store->insert(textEntry("new"));
+    store.reset();
+    EXPECT_EQ(readFile(outside), EntryJson::encodeHistory({old}).value());
+    EXPECT_FALSE(QFileInfo(file).isSymLink());
+    EXPECT_EQ(fileEntries().size(), 2);
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    const QString linked = dir.path() + "/synced/Quillstack";
+    ASSERT_TRUE(QDir().mkpath(linked));
+    ASSERT_EQ(::chmod(QFile::encodeName(linked).constData(), 0755), 0);
+    ASSERT_TRUE(QFile::link(linked, folder));
+    makeStore()->insert(textEntry("through the link"));
+    EXPECT_TRUE(QFileInfo(folder).isSymLink());
+    EXPECT_EQ(modeOf(linked), 0755u);
+    EXPECT_EQ(modeOf(linked + "/history.json"), 0600u);
 }

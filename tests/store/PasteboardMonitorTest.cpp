@@ -1,27 +1,35 @@
+// The polling loop and paste delivery, on the in-memory desktop.
+
 #include "store/PasteboardMonitor.h"
+#include "platform/memory/MemoryAccessibilityTrust.h"
+#include "platform/memory/MemoryFallbackKeystroke.h"
+#include "platform/memory/MemoryKeystrokePoster.h"
 #include "platform/memory/MemoryPasteboard.h"
 #include "platform/memory/MemoryWorkspace.h"
+#include "store/PasteDelivery.h"
 #include "support/TestEnvironment.h"
 
 #include <QSemaphore>
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace quillstack;
 using namespace std::chrono_literals;
 
 namespace {
 
-// Forwards to an in-memory clipboard and counts the reads the monitor makes, so that a test
-// can wait for polls and see whether a capture was attempted.
-// Reads come from the capture's worker thread, hence the atomic counters.
+// Forwards to an in-memory clipboard and counts the reads the monitor makes (from the
+// capture's worker thread too); text reads can be held so that a capture stays under way.
 class CountingPasteboard final : public Pasteboard {
 public:
     MemoryPasteboard board;
     mutable std::atomic<int> counterReads = 0;
     std::atomic<int> itemReads = 0;
-
+    std::atomic<bool> holdTextReads = false;
+    std::atomic<int> heldTextReads = 0;
+    QSemaphore textReadGate;
     qint64 changeCount() const override {
         ++counterReads;
         return board.changeCount();
@@ -36,7 +44,7 @@ public:
         auto text = board.string(type);
         if (type == stringType() && holdTextReads) {
             ++heldTextReads;
-            textReadGate.acquire(); // the capture stays under way until the test lets it go
+            textReadGate.acquire();
         }
         return text;
     }
@@ -44,9 +52,6 @@ public:
         holdTextReads = false;
         textReadGate.release();
     }
-    std::atomic<bool> holdTextReads = false;
-    std::atomic<int> heldTextReads = 0;
-    QSemaphore textReadGate;
     std::optional<QByteArray> imageData() override { return board.imageData(); }
     void clearContents() override { board.clearContents(); }
     void writeObjects(const QList<QUrl>& urls) override { board.writeObjects(urls); }
@@ -57,253 +62,164 @@ public:
     }
 };
 
-struct MonitorFixture : testing::Test {
+using Source = KeystrokePoster::Source;
+using Phase = KeystrokePoster::Phase;
+
+struct StoreLoop : testing::Test {
     CountingPasteboard pasteboard;
     MemoryWorkspace workspace;
+    MemoryAccessibilityTrust trust{true};
+    MemoryKeystrokePoster keystrokes;
+    MemoryFallbackKeystroke fallback;
     QList<ClipboardEntry> recorded;
     std::unique_ptr<PasteboardMonitor> monitor;
-
+    std::unique_ptr<PasteDelivery> delivery;
+    StoreLoop() { create(); }
     void create() {
+        delivery.reset();
         monitor = std::make_unique<PasteboardMonitor>(
             &pasteboard, &workspace, [this](ClipboardEntry e) { recorded.append(std::move(e)); });
+        delivery = std::make_unique<PasteDelivery>(
+            PasteDelivery::Services{&pasteboard, &workspace, &trust, &keystrokes, &fallback},
+            *monitor);
     }
     void copy(const QString& text) { pasteboard.board.offer(Pasteboard::stringType(), text); }
-    // Waits until a poll has taken the clipboard's current counter as seen, and its capture
-    // (if any) has been delivered.
+    void front(const QString& windowClass) {
+        workspace.setFrontmostApplication(RunningApplication{42, windowClass});
+    }
+    // Until a poll has taken the current counter as seen and delivered its capture, if any.
     bool waitForPoll() {
         return test::waitUntil([&] {
             return monitor->lastChangeCount() == pasteboard.board.changeCount() &&
                    !monitor->isCapturing();
         });
     }
-    // Waits for the given number of further polls (each poll reads the counter).
     bool waitForPolls(int polls) {
         const int target = pasteboard.counterReads + polls;
         return test::waitUntil([&] { return pasteboard.counterReads >= target; });
     }
-    QStringList recordedTexts() const {
+    // The texts recorded since the last call.
+    QStringList taken() {
         QStringList texts;
-        for (const auto& entry : recorded) {
-            texts.append(entry.text().value_or(QStringLiteral("<none>")));
+        for (const auto& entry : std::exchange(recorded, {})) {
+            texts.append(entry.text().value_or("<none>"));
         }
         return texts;
     }
+    // Copies the texts within one interval; the texts the next poll recorded.
+    QStringList polled(std::initializer_list<const char*> texts = {}) {
+        for (const char* text : texts) {
+            copy(text);
+        }
+        EXPECT_TRUE(waitForPoll());
+        return taken();
+    }
+    // Sends the keystroke and lets the delayed fallback run; returns what went to standard error.
+    QByteArray sendAndSettle() { return sendAndSettle(*delivery); }
+    static QByteArray sendAndSettle(PasteDelivery& delivery) {
+        test::CapturedStandardError errors;
+        delivery.sendCommandV();
+        test::spin(PasteDelivery::fallbackDelay * 4);
+        return errors.text();
+    }
 };
 
-TEST_F(MonitorFixture, RecordsOnlyTheLastOfSeveralCopiesWithinOneInterval) {
-    workspace.setFrontmostApplication(RunningApplication{7, QStringLiteral("org.example.Editor")});
-    create();
-    monitor->startMonitoring();
-    copy(QStringLiteral("first"));
-    copy(QStringLiteral("second"));
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(recordedTexts(), QStringList{QStringLiteral("second")});
-    EXPECT_EQ(recorded.first().sourceAppBundleID(), QStringLiteral("org.example.Editor"));
-
-    // The next copy comes from a window without a class, then with no window in front.
-    workspace.setFrontmostApplication(RunningApplication{8, std::nullopt});
-    copy(QStringLiteral("third"));
-    ASSERT_TRUE(waitForPoll());
-    workspace.setFrontmostApplication(std::nullopt);
-    copy(QStringLiteral("fourth"));
-    ASSERT_TRUE(waitForPoll());
-    ASSERT_EQ(recorded.size(), 3);
-    EXPECT_EQ(recorded[1].sourceAppBundleID(), std::nullopt);
-    EXPECT_EQ(recorded[2].sourceAppBundleID(), std::nullopt);
+QList<MemoryKeystrokePoster::Posted> chord(Source source, std::initializer_list<Phase> phases) {
+    QList<MemoryKeystrokePoster::Posted> posted;
+    for (const Phase phase : phases) {
+        posted.append({source, PasteChord::controlV, phase});
+    }
+    return posted;
 }
 
-// The own write is consumed once; a copy in the same interval as it is lost with it.
-TEST_F(MonitorFixture, ConsumesTheProgramsOwnWriteOnce) {
+} // namespace
+
+TEST_F(StoreLoop, RecordsTheLastCopyOfAnIntervalWithItsSourceAndNothingElse) {
+    workspace.setFrontmostApplication(RunningApplication{7, "org.example.Editor"});
     create();
     monitor->startMonitoring();
-    for (const bool copiedAlongside : {false, true}) {
-        SCOPED_TRACE(copiedAlongside ? "a copy in the same interval" : "the write alone");
-        recorded.clear();
-        monitor->ignoreNext();
-        copy(QStringLiteral("own write"));
-        if (copiedAlongside) {
-            copy(QStringLiteral("lost copy"));
-        }
+    copy("first");
+    copy("second");
+    ASSERT_TRUE(waitForPoll());
+    ASSERT_EQ(recorded.size(), 1);
+    EXPECT_EQ(recorded.first().sourceAppBundleID(), "org.example.Editor");
+    EXPECT_EQ(taken(), QStringList{"second"});
+    for (const auto& front : {std::optional(RunningApplication{8, std::nullopt}),
+                              std::optional<RunningApplication>()}) {
+        workspace.setFrontmostApplication(front);
+        copy("third");
         ASSERT_TRUE(waitForPoll());
-        EXPECT_TRUE(recorded.isEmpty());
-        EXPECT_FALSE(monitor->isIgnoringNext());
+        ASSERT_EQ(recorded.size(), 1);
+        EXPECT_EQ(std::exchange(recorded, {}).first().sourceAppBundleID(), std::nullopt);
+    }
+    pasteboard.board.clearContents();
+    pasteboard.board.touch();
+    ASSERT_TRUE(waitForPoll());
+    int reads = pasteboard.itemReads;
+    ASSERT_TRUE(waitForPolls(3));
+    EXPECT_EQ(pasteboard.itemReads, reads); // a change that captures to nothing is not retried
+    for (const QByteArray& mark : {QByteArray("secret"), QByteArray()}) {
+        copy("hunter2");
+        pasteboard.board.offer(PasteboardMonitor::secretMarkType(), mark);
+        ASSERT_TRUE(waitForPoll());
+        EXPECT_EQ(pasteboard.itemReads, reads); // not even read, whatever the mark's value
+        pasteboard.board.clearContents();
+        ASSERT_TRUE(waitForPoll());
+        reads = pasteboard.itemReads;
+    }
+    EXPECT_EQ(polled({"not a secret"}), QStringList{"not a secret"});
+}
 
-        copy(QStringLiteral("user copy"));
-        ASSERT_TRUE(waitForPoll());
-        EXPECT_EQ(recordedTexts(), QStringList{QStringLiteral("user copy")});
+// The own write is consumed once; a copy in the same interval as it is lost with it; so is a
+// capture under way when the write comes, which may have read it.
+TEST_F(StoreLoop, ConsumesTheProgramsOwnWriteOnce) {
+    monitor->startMonitoring();
+    for (int alongside = 0; alongside < 3; ++alongside) {
+        SCOPED_TRACE(alongside);
+        if (alongside == 2) {
+            pasteboard.holdTextReads = true;
+            copy("user copy");
+            ASSERT_TRUE(test::waitUntil([&] { return pasteboard.heldTextReads == 1; }));
+        }
+        monitor->ignoreNext();
+        copy("own write");
+        if (alongside == 1) {
+            copy("lost copy");
+        } else if (alongside == 2) {
+            pasteboard.releaseTextReads();
+        }
+        EXPECT_EQ(polled(), QStringList{});
+        EXPECT_FALSE(monitor->isIgnoringNext());
+        EXPECT_EQ(polled({"user copy"}), QStringList{"user copy"});
     }
 }
 
-// Contents present at construction, at start or at a second start are a baseline, not a copy;
-// a second start keeps the one timer.
-TEST_F(MonitorFixture, IgnoresContentsPresentAtConstructionAndAtStart) {
-    copy(QStringLiteral("before construction"));
+// Contents present at construction or at a start are a baseline, not a copy; a second start
+// keeps the one timer; a stop ends polling and keeps ignoreNext armed.
+TEST_F(StoreLoop, StartsAndRestartsTakeABaseline) {
+    copy("before construction");
     create();
-    copy(QStringLiteral("before start"));
+    copy("before start");
     monitor->startMonitoring();
     ASSERT_TRUE(waitForPolls(3));
     EXPECT_TRUE(recorded.isEmpty());
-
-    copy(QStringLiteral("copied between the starts"));
+    copy("copied between the starts");
     monitor->startMonitoring();
     EXPECT_EQ(monitor->findChildren<QTimer*>().size(), 1);
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(recordedTexts(), QStringList{QStringLiteral("copied between the starts")});
-}
-
-TEST_F(MonitorFixture, StopEndsPollingAndARestartTakesAFreshBaseline) {
-    create();
-    monitor->startMonitoring();
+    EXPECT_EQ(polled(), QStringList{"copied between the starts"});
     monitor->stopMonitoring();
     EXPECT_FALSE(monitor->isTicking());
     monitor->ignoreNext();
-    copy(QStringLiteral("while stopped"));
+    copy("while stopped");
     test::spin(PasteboardMonitor::pollInterval * 2);
     EXPECT_NE(monitor->lastChangeCount(), pasteboard.board.changeCount());
-
     monitor->startMonitoring();
     EXPECT_EQ(monitor->lastChangeCount(), pasteboard.board.changeCount());
-    EXPECT_TRUE(monitor->isIgnoringNext()); // stays armed while stopped
-    copy(QStringLiteral("own write"));
-    copy(QStringLiteral("after restart"));
+    EXPECT_TRUE(monitor->isIgnoringNext());
+    copy("own write");
+    copy("after restart");
     ASSERT_TRUE(waitForPoll());
-    copy(QStringLiteral("recorded"));
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(recordedTexts(), QStringList{QStringLiteral("recorded")});
-}
-
-TEST_F(MonitorFixture, DoesNotRetryAChangeThatCapturesToNothing) {
-    create();
-    monitor->startMonitoring();
-    pasteboard.board.touch(); // the counter moves, nothing is on the clipboard
-    ASSERT_TRUE(waitForPoll());
-    const int attempts = pasteboard.itemReads;
-    EXPECT_GE(attempts, 1);
-    ASSERT_TRUE(waitForPolls(3));
-    EXPECT_EQ(pasteboard.itemReads, attempts);
-    EXPECT_TRUE(recorded.isEmpty());
-}
-
-TEST_F(MonitorFixture, LeavesMarkedSecretsOut) {
-    create();
-    monitor->startMonitoring();
-    copy(QStringLiteral("hunter2"));
-    pasteboard.board.offer(PasteboardMonitor::secretMarkType(), QByteArrayLiteral("secret"));
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_TRUE(recorded.isEmpty());
-    EXPECT_EQ(pasteboard.itemReads, 0); // not even read
-
-    // Any value of the mark counts.
-    pasteboard.board.clearContents();
-    copy(QStringLiteral("correct horse"));
-    pasteboard.board.offer(PasteboardMonitor::secretMarkType(), QByteArray());
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_TRUE(recorded.isEmpty());
-
-    pasteboard.board.clearContents();
-    copy(QStringLiteral("not a secret"));
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(recordedTexts(), QStringList{QStringLiteral("not a secret")});
-}
-
-TEST_F(MonitorFixture, WithChangeNotificationsTicksOnlyWhileAChangeWaits) {
-    create();
-    QObject notifier; // stands in for the clipboard's change signal
-    monitor->wakeOn(&notifier, &QObject::objectNameChanged);
-    monitor->noteChange(); // not monitoring yet: nothing to do
-    EXPECT_FALSE(monitor->isTicking());
-
-    monitor->startMonitoring();
-    EXPECT_FALSE(monitor->isTicking());
-
-    copy(QStringLiteral("first"));
-    notifier.setObjectName(QStringLiteral("changed once"));
-    EXPECT_TRUE(monitor->isTicking());
-    copy(QStringLiteral("second"));
-    notifier.setObjectName(QStringLiteral("changed twice"));
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(recordedTexts(), QStringList{QStringLiteral("second")});
-    EXPECT_TRUE(test::waitUntil([&] { return !monitor->isTicking(); }));
-
-    // An idle clipboard causes no polls at all.
-    const int reads = pasteboard.counterReads;
-    test::spin(PasteboardMonitor::pollInterval * 3);
-    EXPECT_EQ(pasteboard.counterReads, reads);
-
-    // The own write is consumed in this mode as well.
-    monitor->ignoreNext();
-    copy(QStringLiteral("own write"));
-    monitor->noteChange();
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(recorded.size(), 1);
-
-    monitor->stopMonitoring();
-    copy(QStringLiteral("while stopped"));
-    monitor->noteChange();
-    EXPECT_FALSE(monitor->isTicking());
-}
-
-TEST_F(MonitorFixture, SwitchingToNotificationsKeepsAWaitingChange) {
-    create();
-    monitor->startMonitoring();
-    EXPECT_TRUE(monitor->isTicking()); // no notifications: the timer always runs
-    copy(QStringLiteral("waiting"));
-    QObject notifier;
-    monitor->wakeOn(&notifier, &QObject::objectNameChanged);
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(recordedTexts(), QStringList{QStringLiteral("waiting")});
-}
-
-TEST_F(MonitorFixture, AChangeDuringACaptureIsPolledAtTheFirstTickAfterIt) {
-    for (const bool notified : {false, true}) {
-        SCOPED_TRACE(notified ? "woken by change notifications" : "always ticking");
-        recorded.clear();
-        create();
-        if (notified) {
-            monitor->wakeOn(&pasteboard.board, &Pasteboard::changed);
-        }
-        monitor->startMonitoring();
-        pasteboard.heldTextReads = 0;
-        pasteboard.holdTextReads = true;
-        copy(QStringLiteral("first"));
-        // The capture has read "first" and waits at the gate.
-        ASSERT_TRUE(test::waitUntil([&] { return pasteboard.heldTextReads == 1; }));
-        copy(QStringLiteral("second"));
-        // Ticks while the capture runs poll nothing: polls stay serial.
-        const int reads = pasteboard.counterReads;
-        test::spin(PasteboardMonitor::pollInterval * 3);
-        EXPECT_TRUE(monitor->isCapturing());
-        EXPECT_EQ(pasteboard.counterReads, reads);
-        EXPECT_TRUE(recorded.isEmpty());
-
-        pasteboard.releaseTextReads();
-        ASSERT_TRUE(waitForPoll());
-        EXPECT_EQ(recordedTexts(),
-                  (QStringList{QStringLiteral("first"), QStringLiteral("second")}));
-    }
-}
-
-// The program's own write (a paste) while a capture runs: the capture may have read it, so
-// nothing of it is recorded, and the next poll consumes the write.
-TEST_F(MonitorFixture, AnOwnWriteDuringACaptureIsNotRecorded) {
-    create();
-    monitor->startMonitoring();
-    pasteboard.holdTextReads = true;
-    copy(QStringLiteral("user copy"));
-    ASSERT_TRUE(test::waitUntil([&] { return pasteboard.heldTextReads == 1; }));
-    monitor->ignoreNext();
-    pasteboard.board.setString(QStringLiteral("own write"), Pasteboard::stringType());
-    pasteboard.releaseTextReads();
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_TRUE(recorded.isEmpty());
-    EXPECT_FALSE(monitor->isIgnoringNext());
-
-    copy(QStringLiteral("next copy"));
-    ASSERT_TRUE(waitForPoll());
-    EXPECT_EQ(recordedTexts(), QStringList{QStringLiteral("next copy")});
-}
-
-TEST_F(MonitorFixture, WorksWithoutServices) {
+    EXPECT_EQ(polled({"recorded"}), QStringList{"recorded"});
     PasteboardMonitor bare(nullptr, nullptr, [](ClipboardEntry) { FAIL(); });
     bare.startMonitoring();
     bare.noteChange();
@@ -311,4 +227,153 @@ TEST_F(MonitorFixture, WorksWithoutServices) {
     EXPECT_EQ(bare.lastChangeCount(), 0);
 }
 
-} // namespace
+TEST_F(StoreLoop, WithChangeNotificationsTicksOnlyWhileAChangeWaits) {
+    monitor->startMonitoring();
+    EXPECT_TRUE(monitor->isTicking()); // no notifications: the timer always runs
+    copy("waiting");
+    QObject notifier; // stands in for the clipboard's change signal
+    monitor->wakeOn(&notifier, &QObject::objectNameChanged);
+    ASSERT_TRUE(waitForPoll()); // the change waiting at the switch is kept
+    EXPECT_EQ(taken(), QStringList{"waiting"});
+    EXPECT_TRUE(test::waitUntil([&] { return !monitor->isTicking(); }));
+    copy("first");
+    notifier.setObjectName("changed once");
+    EXPECT_TRUE(monitor->isTicking());
+    copy("second");
+    notifier.setObjectName("changed twice");
+    EXPECT_EQ(polled(), QStringList{"second"});
+    EXPECT_TRUE(test::waitUntil([&] { return !monitor->isTicking(); }));
+    const int reads = pasteboard.counterReads; // an idle clipboard causes no polls at all
+    test::spin(PasteboardMonitor::pollInterval * 3);
+    EXPECT_EQ(pasteboard.counterReads, reads);
+    monitor->ignoreNext();
+    copy("own write");
+    monitor->noteChange();
+    EXPECT_EQ(polled(), QStringList{});
+    monitor->stopMonitoring();
+    copy("while stopped");
+    monitor->noteChange();
+    EXPECT_FALSE(monitor->isTicking());
+}
+
+TEST_F(StoreLoop, AChangeDuringACaptureIsPolledAtTheFirstTickAfterIt) {
+    for (const bool notified : {false, true}) {
+        SCOPED_TRACE(notified ? "woken by change notifications" : "always ticking");
+        create();
+        if (notified) {
+            monitor->wakeOn(&pasteboard.board, &Pasteboard::changed);
+        }
+        monitor->startMonitoring();
+        pasteboard.heldTextReads = 0;
+        pasteboard.holdTextReads = true;
+        copy("first");
+        ASSERT_TRUE(test::waitUntil([&] { return pasteboard.heldTextReads == 1; }));
+        copy("second");
+        // Ticks while the capture runs poll nothing: polls stay serial.
+        const int reads = pasteboard.counterReads;
+        test::spin(PasteboardMonitor::pollInterval * 3);
+        EXPECT_TRUE(monitor->isCapturing());
+        EXPECT_EQ(pasteboard.counterReads, reads);
+        pasteboard.releaseTextReads();
+        EXPECT_EQ(polled(), (QStringList{"first", "second"}));
+    }
+}
+
+TEST_F(StoreLoop, TrustedPostsKeyDownThenKeyUpFromTheFirstSourceThatOpens) {
+    front("firefox");
+    EXPECT_EQ(sendAndSettle(), "");
+    EXPECT_EQ(keystrokes.posted(), chord(Source::primary, {Phase::keyDown, Phase::keyUp}));
+    EXPECT_EQ(trust.promptCount(), 0);
+    EXPECT_FALSE(delivery->hasPromptedForAccessibility());
+    EXPECT_TRUE(fallback.runs().isEmpty());
+    keystrokes.setEventsCreatable(Phase::keyDown, false);
+    delivery->sendCommandV();
+    keystrokes.setEventsCreatable(Phase::keyDown, true);
+    keystrokes.setEventsCreatable(Phase::keyUp, false);
+    delivery->sendCommandV();
+    EXPECT_EQ(keystrokes.posted().mid(2), chord(Source::primary, {Phase::keyUp, Phase::keyDown}));
+    MemoryKeystrokePoster second;
+    second.setSourceAvailable(Source::primary, false);
+    PasteDelivery({&pasteboard, &workspace, &trust, &second, &fallback}, *monitor).sendCommandV();
+    EXPECT_EQ(second.posted(), chord(Source::fallback, {Phase::keyDown, Phase::keyUp}));
+    second.setSourceAvailable(Source::fallback, false);
+    PasteDelivery none({&pasteboard, &workspace, &trust, &second, &fallback}, *monitor);
+    EXPECT_EQ(sendAndSettle(none), "");
+    EXPECT_EQ(second.posted().size(), 2);
+    EXPECT_TRUE(fallback.runs().isEmpty());
+}
+
+TEST_F(StoreLoop, TerminalsGetControlShiftV) {
+    for (const char* terminal : {"Gnome-terminal", "gnome-terminal-server", "kitty", "KONSOLE",
+                                 "org.wezfurlong.wezterm", "Alacritty", "XTerm"}) {
+        front(terminal);
+        delivery->sendCommandV();
+        EXPECT_EQ(keystrokes.posted().last().chord, PasteChord::controlShiftV) << terminal;
+    }
+    for (const char* other : {"firefox", "Gedit", "terminal-notes", "kittyhawk", ""}) {
+        front(other);
+        delivery->sendCommandV();
+        EXPECT_EQ(keystrokes.posted().last().chord, PasteChord::controlV) << other;
+    }
+    workspace.setFrontmostApplication(std::nullopt);
+    delivery->sendCommandV();
+    EXPECT_EQ(keystrokes.posted().last().chord, PasteChord::controlV);
+    trust.setTrusted(false); // the fallback keystroke uses the same chord
+    front("foot");
+    sendAndSettle();
+    EXPECT_EQ(fallback.runs(), QList<PasteChord>{PasteChord::controlShiftV});
+}
+
+TEST_F(StoreLoop, UntrustedPromptsOnceAndRunsTheFallbackLater) {
+    for (const bool atLaunch : {true, false}) {
+        SCOPED_TRACE(atLaunch ? "untrusted at launch" : "trust withdrawn later");
+        MemoryAccessibilityTrust trustNow{!atLaunch};
+        MemoryFallbackKeystroke runs;
+        MemoryKeystrokePoster posts;
+        PasteDelivery paste({&pasteboard, &workspace, &trustNow, &posts, &runs}, *monitor);
+        paste.requestAccessibilityPermissionIfNeeded();
+        paste.requestAccessibilityPermissionIfNeeded();
+        EXPECT_EQ(trustNow.promptCount(), atLaunch ? 1 : 0);
+        EXPECT_EQ(paste.hasPromptedForAccessibility(), atLaunch);
+        trustNow.setTrusted(false);
+        paste.sendCommandV();
+        EXPECT_TRUE(runs.runs().isEmpty()); // only after the delay
+        EXPECT_TRUE(test::waitUntil([&] { return runs.runs().size() == 1; }));
+        EXPECT_EQ(sendAndSettle(paste), ""); // it worked: it runs again, with no new prompt
+        EXPECT_EQ(runs.runs().size(), 2);
+        EXPECT_EQ(trustNow.promptCount(), 1);
+        EXPECT_TRUE(posts.posted().isEmpty());
+        trustNow.setTrusted(true); // granted again: the next paste posts at once
+        paste.sendCommandV();
+        EXPECT_EQ(posts.posted().size(), 2);
+    }
+}
+
+TEST_F(StoreLoop, AFallbackThatFailsCannotBeBuiltOrOutlivesItsOwner) {
+    trust.setTrusted(false);
+    fallback.setFailure("xdotool exited with status 1:\nCan't open display");
+    EXPECT_EQ(sendAndSettle(), "Quillstack: AppleScript paste fallback failed: xdotool exited "
+                               "with status 1: Can't open display\n");
+    EXPECT_FALSE(delivery->appleScriptFallbackAllowed());
+    fallback.setFailure(std::nullopt);
+    EXPECT_EQ(sendAndSettle(), ""); // not tried again
+    EXPECT_EQ(fallback.runs().size(), 1);
+    EXPECT_EQ(trust.promptCount(), 1);
+    // A fallback that cannot be built is no failure; one still scheduled dies with its owner.
+    MemoryFallbackKeystroke other;
+    other.setBuildable(false);
+    auto owner = std::make_unique<PasteDelivery>(
+        PasteDelivery::Services{&pasteboard, &workspace, &trust, &keystrokes, &other}, *monitor);
+    EXPECT_EQ(sendAndSettle(*owner), "");
+    EXPECT_TRUE(owner->appleScriptFallbackAllowed());
+    other.setBuildable(true);
+    owner->sendCommandV();
+    owner.reset();
+    test::spin(PasteDelivery::fallbackDelay * 4);
+    EXPECT_TRUE(other.runs().isEmpty());
+    PasteDelivery bare({}, *monitor); // absent services: untrusted and nothing to run
+    bare.requestAccessibilityPermissionIfNeeded();
+    EXPECT_EQ(sendAndSettle(bare), "");
+    EXPECT_TRUE(bare.hasPromptedForAccessibility());
+    EXPECT_TRUE(bare.appleScriptFallbackAllowed());
+}
