@@ -73,6 +73,15 @@ mutation panel-margin-ignored src/app/PanelGeometry.cpp \
 mutation quit-option-unknown src/app/CommandLine.cpp \
     's{argument == QLatin1String\("--quit"\)}{argument == QLatin1String("--exit")}' \
     'app_single_instance_test'
+mutation paste-activates-before-write src/app/AppDelegate.cpp \
+    's{(    manager_->prepareForPaste\(entry\);\n)(    if \(previousApp_ && services_\.store\.workspace\) \{\n        services_\.store\.workspace->activate\(\*previousApp_\);\n    \}\n)}{$2$1}' \
+    'app_delegate_test'
+mutation unconfirmed-request-acted-on src/app/SingleInstance.cpp \
+    's{if \(line == confirm\) \{}{if (true) \{}' \
+    'app_single_instance_test'
+mutation tray-quit-not-wired src/app/AppDelegate.cpp \
+    's{connect\(statusItem_\.get\(\), &TrayItem::quitRequested, this, &AppDelegate::quitApp\);}{}' \
+    'app_end_to_end_test'
 mutation wayland-foot-not-a-terminal src/platform/PasteChord.cpp \
     's{\s*u"foot",\s*// foot\n}{\n}' \
     'platform_wayland_delivery'
