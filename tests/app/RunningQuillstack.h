@@ -1,13 +1,14 @@
 #pragma once
 
-// The real `quillstack` (QUILLSTACK_EXECUTABLE) on an X display: a home of its own, files for
-// xclip to copy, and the program started with its readiness report on standard output and
-// killed at the end if it still runs.
+// The real `quillstack` (QUILLSTACK_EXECUTABLE) in a home of its own: started with its
+// readiness report on standard output, killed at the end if it still runs.
 
 #include "support/TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -18,25 +19,22 @@
 namespace quillstack::test {
 
 // data, config, runtime (owner-only) and files under root, the first three as the XDG folders.
-inline bool prepareHome(const QTemporaryDir& root) {
-    for (const char* name : {"data", "config", "runtime", "files"}) {
-        if (!root.isValid() || !QDir(root.path()).mkpath(QString::fromLatin1(name))) {
-            return false;
-        }
+inline void prepareHome(const QTemporaryDir& root,
+                        const QStringList& xdg = {"data", "config", "runtime"}) {
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("files")));
+    for (const QString& name : xdg) {
+        ASSERT_TRUE(QDir(root.path()).mkpath(name));
+        qputenv(("XDG_" + name.toUpper() + (name == "runtime" ? "_DIR" : "_HOME")).toLatin1(),
+                (root.path() + '/' + name).toLocal8Bit());
     }
     ::chmod(QFile::encodeName(root.path() + QStringLiteral("/runtime")).constData(), 0700);
-    qputenv("XDG_DATA_HOME", (root.path() + QStringLiteral("/data")).toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (root.path() + QStringLiteral("/config")).toLocal8Bit());
-    qputenv("XDG_RUNTIME_DIR", (root.path() + QStringLiteral("/runtime")).toLocal8Bit());
-    return true;
 }
 
 inline QString fileIn(const QTemporaryDir& root, const QString& name, const QByteArray& contents) {
-    const QString path = root.path() + QStringLiteral("/files/") + name;
-    QFile out(path);
+    QFile out(root.path() + QStringLiteral("/files/") + name);
     EXPECT_TRUE(out.open(QIODevice::WriteOnly));
     out.write(contents);
-    return path;
+    return out.fileName();
 }
 
 // Another program's copy: xclip offers the file's contents under the type.
@@ -44,6 +42,12 @@ inline void xclip(const QString& type, const QString& path) {
     const auto result =
         runProcess(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", type, "-i", path});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+}
+
+inline QJsonArray historyIn(const QString& dataHome) {
+    QFile in(dataHome + QStringLiteral("/Quillstack/history.json"));
+    return in.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(in.readAll()).array()
+                                        : QJsonArray();
 }
 
 class RunningQuillstack {
@@ -65,8 +69,6 @@ public:
             std::chrono::seconds(20));
     }
     ~RunningQuillstack() { kill(); }
-    RunningQuillstack(const RunningQuillstack&) = delete;
-    RunningQuillstack& operator=(const RunningQuillstack&) = delete;
 
     bool isReady() const { return output_.contains("ready\n"); }
     QProcess& process() { return process_; }
@@ -77,9 +79,11 @@ public:
             process_.waitForFinished(5000);
         }
     }
-    bool waitForExit() {
-        return waitUntil([&] { return process_.state() == QProcess::NotRunning; },
-                         std::chrono::seconds(10));
+    // Waits for the end of the program and expects it to be a clean one.
+    void expectCleanExit(std::chrono::seconds timeout = std::chrono::seconds(10)) {
+        ASSERT_TRUE(waitUntil([&] { return process_.state() == QProcess::NotRunning; }, timeout));
+        EXPECT_EQ(process_.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process_.exitCode(), 0);
     }
 
 private:

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <future>
@@ -19,20 +20,20 @@
 
 using namespace quillstack;
 using Request = SingleInstance::Request;
+using std::chrono::milliseconds;
 
 namespace {
 
-// Sends from another thread, as a second process would, while this thread's event loop serves.
-bool sendWhileServing(const SingleInstance& sender, Request request) {
-    auto answer = std::async(std::launch::async, [&] { return sender.send(request); });
-    test::waitUntil(
-        [&] { return answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; });
+// Runs the call on another thread, as a second process would, while this thread's loop serves.
+template <typename Call> auto whileServing(Call call) {
+    auto answer = std::async(std::launch::async, call);
+    test::waitUntil([&] { return answer.wait_for(milliseconds(0)) == std::future_status::ready; });
     return answer.get();
 }
 
 // A raw line to the socket; returns the answer line.
 QByteArray exchange(const QString& socketPath, const QByteArray& line) {
-    auto answer = std::async(std::launch::async, [&] {
+    return whileServing([&] {
         QLocalSocket socket;
         socket.connectToServer(socketPath);
         if (!socket.waitForConnected(3000)) {
@@ -44,9 +45,6 @@ QByteArray exchange(const QString& socketPath, const QByteArray& line) {
         }
         return socket.readLine().trimmed();
     });
-    test::waitUntil(
-        [&] { return answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; });
-    return answer.get();
 }
 
 } // namespace
@@ -63,9 +61,9 @@ TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
 
     SingleInstance second(folder.path());
     EXPECT_FALSE(second.claim());
-    EXPECT_TRUE(sendWhileServing(second, Request::open));
-    EXPECT_TRUE(sendWhileServing(second, Request::toggle));
-    EXPECT_TRUE(sendWhileServing(second, Request::quit));
+    for (const Request request : {Request::open, Request::toggle, Request::quit}) {
+        EXPECT_TRUE(whileServing([&] { return second.send(request); }));
+    }
     test::waitUntil([&] { return received.size() == 3; });
     EXPECT_EQ(received, (QList<Request>{Request::open, Request::toggle, Request::quit}));
 
@@ -75,7 +73,7 @@ TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
     EXPECT_EQ(exchange(first.socketPath(), QByteArray(4096, 'x')), QByteArray());
     EXPECT_EQ(exchange(first.socketPath(), "quit\n"), QByteArray("ok"));
     EXPECT_EQ(exchange(first.socketPath(), "quit\nnot confirmed\n"), QByteArray("ok"));
-    test::spin(std::chrono::milliseconds(300));
+    test::spin(milliseconds(300));
     EXPECT_EQ(received.size(), 3);
 }
 
@@ -94,16 +92,15 @@ TEST(SingleInstance, ABusyInstanceActsExactlyWhenTheSenderReportsSuccess) {
     struct Case {
         const char* what;
         bool busyOnceConnected;
-        std::chrono::milliseconds busy;
-        std::chrono::milliseconds senderTimeout;
+        milliseconds busy;
+        milliseconds senderTimeout;
         bool succeeds;
     };
-    using std::chrono::milliseconds;
     for (const Case& c : {
              // Busy longer than the sender waits: it gives up, and nothing happens later.
              Case{"sender gives up", false, milliseconds(900), milliseconds(300), false},
-             // Busy, once the connection is taken, past the instance's own time-out for a
-             // request, while the sender waits: its lines and that time-out fall due together.
+             // Busy, once connected, past the instance's own time-out for a request while the
+             // sender waits: its lines and that time-out fall due together.
              Case{"sender waits", true, milliseconds(2500), milliseconds(6000), true},
          }) {
         SCOPED_TRACE(c.what);
@@ -114,9 +111,8 @@ TEST(SingleInstance, ABusyInstanceActsExactlyWhenTheSenderReportsSuccess) {
             test::waitUntil([&] { return !running.findChildren<QLocalSocket*>().isEmpty(); });
         }
         std::this_thread::sleep_for(c.busy);
-        test::waitUntil([&] {
-            return answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready;
-        });
+        test::waitUntil(
+            [&] { return answer.wait_for(milliseconds(0)) == std::future_status::ready; });
         const bool succeeded = answer.get();
         EXPECT_EQ(succeeded, c.succeeds);
         test::spin(milliseconds(300)); // whatever is still queued is handled
@@ -128,7 +124,7 @@ TEST(SingleInstance, AnEndedInstanceLeavesNothingInTheWay) {
     QTemporaryDir folder;
     SingleInstance nobody(folder.path());
     // Nobody answering is a failure within the time-out; listening needs the claim.
-    EXPECT_FALSE(nobody.send(Request::toggle, std::chrono::milliseconds(200)));
+    EXPECT_FALSE(nobody.send(Request::toggle, milliseconds(200)));
     EXPECT_FALSE(nobody.listen());
     {
         SingleInstance ended(folder.path());
@@ -150,7 +146,7 @@ TEST(SingleInstance, AnEndedInstanceLeavesNothingInTheWay) {
     int received = 0;
     QObject::connect(&next, &SingleInstance::requestReceived, [&] { ++received; });
     SingleInstance later(folder.path());
-    EXPECT_TRUE(sendWhileServing(later, Request::toggle));
+    EXPECT_TRUE(whileServing([&] { return later.send(Request::toggle); }));
     test::waitUntil([&] { return received == 1; });
     EXPECT_EQ(received, 1);
 }
@@ -162,29 +158,28 @@ TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     EXPECT_EQ(SingleInstance::defaultFolder(), QDir::cleanPath(runtime.path()));
 
-    // Without one: "quillstack-<uid>" in the temporary folder, created owner-only.
+    // Without one: "quillstack-<uid>" in the temporary folder, owner-only, made so again when
+    // opened to others.
     QTemporaryDir tmp;
     qunsetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", tmp.path().toLocal8Bit());
-    const QString expected =
-        tmp.path() + QStringLiteral("/quillstack-") + QString::number(getuid());
-    EXPECT_EQ(SingleInstance::defaultFolder(), expected);
-    struct stat status {};
-    ASSERT_EQ(::stat(QFile::encodeName(expected).constData(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0700u);
-
-    // Ours but open to others: made owner-only again and used.
-    ::chmod(QFile::encodeName(expected).constData(), 0755);
-    EXPECT_EQ(SingleInstance::defaultFolder(), expected);
-    ASSERT_EQ(::stat(QFile::encodeName(expected).constData(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0700u);
+    const QString expected = tmp.path() + QStringLiteral("/quillstack-%1").arg(getuid());
+    const QByteArray path = QFile::encodeName(expected);
+    for (const mode_t before : {0u, 0755u}) {
+        if (before) {
+            ::chmod(path.constData(), before);
+        }
+        EXPECT_EQ(SingleInstance::defaultFolder(), expected);
+        struct stat status {};
+        ASSERT_EQ(::stat(path.constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0700u);
+    }
 
     // A name taken by something not ours (another user's folder, a link, a file) is passed
     // over for the next one, which every process of this user finds alike.
-    const QString second = expected + QStringLiteral("-2");
     const QString third = expected + QStringLiteral("-3");
-    ASSERT_EQ(::chown(QFile::encodeName(expected).constData(), 4242, 4242), 0);
-    ASSERT_TRUE(QFile::link(runtime.path(), second));
+    ASSERT_EQ(::chown(path.constData(), 4242, 4242), 0);
+    ASSERT_TRUE(QFile::link(runtime.path(), expected + QStringLiteral("-2")));
     EXPECT_EQ(SingleInstance::defaultFolder(), third);
     EXPECT_EQ(SingleInstance::defaultFolder(), third);
     QDir(third).removeRecursively();
@@ -192,7 +187,6 @@ TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.close();
     EXPECT_EQ(SingleInstance::defaultFolder(), expected + QStringLiteral("-4"));
-
     // A relative runtime folder is ignored.
     qputenv("XDG_RUNTIME_DIR", "relative/folder");
     EXPECT_EQ(SingleInstance::defaultFolder(), expected + QStringLiteral("-4"));
@@ -201,20 +195,51 @@ TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
     qputenv("TMPDIR", oldTmp);
 }
 
-TEST(CommandLine, ChoosesTheActionAndTheRequest) {
+TEST(CommandLine, ChoosesTheActionAndTheRequestAndDescribesEveryOption) {
     using Action = CommandLine::Action;
-    EXPECT_EQ(CommandLine::parse({}).action(), Action::run);
-    EXPECT_EQ(CommandLine::parse({}).request(), Request::open);
-    EXPECT_EQ(CommandLine::parse({"--toggle"}).action(), Action::toggle);
-    EXPECT_EQ(CommandLine::parse({"--toggle"}).request(), Request::toggle);
-    EXPECT_EQ(CommandLine::parse({"--quit"}).request(), Request::quit);
-    EXPECT_EQ(CommandLine::parse({"--help"}).action(), Action::help);
-    EXPECT_EQ(CommandLine::parse({"-h"}).error(), std::nullopt);
+    struct Case {
+        QStringList arguments;
+        Action action;
+        Request request;
+        std::optional<QString> error;
+    };
+    const auto unknown = [](const char* argument) {
+        return QStringLiteral("unknown argument: ") + QLatin1String(argument);
+    };
+    const QString tooMany = QStringLiteral("too many arguments");
+    for (const Case& c : {
+             Case{{}, Action::run, Request::open, std::nullopt},
+             Case{{"--toggle"}, Action::toggle, Request::toggle, std::nullopt},
+             Case{{"--quit"}, Action::quit, Request::quit, std::nullopt},
+             Case{{"--help"}, Action::help, Request::open, std::nullopt},
+             Case{{"-h"}, Action::help, Request::open, std::nullopt},
+             Case{{"--version"}, Action::version, Request::open, std::nullopt},
+             Case{{"--frobnicate"}, Action::help, Request::open, unknown("--frobnicate")},
+             Case{{"-version"}, Action::help, Request::open, unknown("-version")},
+             Case{{"--Version"}, Action::help, Request::open, unknown("--Version")},
+             Case{{"-v"}, Action::help, Request::open, unknown("-v")},
+             Case{{"--toggle", "--quit"}, Action::help, Request::open, tooMany},
+             Case{{"--version", "--toggle"}, Action::help, Request::open, tooMany},
+             Case{{"--help", "--version"}, Action::help, Request::open, tooMany},
+         }) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        const CommandLine line = CommandLine::parse(c.arguments);
+        EXPECT_EQ(line.action(), c.action);
+        EXPECT_EQ(line.error(), c.error);
+        if (c.action == Action::run || c.action == Action::toggle || c.action == Action::quit) {
+            EXPECT_EQ(line.request(), c.request);
+        }
+    }
 
-    const CommandLine unknown = CommandLine::parse({"--frobnicate"});
-    EXPECT_EQ(unknown.action(), Action::help);
-    EXPECT_EQ(unknown.error(), QStringLiteral("unknown argument: --frobnicate"));
-    EXPECT_EQ(CommandLine::parse({"--toggle", "--quit"}).error(),
-              QStringLiteral("too many arguments"));
-    EXPECT_TRUE(CommandLine::usage().contains(QStringLiteral("--toggle")));
+    static const QRegularExpression version(QStringLiteral("^quillstack \\d+\\.\\d+\\.\\d+\\n$"));
+    EXPECT_TRUE(version.match(CommandLine::versionText()).hasMatch())
+        << CommandLine::versionText().toStdString();
+    const QString& usage = CommandLine::usage();
+    EXPECT_TRUE(usage.startsWith(
+        QStringLiteral("Usage: quillstack [--toggle | --quit | --help | --version]\n")));
+    for (const char* option : {"--toggle", "--quit", "--help", "--version"}) {
+        EXPECT_TRUE(usage.contains(QStringLiteral("\n  %1 ").arg(QLatin1String(option))))
+            << option << " is not described";
+    }
+    EXPECT_TRUE(usage.endsWith(QLatin1Char('\n')));
 }
