@@ -1,25 +1,34 @@
-// The real `quillstack` on an X display. With a window manager and a tray: copies by other
-// programs are recorded, the shortcut opens the panel at the pointer and an entry is pasted into
-// the window the user came from, the command line reaches the running instance, and quitting
-// from the tray, a restart and SIGTERM keep the history. Without them: killed at random moments
-// while copies of about 1 MB stream in, and quit while a large history is being written.
+// The real `quillstack` (QUILLSTACK_EXECUTABLE) in a home of its own. On X with a window
+// manager and a tray: copies by other programs are recorded, the shortcut opens the panel at the
+// pointer and an entry is pasted into the window the user came from, the command line reaches
+// the running instance, and quitting from the tray, a restart and SIGTERM keep the history.
+// On X alone: killed at random moments while copies of about 1 MB stream in, and quit while a
+// large history is being written. On sway and on KWin: copies in a Wayland program, the
+// desktop's shortcut and a paste back into that program.
 
+#include "KwinFakeKeyboard.h"
 #include "PasteTargetProcess.h"
-#include "RunningQuillstack.h"
 #include "entries/EntryJson.h"
+#include "support/TestEnvironment.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRandomGenerator>
-#include <QRect>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTemporaryDir>
 #include <QUrl>
 
 #include <iostream>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
 
 using namespace quillstack;
 using namespace std::chrono_literals;
@@ -32,7 +41,7 @@ test::ProcessResult xdotool(const QStringList& arguments) {
     return test::runProcess(QStringLiteral("xdotool"), arguments);
 }
 
-// A visible window of this program: the panel is wide, the tray icon narrow.
+// A visible X window of this program: the panel is wide, the tray icon narrow.
 std::optional<QRect> window(bool wide) {
     const auto ids = xdotool({"search", "--onlyvisible", "--classname", "^quillstack$"}).out;
     for (const QByteArray& id : ids.split('\n')) {
@@ -56,51 +65,108 @@ bool panelHidden() {
     return !panelShows();
 }
 
+// The program, started with its readiness report on standard output and killed at the end if
+// it still runs. nativePlatform: Qt picks the platform itself (Wayland, the panel on XWayland).
+struct Quillstack {
+    QProcess process;
+    QByteArray output;
+
+    explicit Quillstack(bool nativePlatform = false) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (nativePlatform) {
+            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        }
+        environment.insert(QStringLiteral("QUILLSTACK_READY_FD"), QStringLiteral("1"));
+        process.setProcessEnvironment(environment);
+        process.start(program, {});
+        test::waitUntil(
+            [&] {
+                output += process.readAllStandardOutput();
+                return isReady() || process.state() == QProcess::NotRunning;
+            },
+            20s);
+    }
+    ~Quillstack() { kill(); }
+    bool isReady() const { return output.contains("ready\n"); }
+    std::string errors() { return process.readAllStandardError().toStdString(); }
+    void kill() {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    void expectCleanExit(std::chrono::milliseconds timeout = 10s) {
+        ASSERT_TRUE(
+            test::waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeout));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+    }
+};
+
 struct Home : testing::Test {
     QTemporaryDir root;
-    QString folder = root.path() + QStringLiteral("/data/Quillstack");
-    QString historyPath = folder + QStringLiteral("/history.json");
 
-    void SetUp() override { test::prepareHome(root); }
-    QString file(const QString& name, const QByteArray& contents) const {
-        return test::fileIn(root, name, contents);
+    // The given XDG folders (data, config, runtime) under root, and files for copies.
+    void prepare(const QStringList& xdg = {"data", "config", "runtime"}) {
+        ASSERT_TRUE(QDir(root.path()).mkpath("files"));
+        for (const QString& name : xdg) {
+            ASSERT_TRUE(QDir(root.path()).mkpath(name));
+            const QByteArray variable =
+                "XDG_" + name.toUpper().toLatin1() + (name == "runtime" ? "_DIR" : "_HOME");
+            qputenv(variable.constData(), (root.path() + '/' + name).toLocal8Bit());
+        }
+        ::chmod(QFile::encodeName(root.path() + "/runtime").constData(), 0700);
     }
-    QByteArray historyBytes() const {
-        QFile in(historyPath);
+    QString file(const QString& name, const QByteArray& contents) const {
+        QFile out(root.path() + "/files/" + name);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(contents);
+        return out.fileName();
+    }
+    // Another program's copy: xclip offers the file's contents under the type.
+    static void xclip(const QString& type, const QString& path) {
+        const auto result = test::runProcess(QStringLiteral("xclip"),
+                                             {"-selection", "clipboard", "-t", type, "-i", path});
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    }
+    static QString folder() { return qEnvironmentVariable("XDG_DATA_HOME") + "/Quillstack"; }
+    static QString historyPath() { return folder() + "/history.json"; }
+    static QByteArray historyBytes() {
+        QFile in(historyPath());
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     }
-    QJsonArray history() const { return test::historyIn(root.path() + QStringLiteral("/data")); }
-    bool waitForEntries(qsizetype count) const {
+    static QJsonArray history() { return QJsonDocument::fromJson(historyBytes()).array(); }
+    static bool waitForEntries(qsizetype count) {
         return test::waitUntil([&] { return history().size() == count; }, 10s);
     }
     // Temporary files of a save under way or cut short.
-    QStringList leftovers() const {
-        return QDir(folder).entryList({QStringLiteral(".history.json.*")},
-                                      QDir::Files | QDir::Hidden | QDir::System);
+    static QStringList leftovers() {
+        return QDir(folder()).entryList({QStringLiteral(".history.json.*")},
+                                        QDir::Files | QDir::Hidden | QDir::System);
     }
 };
 using EndToEnd = Home;
 using CrashConsistency = Home;
 
 TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
+    prepare();
     test::PasteTargetProcess target(QStringLiteral(QUILLSTACK_PASTE_TARGET),
                                     QStringLiteral("EndToEndTarget"));
     ASSERT_NE(target.windowId(), 0u);
-    auto app = std::make_unique<test::RunningQuillstack>();
-    ASSERT_TRUE(app->isReady()) << app->errors().toStdString();
+    auto app = std::make_unique<Quillstack>();
+    ASSERT_TRUE(app->isReady()) << app->errors();
 
     // Other programs copy an image, two files, plain text and HTML with its plain text.
     QImage image(64, 48, QImage::Format_RGB32);
     image.fill(QColor(30, 120, 200));
-    ASSERT_TRUE(image.save(root.path() + QStringLiteral("/files/picture.png")));
-    test::xclip("image/png", root.path() + QStringLiteral("/files/picture.png"));
-    ASSERT_TRUE(waitForEntries(1)) << app->errors().toStdString();
+    const QString png = file("picture.png", {});
+    ASSERT_TRUE(image.save(png));
+    xclip("image/png", png);
+    ASSERT_TRUE(waitForEntries(1)) << app->errors();
     const QString uris = QUrl::fromLocalFile(file("report one.txt", "one")).toEncoded() + "\r\n" +
                          QUrl::fromLocalFile(file("report-two.txt", "two")).toEncoded();
-    test::xclip("text/uri-list", file("uris", uris.toUtf8()));
+    xclip("text/uri-list", file("uris", uris.toUtf8()));
     ASSERT_TRUE(waitForEntries(2));
     const QString plainText = QStringLiteral("Meet at noon by the river");
-    test::xclip("UTF8_STRING", file("plain.txt", plainText.toUtf8()));
+    xclip("UTF8_STRING", file("plain.txt", plainText.toUtf8()));
     ASSERT_TRUE(waitForEntries(3));
     QProcess offer;
     offer.start(QStringLiteral(QUILLSTACK_CLIPBOARD_OFFER),
@@ -117,7 +183,7 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     }
     EXPECT_EQ(kinds, (QStringList{"html", "text", "file", "image"}));
     EXPECT_EQ(history().at(2).toObject().value("filePaths").toArray().size(), 2);
-    EXPECT_EQ(QFileInfo(historyPath).permissions() & 0x7777,
+    EXPECT_EQ(QFileInfo(historyPath()).permissions() & 0x7777,
               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
                   QFileDevice::WriteUser);
 
@@ -126,7 +192,7 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     ASSERT_EQ(target.ask("activate"), QByteArray("active"));
     ASSERT_EQ(xdotool({"mousemove", "--sync", "800", "500"}).exitCode, 0);
     ASSERT_EQ(xdotool({"key", "super+shift+v"}).exitCode, 0);
-    ASSERT_TRUE(test::waitUntil(panelShows)) << app->errors().toStdString();
+    ASSERT_TRUE(test::waitUntil(panelShows)) << app->errors();
     const QPoint centre = window(true)->center();
     EXPECT_LE((centre - QPoint(800, 500)).manhattanLength(), 40) << centre.x() << "," << centre.y();
     const QByteArray recorded = historyBytes();
@@ -148,7 +214,7 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
         EXPECT_TRUE(test::waitUntil(panelHidden));
     }
     const QString later = QStringLiteral("copied after the second start");
-    test::xclip("UTF8_STRING", file("later.txt", later.toUtf8()));
+    xclip("UTF8_STRING", file("later.txt", later.toUtf8()));
     ASSERT_TRUE(waitForEntries(5));
     test::spin(1s);
     EXPECT_EQ(history().size(), 5);
@@ -167,8 +233,8 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     const QByteArray beforeRestart = historyBytes();
 
     // A restart shows the same history: Return pastes its newest entry.
-    app = std::make_unique<test::RunningQuillstack>();
-    ASSERT_TRUE(app->isReady()) << app->errors().toStdString();
+    app = std::make_unique<Quillstack>();
+    ASSERT_TRUE(app->isReady()) << app->errors();
     EXPECT_EQ(historyBytes(), beforeRestart);
     target.ask("clear");
     ASSERT_EQ(target.ask("activate"), QByteArray("active"));
@@ -179,7 +245,7 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     EXPECT_EQ(target.waitForText(later.toStdString()), later.toStdString());
 
     // SIGTERM ends it cleanly too, leaving no instance behind.
-    app->process().terminate();
+    app->process.terminate();
     app->expectCleanExit();
     const test::ProcessResult none = test::runProcess(program, {"--toggle"});
     EXPECT_EQ(none.exitCode, 1);
@@ -202,6 +268,7 @@ QByteArray noisePng(int seed) {
 // Every start loads what the last one saved (nothing moved aside), no saved entry is ever lost,
 // and no temporary file is left behind.
 TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothingBehind) {
+    prepare();
     constexpr int rounds = 8;
     QRandomGenerator random(20261207);
     QSet<QString> saved;
@@ -211,7 +278,7 @@ TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothin
     const auto expectAllSaved = [&] {
         QJsonParseError error{};
         const QJsonDocument document = QJsonDocument::fromJson(historyBytes(), &error);
-        EXPECT_TRUE(!QFile::exists(historyPath) || document.isArray())
+        EXPECT_TRUE(!QFile::exists(historyPath()) || document.isArray())
             << error.errorString().toStdString();
         QSet<QString> ids;
         for (const auto& entry : document.array()) {
@@ -222,9 +289,9 @@ TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothin
     };
     for (int round = 0; round <= rounds; ++round) {
         SCOPED_TRACE(round);
-        test::RunningQuillstack app;
-        ASSERT_TRUE(app.isReady()) << app.errors().toStdString();
-        EXPECT_EQ(QDir(folder).entryList({"history.json.corrupt-*"}, QDir::Files), QStringList{});
+        Quillstack app;
+        ASSERT_TRUE(app.isReady()) << app.errors();
+        EXPECT_EQ(QDir(folder()).entryList({"history.json.corrupt-*"}, QDir::Files), QStringList{});
         EXPECT_EQ(leftovers(), QStringList{});
         expectAllSaved();
         if (round == rounds) {
@@ -235,12 +302,11 @@ TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothin
         const int killAfter = int(random.bounded(4));
         for (int i = 0; i <= killAfter; ++i, ++n) {
             if (n % 2 == 0) {
-                test::xclip("image/png", file(QStringLiteral("image%1.png").arg(n), noisePng(n)));
+                xclip("image/png", file(QStringLiteral("image%1.png").arg(n), noisePng(n)));
             } else {
-                test::xclip(
-                    "UTF8_STRING",
-                    file(QStringLiteral("text%1.txt").arg(n),
-                         QStringLiteral("copy %1 %2").arg(n).arg(random.generate()).toUtf8()));
+                xclip("UTF8_STRING",
+                      file(QStringLiteral("text%1.txt").arg(n),
+                           QStringLiteral("copy %1 %2").arg(n).arg(random.generate()).toUtf8()));
             }
             if (i == killAfter && round % 2 == 0) {
                 test::waitUntil([&] { return !leftovers().isEmpty(); }, 3s);
@@ -262,6 +328,7 @@ TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothin
 // A quit (by --quit or by a signal) while about 90 MB of history is being written waits for
 // that write: the new file is complete and holds the copy that started it.
 TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
+    prepare();
     QList<ClipboardEntry> entries;
     QList<EntryJson::EncodedEntry> encoded;
     for (int i = 0; i < 60; ++i) {
@@ -275,22 +342,22 @@ TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
                                   QStringLiteral("image"));
         encoded << EntryJson::encodeForHistory(entries.last()).value();
     }
-    ASSERT_TRUE(QDir().mkpath(folder));
-    QFile out(historyPath);
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    QFile out(historyPath());
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     ASSERT_TRUE(EntryJson::writeHistory(out, entries, encoded));
     out.close();
-    const qint64 oldSize = QFileInfo(historyPath).size();
+    const qint64 oldSize = QFileInfo(historyPath()).size();
 
     for (const bool bySignal : {false, true}) {
         SCOPED_TRACE(bySignal ? "SIGTERM" : "--quit");
-        test::RunningQuillstack app;
-        ASSERT_TRUE(app.isReady()) << app.errors().toStdString();
+        Quillstack app;
+        ASSERT_TRUE(app.isReady()) << app.errors();
         const QByteArray text = QByteArray("quit while saving ") + (bySignal ? "signal" : "quit");
-        test::xclip("UTF8_STRING", file("quit.txt", text));
+        xclip("UTF8_STRING", file("quit.txt", text));
         ASSERT_TRUE(test::waitUntil([&] { return !leftovers().isEmpty(); }, 10s));
         if (bySignal) {
-            app.process().terminate();
+            app.process.terminate();
         } else {
             EXPECT_EQ(test::runProcess(program, {"--quit"}).exitCode, 0);
         }
@@ -301,8 +368,88 @@ TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
         ASSERT_TRUE(written.has_value());
         ASSERT_GT(written->size(), 60);
         EXPECT_EQ(written->first().text(), QString::fromUtf8(text));
-        EXPECT_GT(QFileInfo(historyPath).size(), oldSize);
+        EXPECT_GT(QFileInfo(historyPath()).size(), oldSize);
     }
+}
+
+// The program with a runtime folder of its own (the compositor's socket stays reachable), and
+// two copies made in a Wayland program that keeps the keyboard.
+struct WaylandEndToEnd : Home {
+    std::unique_ptr<Quillstack> app;
+    std::unique_ptr<test::PasteTargetProcess> target;
+
+    void startAndCopyTwice(const QStringList& folders, const QByteArray& services) {
+        qputenv("WAYLAND_DISPLAY", qgetenv("XDG_RUNTIME_DIR") + '/' + qgetenv("WAYLAND_DISPLAY"));
+        prepare(folders);
+        app = std::make_unique<Quillstack>(true);
+        ASSERT_TRUE(app->isReady()) << app->errors();
+        const std::string startup = app->errors();
+        EXPECT_NE(startup.find(services.toStdString()), std::string::npos) << startup;
+        qputenv("QT_QPA_PLATFORM", "wayland");
+        target = std::make_unique<test::PasteTargetProcess>(QStringLiteral(QUILLSTACK_PASTE_TARGET),
+                                                            QStringLiteral("org.example.Notes"));
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        ASSERT_NE(target->windowId(), 0u);
+        for (const QByteArray copy : {"the older copy", "the newest copy"}) {
+            ASSERT_EQ(test::runProcess("wl-copy", {}, copy).exitCode, 0);
+            ASSERT_TRUE(test::waitUntil(
+                [&] { return history().at(0)["text"].toString() == QString::fromUtf8(copy); }, 10s))
+                << app->errors();
+        }
+        EXPECT_EQ(history().size(), 2);
+        EXPECT_EQ(history().at(1)["sourceAppBundleID"].toString(), "org.example.Notes");
+    }
+    // The panel pasted the older copy and closed; the paste was not recorded.
+    void expectPastedBack() {
+        EXPECT_EQ(target->waitForText("the older copy"), "the older copy") << app->errors();
+        EXPECT_TRUE(test::waitUntil(panelHidden));
+        test::spin(1s);
+        EXPECT_EQ(history().size(), 2);
+        app->process.terminate();
+        EXPECT_TRUE(app->process.waitForFinished(10000));
+    }
+};
+
+void wtype(const QStringList& arguments) {
+    const auto result = test::runProcess(QStringLiteral("wtype"), arguments);
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+}
+
+TEST_F(WaylandEndToEnd, SwayBoundShortcutAndVirtualKeyboard) {
+    startAndCopyTwice({"data", "config", "runtime"},
+                      "desktop services: Wayland (clipboard: wlr-data-control");
+    ASSERT_FALSE(HasFailure());
+    const auto bound = test::runProcess(
+        "swaymsg", {QStringLiteral("bindsym Mod4+Shift+v exec env XDG_RUNTIME_DIR=%1 %2 --toggle")
+                        .arg(qEnvironmentVariable("XDG_RUNTIME_DIR"), QUILLSTACK_EXECUTABLE)});
+    ASSERT_EQ(bound.exitCode, 0) << bound.out.toStdString();
+    wtype({"-M", "logo", "-M", "shift", "-k", "v", "-m", "shift", "-m", "logo"});
+    ASSERT_TRUE(test::waitUntil(panelShows, 10s)) << app->errors();
+    test::spin(500ms); // the panel takes the keyboard
+    // One keyboard for both keys: XWayland may drop the first key after a new keyboard's keymap.
+    wtype({"-s", "200", "-k", "Down", "-s", "200", "-k", "Return"});
+    expectPastedBack();
+}
+
+TEST_F(WaylandEndToEnd, KwinPortalShortcutAndFakeInput) {
+    // KWin's own settings stay where it put them: only the runtime folder is the program's.
+    startAndCopyTwice({"runtime"}, "desktop services: Wayland (clipboard: wlr-data-control, "
+                                   "window: plasma-window-management, keys: kde-fake-input, "
+                                   "fallback: wtype, shortcut: GlobalShortcuts portal)");
+    ASSERT_FALSE(HasFailure());
+    test::KwinFakeKeyboard keyboard;
+    ASSERT_TRUE(keyboard.isAvailable());
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            keyboard.chord({KEY_LEFTMETA, KEY_LEFTSHIFT, KEY_V});
+            return test::waitUntil(panelShows, 1s);
+        },
+        10s))
+        << app->errors();
+    test::spin(500ms);
+    keyboard.chord({KEY_DOWN});
+    keyboard.chord({KEY_ENTER});
+    expectPastedBack();
 }
 
 } // namespace
