@@ -51,15 +51,17 @@ QByteArray exchange(const QString& socketPath, const QByteArray& line) {
 
 TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
     QTemporaryDir folder;
-    SingleInstance first(folder.path());
-    ASSERT_TRUE(first.claim());
-    EXPECT_TRUE(first.claim()); // claiming again keeps it
-    ASSERT_TRUE(first.listen());
-    QList<Request> received;
-    QObject::connect(&first, &SingleInstance::requestReceived,
-                     [&](Request request) { received.append(request); });
-
     SingleInstance second(folder.path());
+    // Nobody answering is a failure within the time-out; listening needs the claim.
+    EXPECT_FALSE(second.send(Request::toggle, milliseconds(200)));
+    EXPECT_FALSE(second.listen());
+    auto first = std::make_unique<SingleInstance>(folder.path());
+    ASSERT_TRUE(first->claim());
+    EXPECT_TRUE(first->claim()); // claiming again keeps it
+    ASSERT_TRUE(first->listen());
+    QList<Request> received;
+    QObject::connect(first.get(), &SingleInstance::requestReceived,
+                     [&](Request request) { received.append(request); });
     EXPECT_FALSE(second.claim());
     for (const Request request : {Request::open, Request::toggle, Request::quit}) {
         EXPECT_TRUE(whileServing([&] { return second.send(request); }));
@@ -69,26 +71,15 @@ TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
 
     // Anything else is answered as unknown and asks for nothing; an endless line is cut off;
     // a request that is answered but never confirmed is not carried out.
-    EXPECT_EQ(exchange(first.socketPath(), "rm -rf /\n"), QByteArray("unknown"));
-    EXPECT_EQ(exchange(first.socketPath(), QByteArray(4096, 'x')), QByteArray());
-    EXPECT_EQ(exchange(first.socketPath(), "quit\n"), QByteArray("ok"));
-    EXPECT_EQ(exchange(first.socketPath(), "quit\nnot confirmed\n"), QByteArray("ok"));
+    EXPECT_EQ(exchange(first->socketPath(), "rm -rf /\n"), QByteArray("unknown"));
+    EXPECT_EQ(exchange(first->socketPath(), QByteArray(4096, 'x')), QByteArray());
+    EXPECT_EQ(exchange(first->socketPath(), "quit\n"), QByteArray("ok"));
+    EXPECT_EQ(exchange(first->socketPath(), "quit\nnot confirmed\n"), QByteArray("ok"));
     test::spin(milliseconds(300));
     EXPECT_EQ(received.size(), 3);
-}
 
-// The running instance's event loop is held up (a long task on its GUI thread) while a
-// request waits: the sender reports a failure only when the instance will not act on it.
-TEST(SingleInstance, ABusyInstanceActsExactlyWhenTheSenderReportsSuccess) {
-    QTemporaryDir folder;
-    SingleInstance running(folder.path());
-    ASSERT_TRUE(running.claim());
-    ASSERT_TRUE(running.listen());
-    QList<Request> received;
-    QObject::connect(&running, &SingleInstance::requestReceived,
-                     [&](Request request) { received.append(request); });
-    const SingleInstance sender(folder.path());
-
+    // The instance's event loop is held up (a long task on its GUI thread) while a request
+    // waits: the sender reports a failure exactly when the instance will not act on it.
     struct Case {
         const char* what;
         bool busyOnceConnected;
@@ -106,49 +97,34 @@ TEST(SingleInstance, ABusyInstanceActsExactlyWhenTheSenderReportsSuccess) {
         SCOPED_TRACE(c.what);
         received.clear();
         auto answer = std::async(std::launch::async,
-                                 [&] { return sender.send(Request::toggle, c.senderTimeout); });
+                                 [&] { return second.send(Request::toggle, c.senderTimeout); });
         if (c.busyOnceConnected) {
-            test::waitUntil([&] { return !running.findChildren<QLocalSocket*>().isEmpty(); });
+            test::waitUntil([&] { return !first->findChildren<QLocalSocket*>().isEmpty(); });
         }
         std::this_thread::sleep_for(c.busy);
-        test::waitUntil(
-            [&] { return answer.wait_for(milliseconds(0)) == std::future_status::ready; });
-        const bool succeeded = answer.get();
+        const bool succeeded = whileServing([&] { return answer.get(); });
         EXPECT_EQ(succeeded, c.succeeds);
         test::spin(milliseconds(300)); // whatever is still queued is handled
         EXPECT_EQ(received.size(), succeeded ? 1 : 0);
     }
-}
 
-TEST(SingleInstance, AnEndedInstanceLeavesNothingInTheWay) {
-    QTemporaryDir folder;
-    SingleInstance nobody(folder.path());
-    // Nobody answering is a failure within the time-out; listening needs the claim.
-    EXPECT_FALSE(nobody.send(Request::toggle, milliseconds(200)));
-    EXPECT_FALSE(nobody.listen());
-    {
-        SingleInstance ended(folder.path());
-        ASSERT_TRUE(ended.claim());
-        ASSERT_TRUE(ended.listen());
+    // A lock and a socket file left by a process that has died: the next one claims and serves.
+    first.reset();
+    for (const auto& [name, contents] : {std::pair{"/quillstack.lock", "999999999\nquillstack\n\n"},
+                                         std::pair{"/quillstack.socket", ""}}) {
+        QFile stale(folder.path() + QLatin1String(name));
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write(contents);
     }
-    // A lock and a socket file left by a process that has died.
-    QFile stale(folder.path() + QStringLiteral("/quillstack.lock"));
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write("999999999\nquillstack\n\n");
-    stale.close();
-    QFile socketFile(folder.path() + QStringLiteral("/quillstack.socket"));
-    ASSERT_TRUE(socketFile.open(QIODevice::WriteOnly));
-    socketFile.close();
-
     SingleInstance next(folder.path());
     ASSERT_TRUE(next.claim());
     ASSERT_TRUE(next.listen());
-    int received = 0;
-    QObject::connect(&next, &SingleInstance::requestReceived, [&] { ++received; });
-    SingleInstance later(folder.path());
-    EXPECT_TRUE(whileServing([&] { return later.send(Request::toggle); }));
-    test::waitUntil([&] { return received == 1; });
-    EXPECT_EQ(received, 1);
+    QObject::connect(&next, &SingleInstance::requestReceived,
+                     [&](Request request) { received.append(request); });
+    received.clear();
+    EXPECT_TRUE(whileServing([&] { return second.send(Request::toggle); }));
+    test::waitUntil([&] { return received.size() == 1; });
+    EXPECT_EQ(received, QList<Request>{Request::toggle});
 }
 
 TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
@@ -197,38 +173,26 @@ TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
 
 TEST(CommandLine, ChoosesTheActionAndTheRequestAndDescribesEveryOption) {
     using Action = CommandLine::Action;
-    struct Case {
-        QStringList arguments;
-        Action action;
-        Request request;
-        std::optional<QString> error;
-    };
-    const auto unknown = [](const char* argument) {
-        return QStringLiteral("unknown argument: ") + QLatin1String(argument);
-    };
-    const QString tooMany = QStringLiteral("too many arguments");
-    for (const Case& c : {
-             Case{{}, Action::run, Request::open, std::nullopt},
-             Case{{"--toggle"}, Action::toggle, Request::toggle, std::nullopt},
-             Case{{"--quit"}, Action::quit, Request::quit, std::nullopt},
-             Case{{"--help"}, Action::help, Request::open, std::nullopt},
-             Case{{"-h"}, Action::help, Request::open, std::nullopt},
-             Case{{"--version"}, Action::version, Request::open, std::nullopt},
-             Case{{"--frobnicate"}, Action::help, Request::open, unknown("--frobnicate")},
-             Case{{"-version"}, Action::help, Request::open, unknown("-version")},
-             Case{{"--Version"}, Action::help, Request::open, unknown("--Version")},
-             Case{{"-v"}, Action::help, Request::open, unknown("-v")},
-             Case{{"--toggle", "--quit"}, Action::help, Request::open, tooMany},
-             Case{{"--version", "--toggle"}, Action::help, Request::open, tooMany},
-             Case{{"--help", "--version"}, Action::help, Request::open, tooMany},
-         }) {
-        SCOPED_TRACE(c.arguments.join(' ').toStdString());
-        const CommandLine line = CommandLine::parse(c.arguments);
-        EXPECT_EQ(line.action(), c.action);
-        EXPECT_EQ(line.error(), c.error);
-        if (c.action == Action::run || c.action == Action::toggle || c.action == Action::quit) {
-            EXPECT_EQ(line.request(), c.request);
-        }
+    EXPECT_EQ(CommandLine::parse({}).action(), Action::run);
+    EXPECT_EQ(CommandLine::parse({}).request(), Request::open);
+    EXPECT_EQ(CommandLine::parse({"--toggle"}).request(), Request::toggle);
+    EXPECT_EQ(CommandLine::parse({"--quit"}).request(), Request::quit);
+    for (const auto& [argument, action] :
+         {std::pair{"--toggle", Action::toggle}, std::pair{"--quit", Action::quit},
+          std::pair{"--help", Action::help}, std::pair{"-h", Action::help},
+          std::pair{"--version", Action::version}}) {
+        EXPECT_EQ(CommandLine::parse({argument}).action(), action) << argument;
+        EXPECT_EQ(CommandLine::parse({argument}).error(), std::nullopt) << argument;
+    }
+    // Anything else, or more than one argument, is an error and shows the help.
+    for (const QStringList& arguments :
+         {QStringList{"--frobnicate"}, QStringList{"-version"}, QStringList{"--Version"},
+          QStringList{"-v"}, QStringList{"--toggle", "--quit"},
+          QStringList{"--version", "--toggle"}, QStringList{"--help", "--version"}}) {
+        const CommandLine line = CommandLine::parse(arguments);
+        EXPECT_EQ(line.action(), Action::help);
+        EXPECT_EQ(line.error(), arguments.size() > 1 ? QStringLiteral("too many arguments")
+                                                     : "unknown argument: " + arguments.front());
     }
 
     static const QRegularExpression version(QStringLiteral("^quillstack \\d+\\.\\d+\\.\\d+\\n$"));
