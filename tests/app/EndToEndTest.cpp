@@ -148,44 +148,40 @@ using CrashConsistency = Home;
 
 TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     prepare();
-    test::PasteTargetProcess target(QStringLiteral(QUILLSTACK_PASTE_TARGET),
-                                    QStringLiteral("EndToEndTarget"));
+    test::PasteTargetProcess target(QUILLSTACK_PASTE_TARGET, "EndToEndTarget");
     ASSERT_NE(target.windowId(), 0u);
     auto app = std::make_unique<Quillstack>();
     ASSERT_TRUE(app->isReady()) << app->errors();
 
     // Other programs copy an image, two files, plain text and HTML with its plain text.
     QImage image(64, 48, QImage::Format_RGB32);
-    image.fill(QColor(30, 120, 200));
-    const QString png = file("picture.png", {});
-    ASSERT_TRUE(image.save(png));
-    xclip("image/png", png);
-    ASSERT_TRUE(waitForEntries(1)) << app->errors();
-    const QString uris = QUrl::fromLocalFile(file("report one.txt", "one")).toEncoded() + "\r\n" +
-                         QUrl::fromLocalFile(file("report-two.txt", "two")).toEncoded();
-    xclip("text/uri-list", file("uris", uris.toUtf8()));
-    ASSERT_TRUE(waitForEntries(2));
+    image.fill(Qt::blue);
+    ASSERT_TRUE(image.save(file("picture.png", {})));
     const QString plainText = QStringLiteral("Meet at noon by the river");
-    xclip("UTF8_STRING", file("plain.txt", plainText.toUtf8()));
-    ASSERT_TRUE(waitForEntries(3));
+    const QByteArray uris = QUrl::fromLocalFile(file("report one.txt", "one")).toEncoded() +
+                            "\r\n" + QUrl::fromLocalFile(file("report-two.txt", "two")).toEncoded();
+    int copies = 0;
+    for (const auto& [type, path] :
+         {std::pair{"image/png", root.path() + "/files/picture.png"},
+          std::pair{"text/uri-list", file("uris", uris)},
+          std::pair{"UTF8_STRING", file("plain.txt", plainText.toUtf8())}}) {
+        xclip(type, path);
+        ASSERT_TRUE(waitForEntries(++copies)) << type << app->errors();
+    }
     QProcess offer;
-    offer.start(QStringLiteral(QUILLSTACK_CLIPBOARD_OFFER),
+    offer.start(QUILLSTACK_CLIPBOARD_OFFER,
                 {"text/html=" + file("page.html", "<p>Quarterly <b>numbers</b></p>"),
                  "text/plain=" + file("page.txt", "Quarterly numbers")});
     ASSERT_TRUE(waitForEntries(4));
     offer.kill();
     offer.waitForFinished(3000);
-
-    // Newest first, readable by their owner only.
     QStringList kinds;
     for (const auto& entry : history()) {
         kinds.append(entry.toObject().value("kind").toString());
     }
     EXPECT_EQ(kinds, (QStringList{"html", "text", "file", "image"}));
-    EXPECT_EQ(history().at(2).toObject().value("filePaths").toArray().size(), 2);
-    EXPECT_EQ(QFileInfo(historyPath()).permissions() & 0x7777,
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                  QFileDevice::WriteUser);
+    EXPECT_EQ(history().at(2)["filePaths"].toArray().size(), 2);
+    EXPECT_EQ(QFileInfo(historyPath()).permissions() & 0x0077, 0); // the owner's only
 
     // The shortcut opens the panel at the pointer; Down, Return paste the second-newest entry
     // into the field the user was typing in, and that write is not recorded.
@@ -204,8 +200,7 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     test::spin(1s);
     EXPECT_EQ(historyBytes(), recorded);
 
-    // --toggle opens and closes the panel; a second start opens it and ends; a later copy is
-    // recorded once.
+    // --toggle opens the panel, and so does a second start, which ends; --toggle closes it.
     for (const QStringList& arguments : {QStringList{"--toggle"}, QStringList{}}) {
         const test::ProcessResult handedOver = test::runProcess(program, arguments);
         EXPECT_EQ(handedOver.exitCode, 0) << handedOver.err.toStdString();
@@ -216,15 +211,16 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     const QString later = QStringLiteral("copied after the second start");
     xclip("UTF8_STRING", file("later.txt", later.toUtf8()));
     ASSERT_TRUE(waitForEntries(5));
-    test::spin(1s);
+    test::spin(1s); // recorded once
     EXPECT_EQ(history().size(), 5);
-    EXPECT_EQ(history().at(0).toObject().value("text").toString(), later);
+    EXPECT_EQ(history().at(0)["text"].toString(), later);
 
     // "Quit Quillstack" from the tray menu (a click on the item opens it) ends the program.
     const std::optional<QRect> icon = window(false);
     ASSERT_TRUE(icon.has_value()) << "no tray icon";
-    ASSERT_EQ(xdotool({"mousemove", "--sync", QString::number(icon->center().x()),
-                       QString::number(icon->center().y()), "click", "1"})
+    const QPoint middle = icon->center();
+    ASSERT_EQ(xdotool({"mousemove", "--sync", QString::number(middle.x()),
+                       QString::number(middle.y()), "click", "1"})
                   .exitCode,
               0);
     test::spin(500ms);
