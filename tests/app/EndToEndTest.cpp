@@ -1,17 +1,11 @@
-// The real `quillstack` (QUILLSTACK_EXECUTABLE) in a home of its own. On X with a window
-// manager and a tray: copies by other programs are recorded, the shortcut opens the panel at the
-// pointer and an entry is pasted into the window the user came from, the command line reaches
-// the running instance, and quitting from the tray, a restart and SIGTERM keep the history.
-// On X alone: killed at random moments while copies of about 1 MB stream in, and quit while a
-// large history is being written. On sway and on KWin: copies in a Wayland program, the
-// desktop's shortcut and a paste back into that program.
+// The real `quillstack` (QUILLSTACK_EXECUTABLE) in a home of its own: on X with a window
+// manager and a tray, on X killed or quit while saving, and on sway and KWin.
 
 #include "KwinFakeKeyboard.h"
 #include "PasteTargetProcess.h"
 #include "entries/EntryJson.h"
 #include "support/TestEnvironment.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -25,7 +19,6 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <iostream>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
@@ -249,28 +242,13 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     EXPECT_EQ(historyBytes(), beforeRestart);
 }
 
-// A PNG of random pixels: about 1 MB, as noise does not compress.
-QByteArray noisePng(int seed) {
-    QImage image(600, 600, QImage::Format_RGB32);
-    QRandomGenerator(quint32(seed))
-        .fillRange(reinterpret_cast<quint32*>(image.bits()), image.sizeInBytes() / 4);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
-}
-
-// Every start loads what the last one saved (nothing moved aside), no saved entry is ever lost,
-// and no temporary file is left behind.
+// Every start finds what the last one saved (nothing moved aside, no temporary file left) and
+// no saved entry is ever lost. Every other copy is a PNG of random pixels, about 1 MB, so
+// that every other kill lands in a save (its temporary file is there); the others at any moment.
 TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothingBehind) {
     prepare();
-    constexpr int rounds = 8;
     QRandomGenerator random(20261207);
     QSet<QString> saved;
-    int leftoversSeen = 0;
-    int n = 0;
-    // The file, if there, is a whole history holding every entry saved before.
     const auto expectAllSaved = [&] {
         QJsonParseError error{};
         const QJsonDocument document = QJsonDocument::fromJson(historyBytes(), &error);
@@ -283,42 +261,31 @@ TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothin
         EXPECT_TRUE(ids.contains(saved)) << "lost an entry";
         saved.unite(ids);
     };
-    for (int round = 0; round <= rounds; ++round) {
+    for (int round = 0, n = 0; round <= 8; ++round) {
         SCOPED_TRACE(round);
         Quillstack app;
         ASSERT_TRUE(app.isReady()) << app.errors();
         EXPECT_EQ(QDir(folder()).entryList({"history.json.corrupt-*"}, QDir::Files), QStringList{});
         EXPECT_EQ(leftovers(), QStringList{});
         expectAllSaved();
-        if (round == rounds) {
-            break;
-        }
-        // Copies stream in; the kill comes after a random one of them, every other round once a
-        // save is under way (its temporary file is there), else at a random moment.
-        const int killAfter = int(random.bounded(4));
-        for (int i = 0; i <= killAfter; ++i, ++n) {
+        for (int i = 0, last = int(random.bounded(4)); round < 8 && i <= last; ++i, ++n) {
+            QImage image(600, 600, QImage::Format_RGB32);
+            random.fillRange(reinterpret_cast<quint32*>(image.bits()), image.sizeInBytes() / 4);
+            const QString path = file(QStringLiteral("copy%1").arg(n), QByteArray::number(n));
             if (n % 2 == 0) {
-                xclip("image/png", file(QStringLiteral("image%1.png").arg(n), noisePng(n)));
-            } else {
-                xclip("UTF8_STRING",
-                      file(QStringLiteral("text%1.txt").arg(n),
-                           QStringLiteral("copy %1 %2").arg(n).arg(random.generate()).toUtf8()));
+                ASSERT_TRUE(image.save(path, "PNG"));
             }
-            if (i == killAfter && round % 2 == 0) {
+            xclip(n % 2 == 0 ? "image/png" : "UTF8_STRING", path);
+            if (i == last && round % 2 == 0) {
                 test::waitUntil([&] { return !leftovers().isEmpty(); }, 3s);
             } else {
-                test::spin(std::chrono::milliseconds(i == killAfter ? random.bounded(50, 700)
-                                                                    : random.bounded(100, 400)));
+                test::spin(std::chrono::milliseconds(random.bounded(50, 700)));
             }
         }
         app.kill();
-        leftoversSeen += int(leftovers().size());
         expectAllSaved();
     }
-    EXPECT_GT(saved.size(), rounds); // the copies were recorded
-    std::cout << "entries saved: " << saved.size()
-              << ", kills that left a temporary file: " << leftoversSeen << " of " << rounds
-              << "\n";
+    EXPECT_GT(saved.size(), 8); // the copies were recorded
 }
 
 // A quit (by --quit or by a signal) while about 90 MB of history is being written waits for
@@ -329,24 +296,20 @@ TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
     QList<EntryJson::EncodedEntry> encoded;
     for (int i = 0; i < 60; ++i) {
         QByteArray bytes(1536 * 1024, Qt::Uninitialized);
-        QRandomGenerator(quint32(i))
-            .fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+        QRandomGenerator(i).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
         entries << ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
-                                  ClipboardKind::image, std::nullopt, std::nullopt, std::nullopt,
-                                  std::nullopt, {}, std::optional<QByteArray>(bytes), std::nullopt,
-                                  QStringLiteral("%1").arg(i, 64, 10, QLatin1Char('0')),
-                                  QStringLiteral("image"));
+                                  ClipboardKind::image, {}, {}, {}, {}, {},
+                                  std::optional<QByteArray>(bytes), {},
+                                  QStringLiteral("%1").arg(i, 64, 10, QLatin1Char('0')), "image");
         encoded << EntryJson::encodeForHistory(entries.last()).value();
     }
     ASSERT_TRUE(QDir().mkpath(folder()));
     QFile out(historyPath());
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(EntryJson::writeHistory(out, entries, encoded));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly) && EntryJson::writeHistory(out, entries, encoded));
     out.close();
-    const qint64 oldSize = QFileInfo(historyPath()).size();
-
     for (const bool bySignal : {false, true}) {
         SCOPED_TRACE(bySignal ? "SIGTERM" : "--quit");
+        const qint64 oldSize = QFileInfo(historyPath()).size();
         Quillstack app;
         ASSERT_TRUE(app.isReady()) << app.errors();
         const QByteArray text = QByteArray("quit while saving ") + (bySignal ? "signal" : "quit");
@@ -359,10 +322,8 @@ TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
         }
         app.expectCleanExit(30s);
         EXPECT_EQ(leftovers(), QStringList{});
-        const std::optional<QList<ClipboardEntry>> written =
-            EntryJson::decodeHistory(historyBytes());
+        const auto written = EntryJson::decodeHistory(historyBytes());
         ASSERT_TRUE(written.has_value());
-        ASSERT_GT(written->size(), 60);
         EXPECT_EQ(written->first().text(), QString::fromUtf8(text));
         EXPECT_GT(QFileInfo(historyPath()).size(), oldSize);
     }
