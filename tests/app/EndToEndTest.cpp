@@ -219,6 +219,9 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     test::spin(500ms);
     ASSERT_EQ(xdotool({"key", "Up", "Return"}).exitCode, 0);
     app->expectCleanExit();
+    const test::ProcessResult none = test::runProcess(program, {"--toggle"});
+    EXPECT_EQ(none.exitCode, 1); // no instance is left behind
+    EXPECT_EQ(none.err, QByteArray("quillstack: Quillstack is not running.\n"));
     const QByteArray beforeRestart = historyBytes();
 
     // A restart shows the same history: Return pastes its newest entry.
@@ -232,14 +235,6 @@ TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
     test::spin(300ms);
     ASSERT_EQ(xdotool({"key", "Return"}).exitCode, 0);
     EXPECT_EQ(target.waitForText(later.toStdString()), later.toStdString());
-
-    // SIGTERM ends it cleanly too, leaving no instance behind.
-    app->process.terminate();
-    app->expectCleanExit();
-    const test::ProcessResult none = test::runProcess(program, {"--toggle"});
-    EXPECT_EQ(none.exitCode, 1);
-    EXPECT_EQ(none.err, QByteArray("quillstack: Quillstack is not running.\n"));
-    EXPECT_EQ(historyBytes(), beforeRestart);
 }
 
 // Every start finds what the last one saved (nothing moved aside, no temporary file left) and
@@ -329,84 +324,87 @@ TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
     }
 }
 
-// The program with a runtime folder of its own (the compositor's socket stays reachable), and
-// two copies made in a Wayland program that keeps the keyboard.
-struct WaylandEndToEnd : Home {
-    std::unique_ptr<Quillstack> app;
-    std::unique_ptr<test::PasteTargetProcess> target;
-
-    void startAndCopyTwice(const QStringList& folders, const QByteArray& services) {
-        qputenv("WAYLAND_DISPLAY", qgetenv("XDG_RUNTIME_DIR") + '/' + qgetenv("WAYLAND_DISPLAY"));
-        prepare(folders);
-        app = std::make_unique<Quillstack>(true);
-        ASSERT_TRUE(app->isReady()) << app->errors();
-        const std::string startup = app->errors();
-        EXPECT_NE(startup.find(services.toStdString()), std::string::npos) << startup;
-        qputenv("QT_QPA_PLATFORM", "wayland");
-        target = std::make_unique<test::PasteTargetProcess>(QStringLiteral(QUILLSTACK_PASTE_TARGET),
-                                                            QStringLiteral("org.example.Notes"));
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        ASSERT_NE(target->windowId(), 0u);
-        for (const QByteArray copy : {"the older copy", "the newest copy"}) {
-            ASSERT_EQ(test::runProcess("wl-copy", {}, copy).exitCode, 0);
-            ASSERT_TRUE(test::waitUntil(
-                [&] { return history().at(0)["text"].toString() == QString::fromUtf8(copy); }, 10s))
-                << app->errors();
-        }
-        EXPECT_EQ(history().size(), 2);
-        EXPECT_EQ(history().at(1)["sourceAppBundleID"].toString(), "org.example.Notes");
+// Two copies in a Wayland program that keeps the keyboard are recorded with its app_id; the
+// desktop's shortcut opens the panel (on XWayland) and Down, Return paste the older copy back,
+// unrecorded. The program's runtime folder is its own; the compositor's socket stays reachable.
+void copyOpenAndPasteBack(Home& home, const QStringList& folders, const std::string& services,
+                          const std::function<void()>& shortcut,
+                          const std::function<void()>& downReturn) {
+    qputenv("WAYLAND_DISPLAY", qgetenv("XDG_RUNTIME_DIR") + '/' + qgetenv("WAYLAND_DISPLAY"));
+    home.prepare(folders);
+    Quillstack app(true);
+    ASSERT_TRUE(app.isReady()) << app.errors();
+    const std::string startup = app.errors();
+    EXPECT_NE(startup.find(services), std::string::npos) << startup;
+    qputenv("QT_QPA_PLATFORM", "wayland");
+    test::PasteTargetProcess target(QUILLSTACK_PASTE_TARGET, "org.example.Notes");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    ASSERT_NE(target.windowId(), 0u);
+    for (const QByteArray copy : {"the older copy", "the newest copy"}) {
+        ASSERT_EQ(test::runProcess("wl-copy", {}, copy).exitCode, 0);
+        ASSERT_TRUE(
+            test::waitUntil([&] { return Home::history().at(0)["text"] == copy.data(); }, 10s))
+            << app.errors();
     }
-    // The panel pasted the older copy and closed; the paste was not recorded.
-    void expectPastedBack() {
-        EXPECT_EQ(target->waitForText("the older copy"), "the older copy") << app->errors();
-        EXPECT_TRUE(test::waitUntil(panelHidden));
-        test::spin(1s);
-        EXPECT_EQ(history().size(), 2);
-        app->process.terminate();
-        EXPECT_TRUE(app->process.waitForFinished(10000));
-    }
-};
-
-void wtype(const QStringList& arguments) {
-    const auto result = test::runProcess(QStringLiteral("wtype"), arguments);
-    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-}
-
-TEST_F(WaylandEndToEnd, SwayBoundShortcutAndVirtualKeyboard) {
-    startAndCopyTwice({"data", "config", "runtime"},
-                      "desktop services: Wayland (clipboard: wlr-data-control");
-    ASSERT_FALSE(HasFailure());
-    const auto bound = test::runProcess(
-        "swaymsg", {QStringLiteral("bindsym Mod4+Shift+v exec env XDG_RUNTIME_DIR=%1 %2 --toggle")
-                        .arg(qEnvironmentVariable("XDG_RUNTIME_DIR"), QUILLSTACK_EXECUTABLE)});
-    ASSERT_EQ(bound.exitCode, 0) << bound.out.toStdString();
-    wtype({"-M", "logo", "-M", "shift", "-k", "v", "-m", "shift", "-m", "logo"});
-    ASSERT_TRUE(test::waitUntil(panelShows, 10s)) << app->errors();
+    EXPECT_EQ(Home::history().size(), 2);
+    EXPECT_EQ(Home::history().at(1)["sourceAppBundleID"].toString(), "org.example.Notes");
+    shortcut();
+    ASSERT_TRUE(test::waitUntil(panelShows, 10s)) << app.errors();
     test::spin(500ms); // the panel takes the keyboard
-    // One keyboard for both keys: XWayland may drop the first key after a new keyboard's keymap.
-    wtype({"-s", "200", "-k", "Down", "-s", "200", "-k", "Return"});
-    expectPastedBack();
+    downReturn();
+    EXPECT_EQ(target.waitForText("the older copy"), "the older copy") << app.errors();
+    EXPECT_TRUE(test::waitUntil(panelHidden));
+    test::spin(1s);
+    EXPECT_EQ(Home::history().size(), 2);
+    app.process.terminate();
+    EXPECT_TRUE(app.process.waitForFinished(10000));
+}
+using WaylandEndToEnd = Home;
+
+// sway runs `quillstack --toggle` for the shortcut; wtype types on a virtual keyboard.
+TEST_F(WaylandEndToEnd, SwayBoundShortcutAndVirtualKeyboard) {
+    const auto wtype = [](const QStringList& arguments) {
+        const auto result = test::runProcess(QStringLiteral("wtype"), arguments);
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    };
+    copyOpenAndPasteBack(
+        *this, {"data", "config", "runtime"},
+        "desktop services: Wayland (clipboard: wlr-data-control",
+        [&] {
+            const auto bound = test::runProcess(
+                "swaymsg",
+                {QStringLiteral("bindsym Mod4+Shift+v exec env XDG_RUNTIME_DIR=%1 %2 --toggle")
+                     .arg(qEnvironmentVariable("XDG_RUNTIME_DIR"), program)});
+            ASSERT_EQ(bound.exitCode, 0) << bound.out.toStdString();
+            wtype({"-M", "logo", "-M", "shift", "-k", "v", "-m", "shift", "-m", "logo"});
+        },
+        // One keyboard for both: XWayland may drop the first key after a new keyboard's keymap.
+        [&] {
+            wtype({"-s", "200", "-k", "Down", "-s", "200", "-k", "Return"});
+        });
 }
 
+// The portal registers the shortcut; keys go through KWin's fake input. KWin's own settings
+// stay where it put them: only the runtime folder is the program's.
 TEST_F(WaylandEndToEnd, KwinPortalShortcutAndFakeInput) {
-    // KWin's own settings stay where it put them: only the runtime folder is the program's.
-    startAndCopyTwice({"runtime"}, "desktop services: Wayland (clipboard: wlr-data-control, "
-                                   "window: plasma-window-management, keys: kde-fake-input, "
-                                   "fallback: wtype, shortcut: GlobalShortcuts portal)");
-    ASSERT_FALSE(HasFailure());
     test::KwinFakeKeyboard keyboard;
     ASSERT_TRUE(keyboard.isAvailable());
-    ASSERT_TRUE(test::waitUntil(
+    copyOpenAndPasteBack(
+        *this, {"runtime"},
+        "desktop services: Wayland (clipboard: wlr-data-control, window: plasma-window-management, "
+        "keys: kde-fake-input, fallback: wtype, shortcut: GlobalShortcuts portal)",
         [&] {
-            keyboard.chord({KEY_LEFTMETA, KEY_LEFTSHIFT, KEY_V});
-            return test::waitUntil(panelShows, 1s);
+            test::waitUntil(
+                [&] {
+                    keyboard.chord({KEY_LEFTMETA, KEY_LEFTSHIFT, KEY_V});
+                    return test::waitUntil(panelShows, 1s);
+                },
+                10s);
         },
-        10s))
-        << app->errors();
-    test::spin(500ms);
-    keyboard.chord({KEY_DOWN});
-    keyboard.chord({KEY_ENTER});
-    expectPastedBack();
+        [&] {
+            keyboard.chord({KEY_DOWN});
+            keyboard.chord({KEY_ENTER});
+        });
 }
 
 } // namespace
