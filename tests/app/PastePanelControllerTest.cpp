@@ -1,5 +1,4 @@
-// The panel window on a real X display with a window manager; run once without and once with
-// a compositing manager.
+// The panel window on X with a window manager, without and with a compositing manager.
 
 // The shortcut types before the panel's: HistoryFilter's qHash would hide theirs.
 #include "settings/AppSettings.h"
@@ -43,16 +42,16 @@ struct PastePanelControllerTest : testing::Test {
 
     // The window manager's focus handling for the windows of an earlier test (its fallback
     // after an unmap) must not race with this test's panel.
-    PastePanelControllerTest() { test::spin(400ms); }
+    PastePanelControllerTest() {
+        test::spin(400ms);
+        insert(4, 0);
+        model.onActivate = [this](const ClipboardEntry& entry) { activated << entry.id(); };
+    }
     void insert(int from, int to) {
         for (int i = from; i >= to; --i) {
             manager.insert(test::makeEntry(ClipboardKind::text, QStringLiteral("entry %1").arg(i))
                                .withBackfilledSearchIndex());
         }
-    }
-    void SetUp() override {
-        insert(4, 0);
-        model.onActivate = [this](const ClipboardEntry& entry) { activated << entry.id(); };
     }
     QUuid idAt(int row) const { return manager.history().at(row).id(); }
     static QPointF centre() {
@@ -139,40 +138,20 @@ TEST_F(PastePanelControllerTest, KeyTable) {
     EXPECT_FALSE(controller.hasKeyMonitor());
 }
 
-// What Return pastes is always in view: the selection survives closing and reopening, a new
-// copy takes it, and every opening scrolls the selected row into view.
+// The selection survives closing, and every opening scrolls it into view (what Return pastes).
 TEST_F(PastePanelControllerTest, ReopeningShowsTheRowThatReturnPastes) {
     insert(29, 5);
     QListView* list = controller.contentView()->listView();
-    QScrollBar* scroll = list->verticalScrollBar();
-    const auto selectedRowInView = [&] {
-        int row = 0;
-        while (idAt(row) != model.selectedID()) {
-            ++row;
-        }
-        const QRect item = list->visualRect(list->model()->index(row, 0));
-        return list->viewport()->rect().contains(item.adjusted(0, 4, 0, -4));
-    };
     showAndWaitForKeyboard();
-    EXPECT_EQ(model.selectedID(), idAt(0));
     press(QStringLiteral("Down ").repeated(12) + "Escape");
     ASSERT_FALSE(controller.isVisible());
-    scroll->setValue(0); // scrolled away while closed, as the wheel would leave it
+    list->verticalScrollBar()->setValue(0); // as the wheel or a new copy would leave it
     showAndWaitForKeyboard();
     EXPECT_EQ(model.selectedID(), idAt(12));
-    EXPECT_TRUE(selectedRowInView());
-    press("Escape");
-
-    // A new copy while closed: the panel opens on it, at the top, and Return pastes it.
-    scroll->setValue(scroll->maximum());
-    manager.insert(test::makeEntry(ClipboardKind::text, QStringLiteral("NEWEST-ITEM-123"))
-                       .withBackfilledSearchIndex());
-    showAndWaitForKeyboard();
-    EXPECT_EQ(model.selectedID(), idAt(0));
-    EXPECT_TRUE(selectedRowInView());
+    const QRect row = list->visualRect(list->model()->index(12, 0));
+    EXPECT_TRUE(list->viewport()->rect().contains(row.adjusted(0, 4, 0, -4)));
     press("Return");
-    EXPECT_EQ(activated, QList<QUuid>{idAt(0)});
-    EXPECT_EQ(manager.history().first().text(), QStringLiteral("NEWEST-ITEM-123"));
+    EXPECT_EQ(activated, QList<QUuid>{idAt(12)});
 }
 
 TEST_F(PastePanelControllerTest, HidesOnLosingTheKeyboardUnlessAModalWindowIsUp) {
