@@ -1,5 +1,4 @@
-// The application's sequences with in-memory desktop services: start-up, the panel toggle, the
-// paste sequence, a change of shortcut and shutdown.
+// The application's sequences with in-memory desktop services.
 
 #include "app/AppDelegate.h"
 #include "app/PanelPresenter.h"
@@ -158,73 +157,59 @@ TEST_F(DelegateFixture, StartAChangeOfShortcutShutdownAndTheNextStart) {
 }
 
 // The window in front when the panel opens is remembered, unless it is ours or there is none;
-// the menu's first item opens like the shortcut but never hides.
-TEST_F(DelegateFixture, TheShortcutTogglesThePanelAndRemembersTheWindowInFront) {
+// the menu's first item opens like the shortcut but never hides. A paste hides the panel,
+// writes the clipboard, brings the window back and then sends the keystroke.
+TEST_F(DelegateFixture, TheShortcutTogglesThePanelAndAPasteReturnsToTheWindowInFront) {
     launch();
+    copy(QStringLiteral("older entry"));
+    copy(QStringLiteral("newest entry"));
     workspace.setFrontmostApplication(editor);
     ASSERT_TRUE(hotkeys.press(keyV, commandShift));
     EXPECT_FALSE(panel->visible); // queued, not run inside the hot-key handler
     ASSERT_TRUE(QTest::qWaitFor([&] { return panel->visible; }));
     EXPECT_EQ(panel->shownAt, QList<QPointF>{QPointF(640, 400)});
     EXPECT_EQ(delegate->previousApp(), editor);
-
     const RunningApplication other{99, QStringLiteral("Other")};
     workspace.setFrontmostApplication(other);
     ASSERT_TRUE(hotkeys.press(keyV, commandShift));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !panel->visible; }));
-    EXPECT_EQ(panel->shownAt.size(), 1);
     EXPECT_EQ(delegate->previousApp(), editor);
-
     panel->pointer = QPointF(10, 20);
     delegate->openHistory();
-    EXPECT_TRUE(panel->visible);
-    EXPECT_EQ(panel->shownAt.back(), QPointF(10, 20));
-    EXPECT_EQ(delegate->previousApp(), other);
     delegate->openPanel();
-    EXPECT_TRUE(panel->visible);
-    EXPECT_EQ(panel->shownAt.size(), 2);
+    EXPECT_EQ(panel->shownAt, (QList<QPointF>{QPointF(640, 400), QPointF(10, 20)}));
+    EXPECT_EQ(delegate->previousApp(), other);
     delegate->openHistory();
     EXPECT_FALSE(panel->visible);
 
     workspace.setOwnWindows({55});
     workspace.setFrontmostApplication(RunningApplication{55, QStringLiteral("quillstack")});
     delegate->togglePanel();
-    EXPECT_TRUE(panel->visible);
     EXPECT_EQ(delegate->previousApp(), std::nullopt);
     delegate->togglePanel();
     workspace.setFrontmostApplication(std::nullopt);
     delegate->togglePanel();
     EXPECT_EQ(delegate->previousApp(), std::nullopt);
-
     // Without a window to return to, the paste still happens.
-    copy(QStringLiteral("only entry"));
     delegate->performPaste(history().front());
     EXPECT_TRUE(workspace.activations().isEmpty());
-    EXPECT_EQ(pasteboard.string(Pasteboard::stringType()), QStringLiteral("only entry"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !keystrokes.posted().isEmpty(); }));
-}
-
-TEST_F(DelegateFixture, PastingHidesWritesActivatesAndThenSendsTheKeystroke) {
-    launch();
-    copy(QStringLiteral("older entry"));
-    copy(QStringLiteral("newest entry"));
-    workspace.setFrontmostApplication(editor);
-    delegate->togglePanel();
-    ASSERT_TRUE(panel->visible);
+    EXPECT_EQ(pasteboard.string(Pasteboard::stringType()), QStringLiteral("newest entry"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !keystrokes.posted().isEmpty(); }));
+    const qsizetype onePaste = keystrokes.posted().size();
 
     // Down then Return in the panel: the view model hands the second entry to the delegate.
+    workspace.setFrontmostApplication(editor);
+    delegate->togglePanel();
     PanelViewModel& model = *delegate->model();
     model.syncSelection();
     model.moveSelection(true);
     const QList<ClipboardEntry> before = history();
     model.confirmSelection();
-
     EXPECT_FALSE(panel->visible);
     EXPECT_EQ(workspace.activations(), QList<RunningApplication>{editor});
-    // The clipboard held the entry before the window was asked back; the keystroke comes later.
     EXPECT_EQ(workspace.clipboardAtActivation, QStringList{"older entry"});
-    EXPECT_TRUE(keystrokes.posted().isEmpty());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !keystrokes.posted().isEmpty(); }));
+    EXPECT_EQ(keystrokes.posted().size(), onePaste); // not yet
+    ASSERT_TRUE(QTest::qWaitFor([&] { return keystrokes.posted().size() == 2 * onePaste; }));
     EXPECT_EQ(delegate->previousApp(), editor);
 
     // The program's own write is consumed by the next poll, not recorded, and moves nothing:
@@ -237,11 +222,10 @@ TEST_F(DelegateFixture, PastingHidesWritesActivatesAndThenSendsTheKeystroke) {
     EXPECT_EQ(model.selectedID(), history().front().id());
 
     // A keystroke still pending dies with the delegate.
-    const auto posted = keystrokes.posted().size();
     delegate->performPaste(history().front());
     delegate.reset();
     test::spin(AppDelegate::pasteKeystrokeDelay * 3);
-    EXPECT_EQ(keystrokes.posted().size(), posted);
+    EXPECT_EQ(keystrokes.posted().size(), 2 * onePaste);
     EXPECT_TRUE(fallback.runs().isEmpty());
 }
 
