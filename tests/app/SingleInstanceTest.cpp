@@ -1,5 +1,4 @@
-// One instance per user: the lock, the request protocol and the private folder; the command
-// line that chooses the request.
+// One instance per user: the lock, the request protocol, the private folder, the command line.
 
 #include "app/SingleInstance.h"
 #include "app/CommandLine.h"
@@ -159,9 +158,7 @@ TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
     EXPECT_EQ(SingleInstance::defaultFolder(), third);
     EXPECT_EQ(SingleInstance::defaultFolder(), third);
     QDir(third).removeRecursively();
-    QFile file(third);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(QFile(third).open(QIODevice::WriteOnly));
     EXPECT_EQ(SingleInstance::defaultFolder(), expected + QStringLiteral("-4"));
     // A relative runtime folder is ignored.
     qputenv("XDG_RUNTIME_DIR", "relative/folder");
