@@ -2,9 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/PanelPresenter.h"
-#include "entries/ClipboardEntry.h"
 #include "panel/PanelViewModel.h"
-#include "platform/Pasteboard.h"
 #include "platform/memory/MemoryAccessibilityTrust.h"
 #include "platform/memory/MemoryDataLocations.h"
 #include "platform/memory/MemoryFallbackKeystroke.h"

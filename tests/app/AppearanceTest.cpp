@@ -44,11 +44,10 @@ TEST(AppLogo, ScalesDownKeepingItsShapeAndLoadsOnlyAGoodResource) {
     EXPECT_EQ(scaledAppLogo(solid(1024, 1024), 18).pixelColor(9, 9), QColor(40, 90, 200));
     EXPECT_TRUE(scaledAppLogo(QImage(), 18).isNull());
 
-    const std::optional<QImage> full = loadAppLogo(4096);
-    ASSERT_TRUE(full.has_value());
-    EXPECT_EQ(full->size(), QSize(1024, 1024));
-    EXPECT_TRUE(full->hasAlphaChannel());
-    EXPECT_EQ(loadAppLogo(18)->size(), QSize(18, 18));
+    // The compiled resource: 1024 pixels with transparency, never enlarged.
+    EXPECT_EQ(loadAppLogo(4096).value_or(QImage()).size(), QSize(1024, 1024));
+    EXPECT_TRUE(loadAppLogo(4096).value_or(QImage()).hasAlphaChannel());
+    EXPECT_EQ(loadAppLogo(18).value_or(QImage()).size(), QSize(18, 18));
 
     EXPECT_EQ(loadAppLogo(18, ":/no-such-logo.png"), std::nullopt);
     EXPECT_EQ(loadAppLogo(18, QCoreApplication::applicationFilePath()), std::nullopt); // no image
@@ -66,14 +65,11 @@ TEST(SymbolIcon, EverySymbolRendersInItsTintAtAnySize) {
         const QImage image = SymbolIcon::image(name, tint, QSize(24, 24), 2.0);
         ASSERT_EQ(image.size(), QSize(48, 48));
         EXPECT_EQ(image.devicePixelRatio(), 2.0);
-        int covered = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                if (image.pixelColor(x, y).alpha() == 255) {
-                    ++covered;
-                    EXPECT_EQ(image.pixelColor(x, y).rgb(), tint.rgb());
-                }
-            }
+        int covered = 0; // drawn, in the tint only
+        for (int i = 0; i < 48 * 48; ++i) {
+            const QColor pixel = image.pixelColor(i % 48, i / 48);
+            covered += pixel.alpha() == 255 ? 1 : 0;
+            EXPECT_TRUE(pixel.alpha() < 255 || pixel.rgb() == tint.rgb()) << i;
         }
         EXPECT_GT(covered, 40);
         EXPECT_FALSE(SymbolIcon::icon(name, tint).isNull());
@@ -82,11 +78,8 @@ TEST(SymbolIcon, EverySymbolRendersInItsTintAtAnySize) {
     EXPECT_TRUE(SymbolIcon::image("no.such.symbol", Qt::white, QSize(24, 24)).isNull());
     EXPECT_TRUE(SymbolIcon::image("doc", Qt::white, QSize(0, 24)).isNull());
     EXPECT_TRUE(SymbolIcon::icon("no.such.symbol", Qt::white).isNull());
-    // Translucent tints keep their alpha.
-    EXPECT_EQ(SymbolIcon::image("paperclip.circle.fill", QColor(255, 255, 255, 100), QSize(24, 24))
-                  .pixelColor(12, 3)
-                  .alpha(),
-              100);
+    const QColor faint(255, 255, 255, 100); // translucent tints keep their alpha
+    EXPECT_EQ(SymbolIcon::image("paperclip.circle.fill", faint, {24, 24}).pixelColor(12, 3), faint);
 }
 
 TEST(TrayItem, ShowsTheLogoTooltipAndTwoEntryMenu) {

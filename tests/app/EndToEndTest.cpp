@@ -50,12 +50,8 @@ std::optional<QRect> window(bool wide) {
     }
     return std::nullopt;
 }
-bool panelShows() {
-    return window(true).has_value();
-}
-bool panelHidden() {
-    return !panelShows();
-}
+const std::function<bool()> panelShows = [] { return window(true).has_value(); };
+const std::function<bool()> panelHidden = [] { return !window(true).has_value(); };
 
 // The program, started with its readiness report on standard output and killed at the end if
 // it still runs. nativePlatform: Qt picks the platform itself (Wayland, the panel on XWayland).
@@ -65,21 +61,19 @@ struct Quillstack {
 
     explicit Quillstack(bool nativePlatform = false) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QUILLSTACK_READY_FD"), QStringLiteral("1"));
         if (nativePlatform) {
             environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         }
-        environment.insert(QStringLiteral("QUILLSTACK_READY_FD"), QStringLiteral("1"));
         process.setProcessEnvironment(environment);
         process.start(program, {});
-        test::waitUntil(
-            [&] {
-                output += process.readAllStandardOutput();
-                return isReady() || process.state() == QProcess::NotRunning;
-            },
-            20s);
+        test::waitUntil([&] { return isReady() || process.state() == QProcess::NotRunning; }, 20s);
     }
     ~Quillstack() { kill(); }
-    bool isReady() const { return output.contains("ready\n"); }
+    bool isReady() {
+        output += process.readAllStandardOutput();
+        return output.contains("ready\n");
+    }
     std::string errors() { return process.readAllStandardError().toStdString(); }
     void kill() {
         process.kill();
@@ -145,17 +139,13 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
     auto app = std::make_unique<Quillstack>();
     ASSERT_TRUE(app->isReady()) << app->errors();
 
-    // Other programs copy an image, two files, plain text and HTML with its plain text.
-    QImage image(64, 48, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    ASSERT_TRUE(image.save(file("picture.png", {})));
+    // Other programs copy two files, plain text and HTML with its plain text (images: below).
     const QString plainText = QStringLiteral("Meet at noon by the river");
     const QByteArray uris = QUrl::fromLocalFile(file("report one.txt", "one")).toEncoded() +
                             "\r\n" + QUrl::fromLocalFile(file("report-two.txt", "two")).toEncoded();
     int copies = 0;
     for (const auto& [type, path] :
-         {std::pair{"image/png", root.path() + "/files/picture.png"},
-          std::pair{"text/uri-list", file("uris", uris)},
+         {std::pair{"text/uri-list", file("uris", uris)},
           std::pair{"UTF8_STRING", file("plain.txt", plainText.toUtf8())}}) {
         xclip(type, path);
         ASSERT_TRUE(waitForEntries(++copies)) << type << app->errors();
@@ -164,14 +154,14 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
     offer.start(QUILLSTACK_CLIPBOARD_OFFER,
                 {"text/html=" + file("page.html", "<p>Quarterly <b>numbers</b></p>"),
                  "text/plain=" + file("page.txt", "Quarterly numbers")});
-    ASSERT_TRUE(waitForEntries(4));
+    ASSERT_TRUE(waitForEntries(3));
     offer.kill();
     offer.waitForFinished(3000);
     QStringList kinds;
     for (const auto& entry : history()) {
         kinds.append(entry.toObject().value("kind").toString());
     }
-    EXPECT_EQ(kinds, (QStringList{"html", "text", "file", "image"}));
+    EXPECT_EQ(kinds, (QStringList{"html", "text", "file"}));
     EXPECT_EQ(history().at(2)["filePaths"].toArray().size(), 2);
     EXPECT_EQ(QFileInfo(historyPath()).permissions() & 0x0077, 0); // the owner's only
 
@@ -181,8 +171,10 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
     ASSERT_EQ(xdotool({"mousemove", "--sync", "800", "500"}).exitCode, 0);
     ASSERT_EQ(xdotool({"key", "super+shift+v"}).exitCode, 0);
     ASSERT_TRUE(test::waitUntil(panelShows)) << app->errors();
-    const QPoint centre = window(true)->center();
-    EXPECT_LE((centre - QPoint(800, 500)).manhattanLength(), 40) << centre.x() << "," << centre.y();
+    const auto atPointer = [] {
+        return (window(true).value_or(QRect()).center() - QPoint(800, 500)).manhattanLength() <= 40;
+    };
+    EXPECT_TRUE(test::waitUntil(atPointer)) << window(true).value_or(QRect()).x();
     const QByteArray recorded = historyBytes();
     test::spin(300ms); // the panel takes the keyboard
     ASSERT_EQ(xdotool({"key", "Down", "Return"}).exitCode, 0);
@@ -201,9 +193,9 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
         EXPECT_TRUE(test::waitUntil(panelHidden));
     }
     xclip("UTF8_STRING", file("later.txt", "copied after the second start"));
-    ASSERT_TRUE(waitForEntries(5));
+    ASSERT_TRUE(waitForEntries(4));
     test::spin(1s); // recorded once
-    EXPECT_EQ(history().size(), 5);
+    EXPECT_EQ(history().size(), 4);
 
     // "Quit Quillstack" from the tray menu (a click on the item opens it) ends the program.
     const std::optional<QRect> icon = window(false);

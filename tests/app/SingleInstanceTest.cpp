@@ -20,6 +20,7 @@
 using namespace quillstack;
 using Request = SingleInstance::Request;
 using std::chrono::milliseconds;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -52,7 +53,7 @@ TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
     QTemporaryDir folder;
     SingleInstance second(folder.path());
     // Nobody answering is a failure within the time-out; listening needs the claim.
-    EXPECT_FALSE(second.send(Request::toggle, milliseconds(200)));
+    EXPECT_FALSE(second.send(Request::toggle, 200ms));
     EXPECT_FALSE(second.listen());
     auto first = std::make_unique<SingleInstance>(folder.path());
     ASSERT_TRUE(first->claim());
@@ -74,37 +75,27 @@ TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
     EXPECT_EQ(exchange(first->socketPath(), QByteArray(4096, 'x')), QByteArray());
     EXPECT_EQ(exchange(first->socketPath(), "quit\n"), QByteArray("ok"));
     EXPECT_EQ(exchange(first->socketPath(), "quit\nnot confirmed\n"), QByteArray("ok"));
-    test::spin(milliseconds(300));
+    test::spin(300ms);
     EXPECT_EQ(received.size(), 3);
 
     // The instance's event loop is held up (a long task on its GUI thread) while a request
-    // waits: the sender reports a failure exactly when the instance will not act on it.
-    struct Case {
-        const char* what;
-        bool busyOnceConnected;
-        milliseconds busy;
-        milliseconds senderTimeout;
-        bool succeeds;
-    };
-    for (const Case& c : {
-             // Busy longer than the sender waits: it gives up, and nothing happens later.
-             Case{"sender gives up", false, milliseconds(900), milliseconds(300), false},
-             // Busy, once connected, past the instance's own time-out for a request while the
-             // sender waits: its lines and that time-out fall due together.
-             Case{"sender waits", true, milliseconds(2500), milliseconds(6000), true},
-         }) {
-        SCOPED_TRACE(c.what);
+    // waits: the sender reports a failure exactly when the instance will not act on it. Busy
+    // longer than the sender waits: it gives up, and nothing happens later. Busy, once
+    // connected, past the instance's own time-out for a request while the sender waits: its
+    // lines and that time-out fall due together, and the request is carried out.
+    for (const bool senderWaits : {false, true}) {
+        SCOPED_TRACE(senderWaits);
         received.clear();
-        auto answer = std::async(std::launch::async,
-                                 [&] { return second.send(Request::toggle, c.senderTimeout); });
-        if (c.busyOnceConnected) {
+        auto answer = std::async(std::launch::async, [&] {
+            return second.send(Request::toggle, senderWaits ? 6000ms : 300ms);
+        });
+        if (senderWaits) {
             test::waitUntil([&] { return !first->findChildren<QLocalSocket*>().isEmpty(); });
         }
-        std::this_thread::sleep_for(c.busy);
-        const bool succeeded = whileServing([&] { return answer.get(); });
-        EXPECT_EQ(succeeded, c.succeeds);
-        test::spin(milliseconds(300)); // whatever is still queued is handled
-        EXPECT_EQ(received.size(), succeeded ? 1 : 0);
+        std::this_thread::sleep_for(senderWaits ? 2500ms : 900ms);
+        EXPECT_EQ(whileServing([&] { return answer.get(); }), senderWaits);
+        test::spin(300ms); // whatever is still queued is handled
+        EXPECT_EQ(received.size(), senderWaits ? 1 : 0);
     }
 
     // A lock and a socket file left by a process that has died: the next one claims and serves.
