@@ -213,7 +213,6 @@ TEST_F(DelegateFixture, TheShortcutTogglesThePanelAndAPasteReturnsToTheWindowInF
     // The program's own write is consumed by the next poll, not recorded, and moves nothing:
     // the panel reopens on the pasted entry; a new copy takes the selection.
     test::spin(PasteboardMonitor::pollInterval * 3);
-    EXPECT_EQ(delegate->manager().monitor().lastChangeCount(), pasteboard.changeCount());
     EXPECT_EQ(history(), before);
     EXPECT_EQ(model.selectedID(), before.at(1).id());
     copy(QStringLiteral("a new copy"));

@@ -214,8 +214,9 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
 }
 
 // Every start finds what the last one saved (nothing moved aside, no temporary file left) and
-// no saved entry is ever lost. Every other copy is a PNG of random pixels, about 1 MB, so
-// that every other kill lands in a save (its temporary file is there); the others at any moment.
+// no saved entry is ever lost. Every other copy is a PNG of random pixels, about 1 MB; each
+// round's last copy is killed in its save (its temporary file is there) every other round, at
+// any moment in the others.
 TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothingBehind) {
     prepare();
     QRandomGenerator random(20261207);
@@ -240,14 +241,17 @@ TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothin
         EXPECT_EQ(leftovers(), QStringList{});
         expectAllSaved();
         for (int i = 0, last = int(random.bounded(4)); round < 8 && i <= last; ++i, ++n) {
-            QImage image(600, 600, QImage::Format_RGB32);
-            random.fillRange(reinterpret_cast<quint32*>(image.bits()), image.sizeInBytes() / 4);
             const QString path = file(QStringLiteral("copy%1").arg(n), QByteArray::number(n));
             if (n % 2 == 0) {
+                QImage image(600, 600, QImage::Format_RGB32);
+                random.fillRange(reinterpret_cast<quint32*>(image.bits()), image.sizeInBytes() / 4);
                 ASSERT_TRUE(image.save(path, "PNG"));
             }
+            const qsizetype before = history().size();
             xclip(n % 2 == 0 ? "image/png" : "UTF8_STRING", path);
-            if (i == last && round % 2 == 0) {
+            if (i < last) {
+                ASSERT_TRUE(test::waitUntil([&] { return history().size() > before; }, 10s));
+            } else if (round % 2 == 0) {
                 test::waitUntil([&] { return !leftovers().isEmpty(); }, 3s);
             } else {
                 test::spin(std::chrono::milliseconds(random.bounded(50, 700)));

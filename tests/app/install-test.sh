@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# install-test.sh BUILD_DIR CMAKE: installs the build into a temporary prefix and checks that the
-# program, its desktop entry, icons, AppStream metadata and manual page are in the standard
-# places, that the desktop entry is valid and starts the installed program (also from a prefix
-# that needs quoting), and that launch at login starts the installed program. Needs X.
+# install-test.sh BUILD_DIR CMAKE: `cmake --install` into temporary prefixes (one that needs
+# quoting); the files land in their standard places, the desktop entries are valid and start the
+# installed program, also at login. Needs X.
 set -euo pipefail
 build=$1 cmake=$2 tmp=$(mktemp -d) app_pid=
 trap '[[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null; rm -rf "$tmp"' EXIT
@@ -20,7 +19,6 @@ desktop=${entries[0]} id=$(basename "${entries[0]}" .desktop)
 for line in "Exec=$prefix/bin/quillstack" "Exec=$prefix/bin/quillstack --toggle" "Icon=$id"; do
     grep -qxF "$line" "$desktop" || fail "the desktop entry has no line $line"
 done
-desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the entry"
 for file in metainfo/$id.metainfo.xml man/man1/quillstack.1.gz icons/hicolor/scalable/apps/$id.svg; do
     [[ -f "$prefix/share/$file" ]] || fail "no $file"
 done
@@ -33,24 +31,22 @@ done
 # $ and " with a backslash (written doubled in the entry's string value) and double the %.
 odd="$tmp/odd prefix "'$"%'
 "$cmake" --install "$build" --prefix "$odd" >/dev/null
-desktop-file-validate "$odd/share/applications/$id.desktop" || fail "the entry in '$odd' is invalid"
 expected='Exec="'"$tmp"'/odd prefix \\$\\"%%/bin/quillstack" --toggle'
 grep -qxF "$expected" "$odd/share/applications/$id.desktop" || fail "no line $expected in '$odd'"
 
 # Launch at login, on in settings.json, points the autostart entry at the installed program.
 export XDG_DATA_HOME="$tmp/data" XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime"
 mkdir -p "$XDG_DATA_HOME/Quillstack" "$XDG_CONFIG_HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
-printf '{"hotkeyConfig":{"key":"v","modifiers":"commandShift"},"launchAtLogin":true}' \
-    >"$XDG_DATA_HOME/Quillstack/settings.json"
-mkfifo "$tmp/ready"
+echo '{"hotkeyConfig":{"key":"v","modifiers":"commandShift"},"launchAtLogin":true}' \
+    >"$XDG_DATA_HOME/Quillstack/settings.json" && mkfifo "$tmp/ready"
 QUILLSTACK_READY_FD=3 "$prefix/bin/quillstack" 3>"$tmp/ready" &
 app_pid=$!
 read -r -t 20 line <"$tmp/ready" && [[ "$line" == ready ]] || fail "the installed program did not start"
 autostart="$XDG_CONFIG_HOME/autostart/quillstack.desktop"
 [[ "$(grep '^Exec=' "$autostart")" == "Exec=$prefix/bin/quillstack" ]] || fail "autostart: $(cat "$autostart")"
 grep -qx "Icon=$id" "$autostart" || fail "the autostart entry names another icon than $id"
-desktop-file-validate "$autostart" || fail "desktop-file-validate rejects the autostart entry"
-"$prefix/bin/quillstack" --quit || fail "--quit was not taken"
-wait "$app_pid" || fail "the program did not end cleanly"
-app_pid=
-echo "install-test: ok"
+for entry in "$desktop" "$odd/share/applications/$id.desktop" "$autostart"; do
+    desktop-file-validate "$entry" || fail "desktop-file-validate rejects $entry"
+done
+"$prefix/bin/quillstack" --quit && wait "$app_pid" || fail "--quit did not end the program cleanly"
+app_pid= && echo "install-test: ok"
