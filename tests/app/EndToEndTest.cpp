@@ -200,11 +200,11 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
     // "Quit Quillstack" from the tray menu (a click on the item opens it) ends the program.
     const std::optional<QRect> icon = window(false);
     ASSERT_TRUE(icon.has_value()) << "no tray icon";
-    const QPoint middle = icon->center();
-    ASSERT_EQ(xdotool({"mousemove", "--sync", QString::number(middle.x()),
-                       QString::number(middle.y()), "click", "1"})
-                  .exitCode,
-              0);
+    const QStringList middle{QString::number(icon->center().x()),
+                             QString::number(icon->center().y())};
+    ASSERT_EQ(
+        xdotool(QStringList{"mousemove", "--sync"} + middle + QStringList{"click", "1"}).exitCode,
+        0);
     test::spin(500ms);
     ASSERT_EQ(xdotool({"key", "Up", "Return"}).exitCode, 0);
     app->expectCleanExit();
