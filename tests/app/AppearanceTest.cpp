@@ -94,7 +94,6 @@ TEST(TrayItem, ShowsTheLogoTooltipAndTwoEntryMenu) {
     EXPECT_FALSE(item.icon().icon().isNull());
     EXPECT_TRUE(withoutLogo.showsFallbackSymbol()); // the paperclip symbol
     EXPECT_FALSE(withoutLogo.icon().icon().isNull());
-    EXPECT_EQ(item.icon().toolTip(), QStringLiteral("Quillstack"));
     EXPECT_EQ(item.icon().contextMenu(), &item.menu());
     QStringList texts;
     for (const QAction* action : item.menu().actions()) {

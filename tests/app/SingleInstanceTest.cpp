@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <future>
@@ -182,16 +181,7 @@ TEST(CommandLine, ChoosesTheActionAndTheRequestAndDescribesEveryOption) {
         EXPECT_EQ(line.error(), arguments.size() > 1 ? QStringLiteral("too many arguments")
                                                      : "unknown argument: " + arguments.front());
     }
-
-    static const QRegularExpression version(QStringLiteral("^quillstack \\d+\\.\\d+\\.\\d+\\n$"));
-    EXPECT_TRUE(version.match(CommandLine::versionText()).hasMatch())
-        << CommandLine::versionText().toStdString();
-    const QString& usage = CommandLine::usage();
-    EXPECT_TRUE(usage.startsWith(
-        QStringLiteral("Usage: quillstack [--toggle | --quit | --help | --version]\n")));
     for (const char* option : {"--toggle", "--quit", "--help", "--version"}) {
-        EXPECT_TRUE(usage.contains(QStringLiteral("\n  %1 ").arg(QLatin1String(option))))
-            << option << " is not described";
+        EXPECT_TRUE(CommandLine::usage().contains(QStringLiteral("\n  %1 ").arg(option))) << option;
     }
-    EXPECT_TRUE(usage.endsWith(QLatin1Char('\n')));
 }
