@@ -96,10 +96,19 @@ mutation hex-digit-f-rejected src/panel/HexColor.cpp \
     'panel_preview_test'
 mutation panel-margin-ignored src/app/PanelGeometry.cpp \
     's{maxX - size\.width\(\) - margin\)}{maxX - size.width())}' \
-    'app_panel_geometry_test'
+    'app_logic_test'
 mutation quit-option-unknown src/app/CommandLine.cpp \
     's{argument == QLatin1String\("--quit"\)}{argument == QLatin1String("--exit")}' \
-    'app_single_instance_test'
+    'app_logic_test'
+mutation paste-activates-before-write src/app/AppDelegate.cpp \
+    's{(    manager_->prepareForPaste\(entry\);\n)(    if \(previousApp_ && services_\.store\.workspace\) \{\n        services_\.store\.workspace->activate\(\*previousApp_\);\n    \}\n)}{$2$1}' \
+    'app_logic_test'
+mutation unconfirmed-request-acted-on src/app/SingleInstance.cpp \
+    's{if \(line == confirm\) \{}{if (true) \{}' \
+    'app_logic_test'
+mutation tray-quit-not-wired src/app/AppDelegate.cpp \
+    's{connect\(statusItem_\.get\(\), &TrayItem::quitRequested, this, &AppDelegate::quitApp\);}{}' \
+    'app_end_to_end_test'
 mutation wayland-foot-not-a-terminal src/platform/PasteChord.cpp \
     's{\s*u"foot",\s*// foot\n}{\n}' \
     'platform_wayland_test'

@@ -1,28 +1,22 @@
-// The whole road with the real `quillstack` program on an X display with a window manager and a
-// tray: copies by other programs are recorded, the shortcut opens the panel at the pointer, an
-// entry is pasted into the window the user came from, the command line reaches the running
-// instance, and quitting and starting again keep the history.
-//
-// QUILLSTACK_EXECUTABLE, QUILLSTACK_PASTE_TARGET and QUILLSTACK_CLIPBOARD_OFFER name the programs.
+// The real `quillstack` (QUILLSTACK_EXECUTABLE) in a home of its own: on X with a window
+// manager and a tray, on X killed or quit while saving, and on sway and KWin.
 
+#include "KwinFakeKeyboard.h"
 #include "PasteTargetProcess.h"
-#include "RunningQuillstack.h"
+#include "entries/EntryJson.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRect>
+#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QScopeGuard>
+#include <QSet>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QUrl>
 
 #include <sys/stat.h>
@@ -40,220 +34,357 @@ test::ProcessResult xdotool(const QStringList& arguments) {
     return test::runProcess(QStringLiteral("xdotool"), arguments);
 }
 
-using Quillstack = test::RunningQuillstack;
+// A visible X window of this program: the panel is wide, the tray icon narrow.
+std::optional<QRect> window(bool wide) {
+    static const QRegularExpression geometry(
+        QStringLiteral("Position: (-?\\d+),(-?\\d+).*\n.*Geometry: (\\d+)x(\\d+)"));
+    const QByteArray found = xdotool({"search", "--onlyvisible", "--classname", "^quillstack$",
+                                      "getwindowgeometry", "%@"})
+                                 .out;
+    for (const auto& m : geometry.globalMatch(QString::fromLatin1(found))) {
+        const QRect frame(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                          m.captured(4).toInt());
+        if ((frame.width() >= 400) == wide) {
+            return frame;
+        }
+    }
+    return std::nullopt;
+}
+const std::function<bool()> panelShows = [] { return window(true).has_value(); };
+const std::function<bool()> panelHidden = [] { return !window(true).has_value(); };
 
-struct Window {
-    quint64 id = 0;
-    QRect geometry;
+// The program, started with its readiness report on standard output and killed at the end if
+// it still runs. nativePlatform: Qt picks the platform itself (Wayland, the panel on XWayland).
+struct Quillstack {
+    QProcess process;
+    QByteArray output;
+
+    explicit Quillstack(bool nativePlatform = false) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QUILLSTACK_READY_FD"), QStringLiteral("1"));
+        if (nativePlatform) {
+            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        }
+        process.setProcessEnvironment(environment);
+        process.start(program, {});
+        test::waitUntil([&] { return isReady() || process.state() == QProcess::NotRunning; }, 20s);
+    }
+    ~Quillstack() { kill(); }
+    bool isReady() {
+        output += process.readAllStandardOutput();
+        return output.contains("ready\n");
+    }
+    std::string errors() { return process.readAllStandardError().toStdString(); }
+    void kill() {
+        process.kill();
+        process.waitForFinished(5000);
+    }
+    void expectCleanExit(std::chrono::milliseconds timeout = 10s) {
+        ASSERT_TRUE(
+            test::waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeout));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+    }
 };
 
-// This program's visible windows: the panel and, where a tray runs, the tray icon.
-QList<Window> quillstackWindows() {
-    QList<Window> windows;
-    const auto found =
-        xdotool({"search", "--onlyvisible", "--classname", "^quillstack$"}).out.split('\n');
-    for (const QByteArray& line : found) {
-        if (line.trimmed().isEmpty()) {
-            continue;
-        }
-        Window window{line.trimmed().toULongLong(), {}};
-        const QString shell = QString::fromLatin1(
-            xdotool({"getwindowgeometry", "--shell", QString::number(window.id)}).out);
-        static const QRegularExpression field(QStringLiteral("^(X|Y|WIDTH|HEIGHT)=(-?\\d+)$"),
-                                              QRegularExpression::MultilineOption);
-        QHash<QString, int> values;
-        for (const auto& match : field.globalMatch(shell)) {
-            values.insert(match.captured(1), match.captured(2).toInt());
-        }
-        window.geometry = QRect(values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]);
-        windows.append(window);
-    }
-    return windows;
-}
-
-std::optional<Window> panel() {
-    for (const Window& window : quillstackWindows()) {
-        if (window.geometry.width() >= 400) {
-            return window;
-        }
-    }
-    return std::nullopt;
-}
-
-std::optional<Window> trayIcon() {
-    for (const Window& window : quillstackWindows()) {
-        if (window.geometry.width() < 100) {
-            return window;
-        }
-    }
-    return std::nullopt;
-}
-
-struct EndToEnd : testing::Test {
+struct Home : testing::Test {
     QTemporaryDir root;
-    QString historyPath;
 
-    void SetUp() override {
-        ASSERT_TRUE(test::prepareHome(root));
-        historyPath = root.path() + QStringLiteral("/data/Quillstack/history.json");
+    // The given XDG folders (data, config, runtime) under root, and files for copies.
+    void prepare(const QStringList& xdg = {"data", "config", "runtime"}) {
+        ASSERT_TRUE(QDir(root.path()).mkpath("files"));
+        for (const QString& name : xdg) {
+            ASSERT_TRUE(QDir(root.path()).mkpath(name));
+            const QByteArray variable =
+                "XDG_" + name.toUpper().toLatin1() + (name == "runtime" ? "_DIR" : "_HOME");
+            qputenv(variable.constData(), (root.path() + '/' + name).toLocal8Bit());
+        }
+        ::chmod(QFile::encodeName(root.path() + "/runtime").constData(), 0700);
     }
-
-    QString file(const QString& name, const QByteArray& contents) {
-        return test::fileIn(root, name, contents);
+    QString file(const QString& name, const QByteArray& contents) const {
+        QFile out(root.path() + "/files/" + name);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(contents);
+        return out.fileName();
     }
-
-    QByteArray historyBytes() const {
-        QFile in(historyPath);
+    // Another program's copy: xclip offers the file's contents under the type.
+    static void xclip(const QString& type, const QString& path) {
+        const auto result = test::runProcess(QStringLiteral("xclip"),
+                                             {"-selection", "clipboard", "-t", type, "-i", path});
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    }
+    static QString folder() { return qEnvironmentVariable("XDG_DATA_HOME") + "/Quillstack"; }
+    static QString historyPath() { return folder() + "/history.json"; }
+    static QByteArray historyBytes() {
+        QFile in(historyPath());
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     }
-    QJsonArray history() const { return QJsonDocument::fromJson(historyBytes()).array(); }
-    QStringList kinds() const {
-        QStringList result;
-        for (const auto& entry : history()) {
-            result.append(entry.toObject().value(QStringLiteral("kind")).toString());
-        }
-        return result;
+    static QJsonArray history() { return QJsonDocument::fromJson(historyBytes()).array(); }
+    static bool waitForEntries(qsizetype count) {
+        return test::waitUntil([&] { return history().size() == count; }, 10s);
     }
-    bool waitForEntries(qsizetype count) {
-        return QTest::qWaitFor([&] { return history().size() == count; }, 10000);
+    // Temporary files of a save under way or cut short.
+    static QStringList leftovers() {
+        return QDir(folder()).entryList({QStringLiteral(".history.json.*")},
+                                        QDir::Files | QDir::Hidden | QDir::System);
     }
-
-    static void xclip(const QString& type, const QString& path) { test::xclip(type, path); }
-
-    void pressShortcut() { ASSERT_EQ(xdotool({"key", "super+shift+v"}).exitCode, 0); }
-    static bool panelShows() { return panel().has_value(); }
 };
+using EndToEnd = Home;
+using CrashConsistency = Home;
 
-TEST_F(EndToEnd, CopyPasteToggleQuitAndRestart) {
-    test::PasteTargetProcess target(QStringLiteral(QUILLSTACK_PASTE_TARGET),
-                                    QStringLiteral("EndToEndTarget"));
+TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
+    prepare();
+    test::PasteTargetProcess target(QUILLSTACK_PASTE_TARGET, "EndToEndTarget");
     ASSERT_NE(target.windowId(), 0u);
-
     auto app = std::make_unique<Quillstack>();
-    ASSERT_TRUE(app->isReady()) << app->errors().toStdString();
+    ASSERT_TRUE(app->isReady()) << app->errors();
 
-    // 1. Other programs copy an image, two files, plain text and HTML (with its plain text, as a
-    //    browser offers it).
-    QImage image(64, 48, QImage::Format_RGB32);
-    image.fill(QColor(30, 120, 200));
-    const QString png = root.path() + QStringLiteral("/files/picture.png");
-    ASSERT_TRUE(image.save(png));
-    xclip(QStringLiteral("image/png"), png);
-    ASSERT_TRUE(waitForEntries(1)) << app->errors().toStdString();
-
-    const QString first = file(QStringLiteral("report one.txt"), "one");
-    const QString second = file(QStringLiteral("report-two.txt"), "two");
-    const QString uris =
-        file(QStringLiteral("uris"), QUrl::fromLocalFile(first).toEncoded() + "\r\n" +
-                                         QUrl::fromLocalFile(second).toEncoded());
-    xclip(QStringLiteral("text/uri-list"), uris);
-    ASSERT_TRUE(waitForEntries(2));
-
+    // Other programs copy two files, plain text and HTML with its plain text (images: below).
     const QString plainText = QStringLiteral("Meet at noon by the river");
-    xclip(QStringLiteral("UTF8_STRING"), file(QStringLiteral("plain.txt"), plainText.toUtf8()));
-    ASSERT_TRUE(waitForEntries(3));
-
+    const QByteArray uris = QUrl::fromLocalFile(file("report one.txt", "one")).toEncoded() +
+                            "\r\n" + QUrl::fromLocalFile(file("report-two.txt", "two")).toEncoded();
+    int copies = 0;
+    for (const auto& [type, path] :
+         {std::pair{"text/uri-list", file("uris", uris)},
+          std::pair{"UTF8_STRING", file("plain.txt", plainText.toUtf8())}}) {
+        xclip(type, path);
+        ASSERT_TRUE(waitForEntries(++copies)) << type << app->errors();
+    }
     QProcess offer;
-    offer.start(
-        QStringLiteral(QUILLSTACK_CLIPBOARD_OFFER),
-        {QStringLiteral("text/html=") +
-             file(QStringLiteral("page.html"), "<p>Quarterly <b>numbers</b></p>"),
-         QStringLiteral("text/plain=") + file(QStringLiteral("page.txt"), "Quarterly numbers")});
-    ASSERT_TRUE(offer.waitForStarted());
-    ASSERT_TRUE(waitForEntries(4));
-    const auto stopOffer = qScopeGuard([&] {
-        offer.kill();
-        offer.waitForFinished(3000);
-    });
+    offer.start(QUILLSTACK_CLIPBOARD_OFFER,
+                {"text/html=" + file("page.html", "<p>Quarterly <b>numbers</b></p>"),
+                 "text/plain=" + file("page.txt", "Quarterly numbers")});
+    ASSERT_TRUE(waitForEntries(3));
+    offer.kill();
+    offer.waitForFinished(3000);
+    QStringList kinds;
+    for (const auto& entry : history()) {
+        kinds.append(entry.toObject().value("kind").toString());
+    }
+    EXPECT_EQ(kinds, (QStringList{"html", "text", "file"}));
+    EXPECT_EQ(history().at(2)["filePaths"].toArray().size(), 2);
+    EXPECT_EQ(QFileInfo(historyPath()).permissions() & 0x0077, 0); // the owner's only
 
-    // 2. Four entries of the right kinds, newest first, readable by their owner only.
-    EXPECT_EQ(kinds(), (QStringList{"html", "text", "file", "image"}));
-    EXPECT_EQ(history().at(2).toObject().value("filePaths").toArray().size(), 2);
-    EXPECT_EQ(QFileInfo(historyPath).permissions() & 0x7777,
-              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
-                  QFileDevice::WriteUser);
-
-    // 3. The shortcut opens the panel at the pointer; Down then Return pastes the second-newest
-    //    entry into the field the user was typing in.
+    // The shortcut opens the panel at the pointer; Down, Return paste the second-newest entry
+    // into the field the user was typing in, and that write is not recorded.
     ASSERT_EQ(target.ask("activate"), QByteArray("active"));
     ASSERT_EQ(xdotool({"mousemove", "--sync", "800", "500"}).exitCode, 0);
-    pressShortcut();
-    ASSERT_TRUE(QTest::qWaitFor(panelShows)) << app->errors().toStdString();
-    const QRect frame = panel()->geometry;
-    EXPECT_LE(std::abs(frame.center().x() - 800), 30) << frame.x() << "," << frame.y();
-    EXPECT_LE(std::abs(frame.center().y() - 500), 30) << frame.x() << "," << frame.y();
-
+    ASSERT_EQ(xdotool({"key", "super+shift+v"}).exitCode, 0);
+    ASSERT_TRUE(test::waitUntil(panelShows)) << app->errors();
+    const auto atPointer = [] {
+        return (window(true).value_or(QRect()).center() - QPoint(800, 500)).manhattanLength() <= 40;
+    };
+    EXPECT_TRUE(test::waitUntil(atPointer)) << window(true).value_or(QRect()).x();
     const QByteArray recorded = historyBytes();
     test::spin(300ms); // the panel takes the keyboard
-    ASSERT_EQ(xdotool({"key", "Down"}).exitCode, 0);
-    ASSERT_EQ(xdotool({"key", "Return"}).exitCode, 0);
+    ASSERT_EQ(xdotool({"key", "Down", "Return"}).exitCode, 0);
     EXPECT_EQ(target.waitForText(plainText.toStdString()), plainText.toStdString());
     EXPECT_FALSE(panelShows());
     EXPECT_EQ(xdotool({"getactivewindow"}).out.trimmed().toULongLong(), target.windowId());
-    // The program's own write is not recorded by the polls that follow.
     test::spin(1s);
     EXPECT_EQ(historyBytes(), recorded);
 
-    // 4. `quillstack --toggle` opens and closes the panel; a second `quillstack` hands over
-    //    (opening the panel) and ends, and each copy is still recorded once.
-    ASSERT_EQ(test::runProcess(program, {"--toggle"}).exitCode, 0);
-    EXPECT_TRUE(QTest::qWaitFor(panelShows));
-    ASSERT_EQ(test::runProcess(program, {"--toggle"}).exitCode, 0);
-    EXPECT_TRUE(QTest::qWaitFor([] { return !panelShows(); }));
-
-    const test::ProcessResult secondStart = test::runProcess(program, {});
-    EXPECT_EQ(secondStart.exitCode, 0) << secondStart.err.toStdString();
-    EXPECT_TRUE(QTest::qWaitFor(panelShows));
-    ASSERT_EQ(test::runProcess(program, {"--toggle"}).exitCode, 0);
-    EXPECT_TRUE(QTest::qWaitFor([] { return !panelShows(); }));
-
-    const QString later = QStringLiteral("copied after the second start");
-    xclip(QStringLiteral("UTF8_STRING"), file(QStringLiteral("later.txt"), later.toUtf8()));
-    ASSERT_TRUE(waitForEntries(5));
-    test::spin(1s);
-    int copies = 0;
-    for (const auto& entry : history()) {
-        copies += entry.toObject().value("text").toString() == later ? 1 : 0;
+    // --toggle opens the panel, and so does a second start, which ends; --toggle closes it.
+    for (const QStringList& arguments : {QStringList{"--toggle"}, QStringList{}}) {
+        const test::ProcessResult handedOver = test::runProcess(program, arguments);
+        EXPECT_EQ(handedOver.exitCode, 0) << handedOver.err.toStdString();
+        EXPECT_TRUE(test::waitUntil(panelShows));
+        ASSERT_EQ(test::runProcess(program, {"--toggle"}).exitCode, 0);
+        EXPECT_TRUE(test::waitUntil(panelHidden));
     }
-    EXPECT_EQ(copies, 1);
-    EXPECT_EQ(history().size(), 5);
+    xclip("UTF8_STRING", file("later.txt", "copied after the second start"));
+    ASSERT_TRUE(waitForEntries(4));
+    test::spin(1s); // recorded once
+    EXPECT_EQ(history().size(), 4);
 
-    // 5. "Quit Quillstack" from the tray menu (a click on the item opens it) ends the program.
-    const std::optional<Window> icon = trayIcon();
+    // "Quit Quillstack" from the tray menu (a click on the item opens it) ends the program.
+    const std::optional<QRect> icon = window(false);
     ASSERT_TRUE(icon.has_value()) << "no tray icon";
-    const QPoint middle = icon->geometry.center();
-    ASSERT_EQ(xdotool({"mousemove", "--sync", QString::number(middle.x()),
-                       QString::number(middle.y()), "click", "1"})
-                  .exitCode,
-              0);
+    const QStringList middle{QString::number(icon->center().x()),
+                             QString::number(icon->center().y())};
+    ASSERT_EQ(
+        xdotool(QStringList{"mousemove", "--sync"} + middle + QStringList{"click", "1"}).exitCode,
+        0);
     test::spin(500ms);
     ASSERT_EQ(xdotool({"key", "Up", "Return"}).exitCode, 0);
-    ASSERT_TRUE(app->waitForExit()) << "still running after Quit";
-    EXPECT_EQ(app->process().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(app->process().exitCode(), 0);
-    const QByteArray beforeRestart = historyBytes();
-
-    // A restart shows the same history: its newest entry is the one the panel pastes first.
-    app = std::make_unique<Quillstack>();
-    ASSERT_TRUE(app->isReady()) << app->errors().toStdString();
-    EXPECT_EQ(historyBytes(), beforeRestart);
-    target.ask("clear");
-    ASSERT_EQ(target.ask("activate"), QByteArray("active"));
-    pressShortcut();
-    ASSERT_TRUE(QTest::qWaitFor(panelShows));
-    test::spin(300ms);
-    ASSERT_EQ(xdotool({"key", "Return"}).exitCode, 0);
-    EXPECT_EQ(target.waitForText(later.toStdString()), later.toStdString());
-
-    // SIGTERM takes the same way out: a clean exit that leaves no instance behind.
-    app->process().terminate();
-    ASSERT_TRUE(app->waitForExit());
-    EXPECT_EQ(app->process().exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(app->process().exitCode(), 0);
+    app->expectCleanExit();
     const test::ProcessResult none = test::runProcess(program, {"--toggle"});
-    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.exitCode, 1); // no instance is left behind
     EXPECT_EQ(none.err, QByteArray("quillstack: Quillstack is not running.\n"));
-    EXPECT_EQ(historyBytes(), beforeRestart);
+}
+
+// Every start finds what the last one saved (nothing moved aside, no temporary file left) and
+// no saved entry is ever lost. Every other copy is a PNG of random pixels, about 1 MB; each
+// round's last copy is killed in its save (its temporary file is there) every other round, at
+// any moment in the others.
+TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothingBehind) {
+    prepare();
+    QRandomGenerator random(20261207);
+    QSet<QString> saved;
+    const auto expectAllSaved = [&] {
+        QJsonParseError error{};
+        const QJsonDocument document = QJsonDocument::fromJson(historyBytes(), &error);
+        EXPECT_TRUE(!QFile::exists(historyPath()) || document.isArray())
+            << error.errorString().toStdString();
+        QSet<QString> ids;
+        for (const auto& entry : document.array()) {
+            ids.insert(entry.toObject().value("id").toString());
+        }
+        EXPECT_TRUE(ids.contains(saved)) << "lost an entry";
+        saved.unite(ids);
+    };
+    for (int round = 0, n = 0; round <= 8; ++round) {
+        SCOPED_TRACE(round);
+        Quillstack app;
+        ASSERT_TRUE(app.isReady()) << app.errors();
+        EXPECT_EQ(QDir(folder()).entryList({"history.json.corrupt-*"}, QDir::Files), QStringList{});
+        EXPECT_EQ(leftovers(), QStringList{});
+        expectAllSaved();
+        for (int i = 0, last = int(random.bounded(4)); round < 8 && i <= last; ++i, ++n) {
+            const QString path = file(QStringLiteral("copy%1").arg(n), QByteArray::number(n));
+            if (n % 2 == 0) {
+                QImage image(600, 600, QImage::Format_RGB32);
+                random.fillRange(reinterpret_cast<quint32*>(image.bits()), image.sizeInBytes() / 4);
+                ASSERT_TRUE(image.save(path, "PNG"));
+            }
+            const qsizetype before = history().size();
+            xclip(n % 2 == 0 ? "image/png" : "UTF8_STRING", path);
+            if (i < last) {
+                ASSERT_TRUE(test::waitUntil([&] { return history().size() > before; }, 10s));
+            } else if (round % 2 == 0) {
+                test::waitUntil([&] { return !leftovers().isEmpty(); }, 3s);
+            } else {
+                test::spin(std::chrono::milliseconds(random.bounded(50, 700)));
+            }
+        }
+        app.kill();
+        expectAllSaved();
+    }
+    EXPECT_GT(saved.size(), 8); // the copies were recorded
+}
+
+// A quit (by --quit or by a signal) while about 90 MB of history is being written waits for
+// that write: the new file is complete and holds the copy that started it.
+TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
+    prepare();
+    QList<ClipboardEntry> entries;
+    QList<EntryJson::EncodedEntry> encoded;
+    for (int i = 0; i < 60; ++i) {
+        QByteArray bytes(1536 * 1024, Qt::Uninitialized);
+        QRandomGenerator(i).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+        entries << ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(),
+                                  ClipboardKind::image, {}, {}, {}, {}, {},
+                                  std::optional<QByteArray>(bytes), {},
+                                  QStringLiteral("%1").arg(i, 64, 10, QLatin1Char('0')), "image");
+        encoded << EntryJson::encodeForHistory(entries.last()).value();
+    }
+    ASSERT_TRUE(QDir().mkpath(folder()));
+    QFile out(historyPath());
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly) && EntryJson::writeHistory(out, entries, encoded));
+    out.close();
+    for (const bool bySignal : {false, true}) {
+        SCOPED_TRACE(bySignal ? "SIGTERM" : "--quit");
+        const qint64 oldSize = QFileInfo(historyPath()).size();
+        Quillstack app;
+        ASSERT_TRUE(app.isReady()) << app.errors();
+        const QByteArray text = QByteArray("quit while saving ") + (bySignal ? "signal" : "quit");
+        xclip("UTF8_STRING", file("quit.txt", text));
+        ASSERT_TRUE(test::waitUntil([&] { return !leftovers().isEmpty(); }, 10s));
+        if (bySignal) {
+            app.process.terminate();
+        } else {
+            EXPECT_EQ(test::runProcess(program, {"--quit"}).exitCode, 0);
+        }
+        app.expectCleanExit(30s);
+        EXPECT_EQ(leftovers(), QStringList{});
+        const auto written = EntryJson::decodeHistory(historyBytes());
+        ASSERT_TRUE(written.has_value());
+        EXPECT_EQ(written->first().text(), QString::fromUtf8(text));
+        EXPECT_GT(QFileInfo(historyPath()).size(), oldSize);
+    }
+}
+
+// Two copies in a Wayland program that keeps the keyboard are recorded with its app_id; the
+// desktop's shortcut opens the panel (on XWayland) and Down, Return paste the older copy back,
+// unrecorded. The program's runtime folder is its own; the compositor's socket stays reachable.
+void copyOpenAndPasteBack(Home& home, const QStringList& folders, const std::string& services,
+                          const std::function<void()>& shortcut,
+                          const std::function<void()>& downReturn) {
+    qputenv("WAYLAND_DISPLAY", qgetenv("XDG_RUNTIME_DIR") + '/' + qgetenv("WAYLAND_DISPLAY"));
+    home.prepare(folders);
+    Quillstack app(true);
+    ASSERT_TRUE(app.isReady()) << app.errors();
+    const std::string startup = app.errors();
+    EXPECT_NE(startup.find(services), std::string::npos) << startup;
+    qputenv("QT_QPA_PLATFORM", "wayland");
+    test::PasteTargetProcess target(QUILLSTACK_PASTE_TARGET, "org.example.Notes");
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    ASSERT_NE(target.windowId(), 0u);
+    for (const QByteArray copy : {"the older copy", "the newest copy"}) {
+        ASSERT_EQ(test::runProcess("wl-copy", {}, copy).exitCode, 0);
+        ASSERT_TRUE(
+            test::waitUntil([&] { return Home::history().at(0)["text"] == copy.data(); }, 10s))
+            << app.errors();
+    }
+    EXPECT_EQ(Home::history().size(), 2);
+    EXPECT_EQ(Home::history().at(1)["sourceAppBundleID"].toString(), "org.example.Notes");
+    shortcut();
+    ASSERT_TRUE(test::waitUntil(panelShows, 10s)) << app.errors();
+    test::spin(500ms); // the panel takes the keyboard
+    downReturn();
+    EXPECT_EQ(target.waitForText("the older copy"), "the older copy") << app.errors();
+    EXPECT_TRUE(test::waitUntil(panelHidden));
+    test::spin(1s);
+    EXPECT_EQ(Home::history().size(), 2);
+    app.process.terminate();
+    EXPECT_TRUE(app.process.waitForFinished(10000));
+}
+using WaylandEndToEnd = Home;
+
+// sway runs `quillstack --toggle` for the shortcut; wtype types on a virtual keyboard.
+TEST_F(WaylandEndToEnd, SwayBoundShortcutAndVirtualKeyboard) {
+    const auto wtype = [](const QStringList& arguments) {
+        const auto result = test::runProcess(QStringLiteral("wtype"), arguments);
+        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    };
+    copyOpenAndPasteBack(
+        *this, {"data", "config", "runtime"},
+        "desktop services: Wayland (clipboard: wlr-data-control",
+        [&] {
+            const auto bound = test::runProcess(
+                "swaymsg",
+                {QStringLiteral("bindsym Mod4+Shift+v exec env XDG_RUNTIME_DIR=%1 %2 --toggle")
+                     .arg(qEnvironmentVariable("XDG_RUNTIME_DIR"), program)});
+            ASSERT_EQ(bound.exitCode, 0) << bound.out.toStdString();
+            wtype({"-M", "logo", "-M", "shift", "-k", "v", "-m", "shift", "-m", "logo"});
+        },
+        // One keyboard for both: XWayland may drop the first key after a new keyboard's keymap.
+        [&] {
+            wtype({"-s", "200", "-k", "Down", "-s", "200", "-k", "Return"});
+        });
+}
+
+// The portal registers the shortcut; keys go through KWin's fake input. KWin's own settings
+// stay where it put them: only the runtime folder is the program's.
+TEST_F(WaylandEndToEnd, KwinPortalShortcutAndFakeInput) {
+    test::KwinFakeKeyboard keyboard;
+    ASSERT_TRUE(keyboard.isAvailable());
+    copyOpenAndPasteBack(
+        *this, {"runtime"},
+        "desktop services: Wayland (clipboard: wlr-data-control, window: plasma-window-management, "
+        "keys: kde-fake-input, fallback: wtype, shortcut: GlobalShortcuts portal)",
+        [&] {
+            test::waitUntil(
+                [&] {
+                    keyboard.chord({KEY_LEFTMETA, KEY_LEFTSHIFT, KEY_V});
+                    return test::waitUntil(panelShows, 1s);
+                },
+                10s);
+        },
+        [&] {
+            keyboard.chord({KEY_DOWN});
+            keyboard.chord({KEY_ENTER});
+        });
 }
 
 } // namespace

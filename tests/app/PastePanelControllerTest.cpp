@@ -1,5 +1,4 @@
-// The panel window on a real X display with a window manager; run once without and once with
-// a compositing manager.
+// The panel window on X with a window manager, without and with a compositing manager.
 
 // The shortcut types before the panel's: HistoryFilter's qHash would hide theirs.
 #include "settings/AppSettings.h"
@@ -26,198 +25,136 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 using namespace quillstack;
 using namespace std::chrono_literals;
 
 namespace {
 
-class PastePanelControllerTest : public ::testing::Test {
-protected:
-    PastePanelControllerTest()
-        : locations_(dir_.path(), dir_.path()), settings_(locations_, loginItems_),
-          manager_(ClipboardManager::Services{.locations = &locations_}), model_(manager_) {
-        for (int i = 4; i >= 0; --i) {
-            manager_.insert(textEntry(QStringLiteral("entry %1").arg(i)));
-        }
-        model_.onActivate = [this](const ClipboardEntry& entry) { activated_ << entry.id(); };
-    }
+struct PastePanelControllerTest : testing::Test {
+    QTemporaryDir dir;
+    MemoryDataLocations locations{dir.path(), dir.path()};
+    MemoryLoginItemService loginItems;
+    AppSettings settings{locations, loginItems};
+    ClipboardManager manager{ClipboardManager::Services{.locations = &locations}};
+    PanelViewModel model{manager};
+    PastePanelController controller{manager, model, settings};
+    QList<QUuid> activated;
 
     // The window manager's focus handling for the windows of an earlier test (its fallback
     // after an unmap) must not race with this test's panel.
-    void SetUp() override { test::spin(400ms); }
-
-    QUuid idAt(int row) const { return manager_.history().at(row).id(); }
-    static ClipboardEntry textEntry(const QString& text) {
-        return test::makeEntry(ClipboardKind::text, text).withBackfilledSearchIndex();
+    PastePanelControllerTest() {
+        test::spin(400ms);
+        insert(4, 0);
+        model.onActivate = [this](const ClipboardEntry& entry) { activated << entry.id(); };
+    }
+    void insert(int from, int to) {
+        for (int i = from; i >= to; --i) {
+            manager.insert(test::makeEntry(ClipboardKind::text, QStringLiteral("entry %1").arg(i))
+                               .withBackfilledSearchIndex());
+        }
+    }
+    QUuid idAt(int row) const { return manager.history().at(row).id(); }
+    static QPointF centre() {
+        return QRectF(QGuiApplication::primaryScreen()->geometry()).center();
     }
 
     // Shows the panel centred on the screen and waits until it has the keyboard.
-    void showAndWaitForKeyboard(PastePanelController& controller) {
-        const QPointF centre = QRectF(QGuiApplication::primaryScreen()->geometry()).center();
-        controller.show(PastePanelController::fromScreenCoordinates(centre));
+    void showAndWaitForKeyboard() {
+        controller.show(PastePanelController::fromScreenCoordinates(centre()));
         ASSERT_TRUE(QTest::qWaitFor([&] { return controller.panel()->isActiveWindow(); }))
             << "the window manager did not activate the panel";
         test::spin(100ms);
         ASSERT_TRUE(controller.isVisible());
+        EXPECT_TRUE(controller.hasKeyMonitor());
     }
-
     static void press(const QString& keys) {
-        const test::ProcessResult result =
-            test::runProcess(QStringLiteral("xdotool"),
-                             QStringList{QStringLiteral("key")} + keys.split(QLatin1Char(' ')));
+        const test::ProcessResult result = test::runProcess(
+            QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys.split(' '));
         ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
         test::spin(150ms);
     }
-
-    QTemporaryDir dir_;
-    MemoryDataLocations locations_;
-    MemoryLoginItemService loginItems_;
-    AppSettings settings_;
-    ClipboardManager manager_;
-    PanelViewModel model_;
-    QList<QUuid> activated_;
 };
 
-} // namespace
-
 // Clamping to the visible area is PanelGeometry's rule, checked there.
-TEST_F(PastePanelControllerTest, ShowsAFramelessToolWindowCentred) {
-    PastePanelController controller(manager_, model_, settings_);
+TEST_F(PastePanelControllerTest, AFramelessToolWindowCentredTranslucentOnlyWithACompositor) {
     EXPECT_FALSE(controller.isVisible());
     EXPECT_FALSE(controller.hasKeyMonitor());
-    const Qt::WindowFlags flags = controller.panel()->windowFlags();
-    EXPECT_TRUE(flags.testFlag(Qt::FramelessWindowHint));
-    EXPECT_TRUE(flags.testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+    PastePanel* panel = controller.panel();
+    EXPECT_TRUE(panel->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(panel->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(panel->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
 
-    showAndWaitForKeyboard(controller);
-    EXPECT_TRUE(controller.isVisible());
-    EXPECT_TRUE(controller.hasKeyMonitor());
-    EXPECT_EQ(controller.panel()->size(), QSize(700, 470));
-    const QPointF centre = QRectF(QGuiApplication::primaryScreen()->geometry()).center();
-    EXPECT_EQ(controller.panel()->geometry().topLeft(), (centre - QPointF(350, 235)).toPoint());
+    // Faded in only with a compositor.
+    const bool composited = CompositingManager::isRunning();
+    controller.show(PastePanelController::fromScreenCoordinates(centre()));
+    EXPECT_EQ(panel->windowOpacity() < 1.0, composited) << panel->windowOpacity();
+    showAndWaitForKeyboard();
+    EXPECT_EQ(panel->geometry(), QRect((centre() - QPointF(350, 235)).toPoint(), QSize(700, 470)));
     EXPECT_TRUE(controller.contentView()->searchField()->hasFocus());
-
-    // Stays out of the taskbar.
     const test::ProcessResult state =
-        test::runProcess(QStringLiteral("xprop"),
-                         {QStringLiteral("-id"), QString::number(controller.panel()->winId()),
-                          QStringLiteral("_NET_WM_STATE")});
+        test::runProcess("xprop", {"-id", QString::number(panel->winId()), "_NET_WM_STATE"});
     EXPECT_TRUE(state.out.contains("_NET_WM_STATE_SKIP_TASKBAR")) << state.out.toStdString();
+
+    EXPECT_EQ(panel->testAttribute(Qt::WA_TranslucentBackground), composited);
+    EXPECT_EQ(controller.contentView()->isTranslucent(), composited);
+    // Without a compositor only the rounded card is left of the window: no corners show black.
+    EXPECT_EQ(panel->mask().isEmpty(), composited);
+    if (!composited) {
+        EXPECT_FALSE(panel->mask().contains(QPoint(2, 2)));
+        EXPECT_FALSE(panel->mask().contains(QPoint(12, 12)));
+        EXPECT_TRUE(panel->mask().contains(QPoint(350, 235)));
+    }
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->windowOpacity() == 1.0; }));
 
     controller.hide();
     EXPECT_FALSE(controller.isVisible());
     EXPECT_FALSE(controller.hasKeyMonitor());
 }
 
-TEST_F(PastePanelControllerTest, TranslucentAndFadedOnlyWithACompositor) {
-    PastePanelController controller(manager_, model_, settings_);
-    const bool composited = CompositingManager::isRunning();
-    const QPointF centre = QRectF(QGuiApplication::primaryScreen()->geometry()).center();
-    controller.show(PastePanelController::fromScreenCoordinates(centre));
-    PastePanel* panel = controller.panel();
-    EXPECT_EQ(panel->testAttribute(Qt::WA_TranslucentBackground), composited);
-    EXPECT_EQ(panel->isTranslucent(), composited);
-    EXPECT_EQ(controller.contentView()->isTranslucent(), composited);
-    if (composited) {
-        EXPECT_LT(panel->windowOpacity(), 1.0);
-        EXPECT_TRUE(panel->mask().isEmpty());
-    } else {
-        EXPECT_DOUBLE_EQ(panel->windowOpacity(), 1.0);
-        // Only the rounded card is left of the window: no corners to show black.
-        EXPECT_FALSE(panel->mask().isEmpty());
-        EXPECT_FALSE(panel->mask().contains(QPoint(2, 2)));
-        EXPECT_FALSE(panel->mask().contains(QPoint(12, 12)));
-        EXPECT_TRUE(panel->mask().contains(QPoint(350, 235)));
-    }
-    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->windowOpacity() == 1.0; }))
-        << panel->windowOpacity() << " visible " << panel->isVisible();
-}
-
 // Shown three times: still one key handler, so each key acts once.
 TEST_F(PastePanelControllerTest, KeyTable) {
-    PastePanelController controller(manager_, model_, settings_);
-    showAndWaitForKeyboard(controller);
-    showAndWaitForKeyboard(controller);
-    showAndWaitForKeyboard(controller);
+    for (int i = 0; i < 3; ++i) {
+        showAndWaitForKeyboard();
+    }
     QLineEdit* search = controller.contentView()->searchField();
-    ASSERT_EQ(model_.selectedID(), idAt(0));
-
-    press(QStringLiteral("e n"));
+    ASSERT_EQ(model.selectedID(), idAt(0));
+    press("e n");
     EXPECT_EQ(search->text(), u"en"_qs);
-    EXPECT_EQ(model_.searchQuery(), u"en"_qs);
-
-    press(QStringLiteral("Down Down Up Down"));
-    EXPECT_EQ(model_.selectedID(), idAt(2));
+    EXPECT_EQ(model.searchQuery(), u"en"_qs);
+    press("Down Down Up Down");
+    EXPECT_EQ(model.selectedID(), idAt(2));
+    EXPECT_TRUE(activated.isEmpty());
+    press("shift+Return");
+    EXPECT_EQ(activated, QList<QUuid>{idAt(2)});
+    press("Return KP_Enter");
+    EXPECT_EQ(activated.size(), 3);
     EXPECT_EQ(search->text(), u"en"_qs);
-    EXPECT_TRUE(activated_.isEmpty());
-
-    press(QStringLiteral("shift+Return"));
-    EXPECT_EQ(activated_, QList<QUuid>{idAt(2)});
-    press(QStringLiteral("Return"));
-    press(QStringLiteral("KP_Enter"));
-    EXPECT_EQ(activated_.size(), 3);
-    EXPECT_EQ(search->text(), u"en"_qs);
-
     // Left, Right and BackSpace belong to the field.
-    press(QStringLiteral("Left BackSpace"));
+    press("Left BackSpace");
     EXPECT_EQ(search->text(), u"n"_qs);
-
-    press(QStringLiteral("Escape"));
+    press("Escape");
     EXPECT_FALSE(controller.isVisible());
     EXPECT_FALSE(controller.hasKeyMonitor());
 }
 
-// What Return pastes is always in view: the selection survives closing and reopening, a new
-// copy takes it, and every opening scrolls the selected row into view.
+// The selection survives closing, and every opening scrolls it into view (what Return pastes).
 TEST_F(PastePanelControllerTest, ReopeningShowsTheRowThatReturnPastes) {
-    for (int i = 5; i < 30; ++i) {
-        manager_.insert(textEntry(QStringLiteral("entry %1").arg(i)));
-    }
-    PastePanelController controller(manager_, model_, settings_);
+    insert(29, 5);
     QListView* list = controller.contentView()->listView();
-    const auto selectedRowInView = [&] {
-        const int row = static_cast<int>(
-            std::find_if(manager_.history().begin(), manager_.history().end(),
-                         [&](const ClipboardEntry& e) { return e.id() == model_.selectedID(); }) -
-            manager_.history().begin());
-        const QRect item = list->visualRect(list->model()->index(row, 0));
-        return list->viewport()->rect().contains(item.adjusted(0, 4, 0, -4));
-    };
-
-    showAndWaitForKeyboard(controller);
-    EXPECT_EQ(model_.selectedID(), idAt(0));
-    for (int i = 0; i < 12; ++i) {
-        press(QStringLiteral("Down"));
-    }
-    press(QStringLiteral("Escape"));
+    showAndWaitForKeyboard();
+    press(QStringLiteral("Down ").repeated(12) + "Escape");
     ASSERT_FALSE(controller.isVisible());
-    // Scrolled away while closed (as a new copy or the wheel would leave it).
-    list->verticalScrollBar()->setValue(0);
-    showAndWaitForKeyboard(controller);
-    EXPECT_EQ(model_.selectedID(), idAt(12));
-    EXPECT_TRUE(selectedRowInView());
-    press(QStringLiteral("Escape"));
-
-    // A new copy while closed: the panel opens on it, at the top, and Return pastes it.
-    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
-    manager_.insert(textEntry(QStringLiteral("NEWEST-ITEM-123")));
-    showAndWaitForKeyboard(controller);
-    EXPECT_EQ(model_.selectedID(), idAt(0));
-    EXPECT_TRUE(selectedRowInView());
-    press(QStringLiteral("Return"));
-    ASSERT_FALSE(activated_.isEmpty());
-    EXPECT_EQ(activated_.last(), idAt(0));
-    EXPECT_EQ(manager_.history().first().text(), QStringLiteral("NEWEST-ITEM-123"));
+    list->verticalScrollBar()->setValue(0); // as the wheel or a new copy would leave it
+    showAndWaitForKeyboard();
+    EXPECT_EQ(model.selectedID(), idAt(12));
+    const QRect row = list->visualRect(list->model()->index(12, 0));
+    EXPECT_TRUE(list->viewport()->rect().contains(row.adjusted(0, 4, 0, -4)));
+    press("Return");
+    EXPECT_EQ(activated, QList<QUuid>{idAt(12)});
 }
 
 TEST_F(PastePanelControllerTest, HidesOnLosingTheKeyboardUnlessAModalWindowIsUp) {
-    PastePanelController controller(manager_, model_, settings_);
-    showAndWaitForKeyboard(controller);
-
-    // A modal dialog takes the keyboard: the panel stays.
+    showAndWaitForKeyboard();
     {
         QDialog dialog;
         dialog.setModal(true);
@@ -232,7 +169,7 @@ TEST_F(PastePanelControllerTest, HidesOnLosingTheKeyboardUnlessAModalWindowIsUp)
 
     // The settings overlay is open and another window takes the keyboard: the panel hides and
     // the overlay is still open when it shows again.
-    showAndWaitForKeyboard(controller);
+    showAndWaitForKeyboard();
     controller.contentView()->setShowingHotkeySettings(true);
     QWidget other;
     other.resize(300, 200);
@@ -240,12 +177,13 @@ TEST_F(PastePanelControllerTest, HidesOnLosingTheKeyboardUnlessAModalWindowIsUp)
     other.activateWindow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isVisible(); }));
     EXPECT_FALSE(controller.hasKeyMonitor());
-
-    showAndWaitForKeyboard(controller);
+    showAndWaitForKeyboard();
     EXPECT_TRUE(controller.contentView()->isShowingHotkeySettings());
     // With the card up, Return is its "Done" and pastes nothing.
-    press(QStringLiteral("Return"));
+    press("Return");
     EXPECT_FALSE(controller.contentView()->isShowingHotkeySettings());
-    EXPECT_TRUE(activated_.isEmpty());
+    EXPECT_TRUE(activated.isEmpty());
     EXPECT_TRUE(controller.isVisible());
 }
+
+} // namespace

@@ -1,5 +1,4 @@
-// One instance per user: the lock, the request protocol and the private folder; the command
-// line that chooses the request.
+// One instance per user: the lock, the request protocol, the private folder, the command line.
 
 #include "app/SingleInstance.h"
 #include "app/CommandLine.h"
@@ -19,20 +18,21 @@
 
 using namespace quillstack;
 using Request = SingleInstance::Request;
+using std::chrono::milliseconds;
+using namespace std::chrono_literals;
 
 namespace {
 
-// Sends from another thread, as a second process would, while this thread's event loop serves.
-bool sendWhileServing(const SingleInstance& sender, Request request) {
-    auto answer = std::async(std::launch::async, [&] { return sender.send(request); });
-    test::waitUntil(
-        [&] { return answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; });
+// Runs the call on another thread, as a second process would, while this thread's loop serves.
+template <typename Call> auto whileServing(Call call) {
+    auto answer = std::async(std::launch::async, call);
+    test::waitUntil([&] { return answer.wait_for(milliseconds(0)) == std::future_status::ready; });
     return answer.get();
 }
 
 // A raw line to the socket; returns the answer line.
 QByteArray exchange(const QString& socketPath, const QByteArray& line) {
-    auto answer = std::async(std::launch::async, [&] {
+    return whileServing([&] {
         QLocalSocket socket;
         socket.connectToServer(socketPath);
         if (!socket.waitForConnected(3000)) {
@@ -44,115 +44,76 @@ QByteArray exchange(const QString& socketPath, const QByteArray& line) {
         }
         return socket.readLine().trimmed();
     });
-    test::waitUntil(
-        [&] { return answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready; });
-    return answer.get();
 }
 
 } // namespace
 
 TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
     QTemporaryDir folder;
-    SingleInstance first(folder.path());
-    ASSERT_TRUE(first.claim());
-    EXPECT_TRUE(first.claim()); // claiming again keeps it
-    ASSERT_TRUE(first.listen());
-    QList<Request> received;
-    QObject::connect(&first, &SingleInstance::requestReceived,
-                     [&](Request request) { received.append(request); });
-
     SingleInstance second(folder.path());
+    // Nobody answering is a failure within the time-out; listening needs the claim.
+    EXPECT_FALSE(second.send(Request::toggle, 200ms));
+    EXPECT_FALSE(second.listen());
+    auto first = std::make_unique<SingleInstance>(folder.path());
+    ASSERT_TRUE(first->claim());
+    EXPECT_TRUE(first->claim()); // claiming again keeps it
+    ASSERT_TRUE(first->listen());
+    QList<Request> received;
+    QObject::connect(first.get(), &SingleInstance::requestReceived,
+                     [&](Request request) { received.append(request); });
     EXPECT_FALSE(second.claim());
-    EXPECT_TRUE(sendWhileServing(second, Request::open));
-    EXPECT_TRUE(sendWhileServing(second, Request::toggle));
-    EXPECT_TRUE(sendWhileServing(second, Request::quit));
+    for (const Request request : {Request::open, Request::toggle, Request::quit}) {
+        EXPECT_TRUE(whileServing([&] { return second.send(request); }));
+    }
     test::waitUntil([&] { return received.size() == 3; });
     EXPECT_EQ(received, (QList<Request>{Request::open, Request::toggle, Request::quit}));
 
     // Anything else is answered as unknown and asks for nothing; an endless line is cut off;
     // a request that is answered but never confirmed is not carried out.
-    EXPECT_EQ(exchange(first.socketPath(), "rm -rf /\n"), QByteArray("unknown"));
-    EXPECT_EQ(exchange(first.socketPath(), QByteArray(4096, 'x')), QByteArray());
-    EXPECT_EQ(exchange(first.socketPath(), "quit\n"), QByteArray("ok"));
-    EXPECT_EQ(exchange(first.socketPath(), "quit\nnot confirmed\n"), QByteArray("ok"));
-    test::spin(std::chrono::milliseconds(300));
+    EXPECT_EQ(exchange(first->socketPath(), "rm -rf /\n"), QByteArray("unknown"));
+    EXPECT_EQ(exchange(first->socketPath(), QByteArray(4096, 'x')), QByteArray());
+    EXPECT_EQ(exchange(first->socketPath(), "quit\n"), QByteArray("ok"));
+    EXPECT_EQ(exchange(first->socketPath(), "quit\nnot confirmed\n"), QByteArray("ok"));
+    test::spin(300ms);
     EXPECT_EQ(received.size(), 3);
-}
 
-// The running instance's event loop is held up (a long task on its GUI thread) while a
-// request waits: the sender reports a failure only when the instance will not act on it.
-TEST(SingleInstance, ABusyInstanceActsExactlyWhenTheSenderReportsSuccess) {
-    QTemporaryDir folder;
-    SingleInstance running(folder.path());
-    ASSERT_TRUE(running.claim());
-    ASSERT_TRUE(running.listen());
-    QList<Request> received;
-    QObject::connect(&running, &SingleInstance::requestReceived,
-                     [&](Request request) { received.append(request); });
-    const SingleInstance sender(folder.path());
-
-    struct Case {
-        const char* what;
-        bool busyOnceConnected;
-        std::chrono::milliseconds busy;
-        std::chrono::milliseconds senderTimeout;
-        bool succeeds;
-    };
-    using std::chrono::milliseconds;
-    for (const Case& c : {
-             // Busy longer than the sender waits: it gives up, and nothing happens later.
-             Case{"sender gives up", false, milliseconds(900), milliseconds(300), false},
-             // Busy, once the connection is taken, past the instance's own time-out for a
-             // request, while the sender waits: its lines and that time-out fall due together.
-             Case{"sender waits", true, milliseconds(2500), milliseconds(6000), true},
-         }) {
-        SCOPED_TRACE(c.what);
+    // The instance's event loop is held up (a long task on its GUI thread) while a request
+    // waits: the sender reports a failure exactly when the instance will not act on it. Busy
+    // longer than the sender waits: it gives up, and nothing happens later. Busy, once
+    // connected, past the instance's own time-out for a request while the sender waits: its
+    // lines and that time-out fall due together, and the request is carried out.
+    for (const bool senderWaits : {false, true}) {
+        SCOPED_TRACE(senderWaits);
         received.clear();
-        auto answer = std::async(std::launch::async,
-                                 [&] { return sender.send(Request::toggle, c.senderTimeout); });
-        if (c.busyOnceConnected) {
-            test::waitUntil([&] { return !running.findChildren<QLocalSocket*>().isEmpty(); });
-        }
-        std::this_thread::sleep_for(c.busy);
-        test::waitUntil([&] {
-            return answer.wait_for(std::chrono::milliseconds(0)) == std::future_status::ready;
+        auto answer = std::async(std::launch::async, [&] {
+            return second.send(Request::toggle, senderWaits ? 6000ms : 300ms);
         });
-        const bool succeeded = answer.get();
-        EXPECT_EQ(succeeded, c.succeeds);
-        test::spin(milliseconds(300)); // whatever is still queued is handled
-        EXPECT_EQ(received.size(), succeeded ? 1 : 0);
+        if (senderWaits) {
+            test::waitUntil([&] { return !first->findChildren<QLocalSocket*>().isEmpty(); });
+        }
+        std::this_thread::sleep_for(senderWaits ? 2500ms : 900ms);
+        EXPECT_EQ(whileServing([&] { return answer.get(); }), senderWaits);
+        test::spin(300ms); // whatever is still queued is handled
+        EXPECT_EQ(received.size(), senderWaits ? 1 : 0);
     }
-}
 
-TEST(SingleInstance, AnEndedInstanceLeavesNothingInTheWay) {
-    QTemporaryDir folder;
-    SingleInstance nobody(folder.path());
-    // Nobody answering is a failure within the time-out; listening needs the claim.
-    EXPECT_FALSE(nobody.send(Request::toggle, std::chrono::milliseconds(200)));
-    EXPECT_FALSE(nobody.listen());
-    {
-        SingleInstance ended(folder.path());
-        ASSERT_TRUE(ended.claim());
-        ASSERT_TRUE(ended.listen());
+    // A lock and a socket file left by a process that has died: the next one claims and serves.
+    first.reset();
+    for (const auto& [name, contents] : {std::pair{"/quillstack.lock", "999999999\nquillstack\n\n"},
+                                         std::pair{"/quillstack.socket", ""}}) {
+        QFile stale(folder.path() + QLatin1String(name));
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write(contents);
     }
-    // A lock and a socket file left by a process that has died.
-    QFile stale(folder.path() + QStringLiteral("/quillstack.lock"));
-    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-    stale.write("999999999\nquillstack\n\n");
-    stale.close();
-    QFile socketFile(folder.path() + QStringLiteral("/quillstack.socket"));
-    ASSERT_TRUE(socketFile.open(QIODevice::WriteOnly));
-    socketFile.close();
-
     SingleInstance next(folder.path());
     ASSERT_TRUE(next.claim());
     ASSERT_TRUE(next.listen());
-    int received = 0;
-    QObject::connect(&next, &SingleInstance::requestReceived, [&] { ++received; });
-    SingleInstance later(folder.path());
-    EXPECT_TRUE(sendWhileServing(later, Request::toggle));
-    test::waitUntil([&] { return received == 1; });
-    EXPECT_EQ(received, 1);
+    QObject::connect(&next, &SingleInstance::requestReceived,
+                     [&](Request request) { received.append(request); });
+    received.clear();
+    EXPECT_TRUE(whileServing([&] { return second.send(Request::toggle); }));
+    test::waitUntil([&] { return received.size() == 1; });
+    EXPECT_EQ(received, QList<Request>{Request::toggle});
 }
 
 TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
@@ -162,37 +123,33 @@ TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     EXPECT_EQ(SingleInstance::defaultFolder(), QDir::cleanPath(runtime.path()));
 
-    // Without one: "quillstack-<uid>" in the temporary folder, created owner-only.
+    // Without one: "quillstack-<uid>" in the temporary folder, owner-only, made so again when
+    // opened to others.
     QTemporaryDir tmp;
     qunsetenv("XDG_RUNTIME_DIR");
     qputenv("TMPDIR", tmp.path().toLocal8Bit());
-    const QString expected =
-        tmp.path() + QStringLiteral("/quillstack-") + QString::number(getuid());
-    EXPECT_EQ(SingleInstance::defaultFolder(), expected);
-    struct stat status {};
-    ASSERT_EQ(::stat(QFile::encodeName(expected).constData(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0700u);
-
-    // Ours but open to others: made owner-only again and used.
-    ::chmod(QFile::encodeName(expected).constData(), 0755);
-    EXPECT_EQ(SingleInstance::defaultFolder(), expected);
-    ASSERT_EQ(::stat(QFile::encodeName(expected).constData(), &status), 0);
-    EXPECT_EQ(status.st_mode & 0777, 0700u);
+    const QString expected = tmp.path() + QStringLiteral("/quillstack-%1").arg(getuid());
+    const QByteArray path = QFile::encodeName(expected);
+    for (const mode_t before : {0u, 0755u}) {
+        if (before) {
+            ::chmod(path.constData(), before);
+        }
+        EXPECT_EQ(SingleInstance::defaultFolder(), expected);
+        struct stat status {};
+        ASSERT_EQ(::stat(path.constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0700u);
+    }
 
     // A name taken by something not ours (another user's folder, a link, a file) is passed
     // over for the next one, which every process of this user finds alike.
-    const QString second = expected + QStringLiteral("-2");
     const QString third = expected + QStringLiteral("-3");
-    ASSERT_EQ(::chown(QFile::encodeName(expected).constData(), 4242, 4242), 0);
-    ASSERT_TRUE(QFile::link(runtime.path(), second));
+    ASSERT_EQ(::chown(path.constData(), 4242, 4242), 0);
+    ASSERT_TRUE(QFile::link(runtime.path(), expected + QStringLiteral("-2")));
     EXPECT_EQ(SingleInstance::defaultFolder(), third);
     EXPECT_EQ(SingleInstance::defaultFolder(), third);
     QDir(third).removeRecursively();
-    QFile file(third);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    ASSERT_TRUE(QFile(third).open(QIODevice::WriteOnly));
     EXPECT_EQ(SingleInstance::defaultFolder(), expected + QStringLiteral("-4"));
-
     // A relative runtime folder is ignored.
     qputenv("XDG_RUNTIME_DIR", "relative/folder");
     EXPECT_EQ(SingleInstance::defaultFolder(), expected + QStringLiteral("-4"));
@@ -201,20 +158,30 @@ TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
     qputenv("TMPDIR", oldTmp);
 }
 
-TEST(CommandLine, ChoosesTheActionAndTheRequest) {
+TEST(CommandLine, ChoosesTheActionAndTheRequestAndDescribesEveryOption) {
     using Action = CommandLine::Action;
     EXPECT_EQ(CommandLine::parse({}).action(), Action::run);
     EXPECT_EQ(CommandLine::parse({}).request(), Request::open);
-    EXPECT_EQ(CommandLine::parse({"--toggle"}).action(), Action::toggle);
     EXPECT_EQ(CommandLine::parse({"--toggle"}).request(), Request::toggle);
     EXPECT_EQ(CommandLine::parse({"--quit"}).request(), Request::quit);
-    EXPECT_EQ(CommandLine::parse({"--help"}).action(), Action::help);
-    EXPECT_EQ(CommandLine::parse({"-h"}).error(), std::nullopt);
-
-    const CommandLine unknown = CommandLine::parse({"--frobnicate"});
-    EXPECT_EQ(unknown.action(), Action::help);
-    EXPECT_EQ(unknown.error(), QStringLiteral("unknown argument: --frobnicate"));
-    EXPECT_EQ(CommandLine::parse({"--toggle", "--quit"}).error(),
-              QStringLiteral("too many arguments"));
-    EXPECT_TRUE(CommandLine::usage().contains(QStringLiteral("--toggle")));
+    for (const auto& [argument, action] :
+         {std::pair{"--toggle", Action::toggle}, std::pair{"--quit", Action::quit},
+          std::pair{"--help", Action::help}, std::pair{"-h", Action::help},
+          std::pair{"--version", Action::version}}) {
+        EXPECT_EQ(CommandLine::parse({argument}).action(), action) << argument;
+        EXPECT_EQ(CommandLine::parse({argument}).error(), std::nullopt) << argument;
+    }
+    // Anything else, or more than one argument, is an error and shows the help.
+    for (const QStringList& arguments :
+         {QStringList{"--frobnicate"}, QStringList{"-version"}, QStringList{"--Version"},
+          QStringList{"-v"}, QStringList{"--toggle", "--quit"},
+          QStringList{"--version", "--toggle"}, QStringList{"--help", "--version"}}) {
+        const CommandLine line = CommandLine::parse(arguments);
+        EXPECT_EQ(line.action(), Action::help);
+        EXPECT_EQ(line.error(), arguments.size() > 1 ? QStringLiteral("too many arguments")
+                                                     : "unknown argument: " + arguments.front());
+    }
+    for (const char* option : {"--toggle", "--quit", "--help", "--version"}) {
+        EXPECT_TRUE(CommandLine::usage().contains(QStringLiteral("\n  %1 ").arg(option))) << option;
+    }
 }

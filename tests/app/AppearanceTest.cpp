@@ -1,0 +1,118 @@
+// The logo, the symbol images and the tray item built from them.
+
+#include "app/AppLogo.h"
+#include "app/SymbolIcon.h"
+#include "app/TrayItem.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+#include <gtest/gtest.h>
+
+using namespace quillstack;
+
+namespace {
+QImage solid(int width, int height) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    image.fill(QColor(40, 90, 200));
+    return image;
+}
+} // namespace
+
+TEST(AppLogo, ScalesDownKeepingItsShapeAndLoadsOnlyAGoodResource) {
+    struct Case {
+        QSize source;
+        qreal maxDimension;
+        QSize expected;
+    };
+    for (const Case& c : {Case{{1024, 1024}, 18, {18, 18}}, Case{{1000, 500}, 18, {18, 9}},
+                          Case{{500, 1000}, 18, {9, 18}}, Case{{16, 16}, 18, {16, 16}},
+                          Case{{1024, 1024}, 1023.5, {1024, 1024}}, // under 0.1 %: kept
+                          Case{{1024, 1024}, 1020, {1020, 1020}}, Case{{1000, 1}, 18, {18, 1}},
+                          Case{{1024, 1024}, 0, {1, 1}}}) {
+        SCOPED_TRACE(c.maxDimension);
+        const QImage source = solid(c.source.width(), c.source.height());
+        const QImage scaled = scaledAppLogo(source, c.maxDimension);
+        EXPECT_EQ(scaled.size(), c.expected);
+        if (c.expected == c.source) {
+            EXPECT_EQ(scaled.cacheKey(), source.cacheKey()); // not even copied
+        }
+    }
+    // Smooth: a uniform image stays uniform.
+    EXPECT_EQ(scaledAppLogo(solid(1024, 1024), 18).pixelColor(9, 9), QColor(40, 90, 200));
+    EXPECT_TRUE(scaledAppLogo(QImage(), 18).isNull());
+
+    // The compiled resource: 1024 pixels with transparency, never enlarged.
+    EXPECT_EQ(loadAppLogo(4096).value_or(QImage()).size(), QSize(1024, 1024));
+    EXPECT_TRUE(loadAppLogo(4096).value_or(QImage()).hasAlphaChannel());
+    EXPECT_EQ(loadAppLogo(18).value_or(QImage()).size(), QSize(18, 18));
+
+    EXPECT_EQ(loadAppLogo(18, ":/no-such-logo.png"), std::nullopt);
+    EXPECT_EQ(loadAppLogo(18, QCoreApplication::applicationFilePath()), std::nullopt); // no image
+}
+
+TEST(SymbolIcon, EverySymbolRendersInItsTintAtAnySize) {
+    const QColor tint(10, 200, 120);
+    for (const char* name :
+         {"text.alignleft", "curlybraces", "doc.richtext",
+          "chevron.left.forwardslash.chevron.right", "photo", "paintpalette", "doc",
+          "doc.on.clipboard", "line.3.horizontal.decrease.circle", "magnifyingglass", "gearshape",
+          "trash", "paperclip.circle", "paperclip.circle.fill"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(SymbolIcon::exists(name));
+        const QImage image = SymbolIcon::image(name, tint, QSize(24, 24), 2.0);
+        ASSERT_EQ(image.size(), QSize(48, 48));
+        EXPECT_EQ(image.devicePixelRatio(), 2.0);
+        int covered = 0; // drawn, in the tint only
+        for (int i = 0; i < 48 * 48; ++i) {
+            const QColor pixel = image.pixelColor(i % 48, i / 48);
+            covered += pixel.alpha() == 255 ? 1 : 0;
+            EXPECT_TRUE(pixel.alpha() < 255 || pixel.rgb() == tint.rgb()) << i;
+        }
+        EXPECT_GT(covered, 40);
+        EXPECT_FALSE(SymbolIcon::icon(name, tint).isNull());
+    }
+    EXPECT_FALSE(SymbolIcon::exists(""));
+    EXPECT_TRUE(SymbolIcon::image("no.such.symbol", Qt::white, QSize(24, 24)).isNull());
+    EXPECT_TRUE(SymbolIcon::image("doc", Qt::white, QSize(0, 24)).isNull());
+    EXPECT_TRUE(SymbolIcon::icon("no.such.symbol", Qt::white).isNull());
+    const QColor faint(255, 255, 255, 100); // translucent tints keep their alpha
+    EXPECT_EQ(SymbolIcon::image("paperclip.circle.fill", faint, {24, 24}).pixelColor(12, 3), faint);
+}
+
+TEST(TrayItem, ShowsTheLogoTooltipAndTwoEntryMenu) {
+    QImage logo(18, 18, QImage::Format_ARGB32);
+    logo.fill(Qt::red);
+    testing::internal::CaptureStderr();
+    TrayItem item(logo);
+    TrayItem withoutLogo(std::nullopt);
+    const std::string err = testing::internal::GetCapturedStderr();
+
+    EXPECT_FALSE(item.showsFallbackSymbol());
+    EXPECT_FALSE(item.icon().icon().isNull());
+    EXPECT_TRUE(withoutLogo.showsFallbackSymbol()); // the paperclip symbol
+    EXPECT_FALSE(withoutLogo.icon().icon().isNull());
+    EXPECT_EQ(item.icon().contextMenu(), &item.menu());
+    QStringList texts;
+    for (const QAction* action : item.menu().actions()) {
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    EXPECT_EQ(texts, (QStringList{"Open Clipboard History", "-", "Quit Quillstack"}));
+
+    // The offscreen platform has no tray: that is said once, however many items are made.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        const std::string message = TrayItem::missingTrayMessage().toStdString();
+        EXPECT_EQ(err.find(message), err.rfind(message));
+        EXPECT_NE(err.find(message), std::string::npos) << err;
+    }
+    int opens = 0;
+    int quits = 0;
+    QObject::connect(&item, &TrayItem::openHistoryRequested, [&] { ++opens; });
+    QObject::connect(&item, &TrayItem::quitRequested, [&] { ++quits; });
+    item.openHistoryAction()->trigger();
+    EXPECT_EQ(std::pair(opens, quits), std::pair(1, 0));
+    item.quitAction()->trigger();
+    EXPECT_EQ(std::pair(opens, quits), std::pair(1, 1));
+}
