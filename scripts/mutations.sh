@@ -50,7 +50,7 @@ mutation trim-off-by-one src/store/ClipboardManager.cpp \
     's{inserted\.size\(\) > maxEntries}{inserted.size() > maxEntries + 1}' \
     'store_tests'
 mutation corrupt-file-overwritten src/store/HistorySaver.cpp \
-    's{if \(!existsOrDangles\(path_\)\) \{}{if (true) \{}' \
+    's{if \(!DurableFile::existsOrDangles\(path_\)\) \{}{if (true) \{}' \
     'store_tests'
 mutation terminal-chord-ignored src/platform/PasteChord.cpp \
     's{return PasteChord::controlShiftV;}{return PasteChord::controlV;}' \

@@ -11,14 +11,12 @@ namespace quillstack {
 
 namespace {
 
-constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
 const std::array<qint8, 256>& values() {
     static const std::array<qint8, 256> table = [] {
         std::array<qint8, 256> t{};
         t.fill(-1);
         for (int i = 0; i < 64; ++i) {
-            t[static_cast<unsigned char>(alphabet[i])] = qint8(i);
+            t[static_cast<unsigned char>(EscapedBase64::alphabet[i])] = qint8(i);
         }
         return t;
     }();

@@ -12,6 +12,9 @@ namespace quillstack {
 // decoding waits until the bytes are wanted.
 class EscapedBase64 {
 public:
+    static constexpr std::string_view alphabet =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
     // The number of bytes the text decodes to, when it is exactly what the writer produces for
     // them: alphabet characters, each "/" written "\/", no other escape, "=" padding only at the
     // end, and zero bits in the padding. Nothing for any other text (which may still be valid

@@ -17,12 +17,10 @@ struct EscapedPairs {
     std::array<quint32, 4096> chars{};
     std::array<quint8, 4096> length{};
     EscapedPairs() {
-        constexpr char alphabet[] =
-            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
         for (unsigned v = 0; v < 4096; ++v) {
             char out[4] = {};
             int n = 0;
-            for (char c : {alphabet[v >> 6], alphabet[v & 63]}) {
+            for (char c : {EscapedBase64::alphabet[v >> 6], EscapedBase64::alphabet[v & 63]}) {
                 if (c == '/') {
                     out[n++] = '\\';
                 }

@@ -171,6 +171,11 @@ int DurableFile::removeLeftovers(const QString& folder, const QStringList& names
     return removed;
 }
 
+bool DurableFile::existsOrDangles(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
 std::optional<QString> DurableFile::keepAside(const QString& path) {
     const QString stamp =
         QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));

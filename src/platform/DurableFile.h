@@ -40,6 +40,9 @@ public:
     // regular files of this user named ".<name>.XXXXXX" for the given names. Returns how many.
     static int removeLeftovers(const QString& folder, const QStringList& names);
 
+    // Whether something is at path: a file, or a link even when it leads nowhere.
+    static bool existsOrDangles(const QString& path);
+
     // Renames the file at path to "<path>.corrupt-<UTC time>" (with a counter when that name is
     // taken), so that it survives a later write of a new file at path. Returns the new path.
     static std::optional<QString> keepAside(const QString& path);

@@ -21,11 +21,6 @@ public:
     QString temporaryDirectory() const override { return QDir::tempPath(); }
 };
 
-bool existsOrDangles(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
 // The temporary files an interrupted write of the data folder's files leaves behind.
 const QStringList dataFiles{QStringLiteral("history.json"), QStringLiteral("settings.json")};
 
@@ -74,7 +69,7 @@ void ClipboardManager::setSaveRetryInterval(std::chrono::milliseconds interval) 
 }
 
 void ClipboardManager::load() {
-    if (!existsOrDangles(storageURL_)) {
+    if (!DurableFile::existsOrDangles(storageURL_)) {
         return;
     }
     std::optional<QList<ClipboardEntry>> decoded = EntryJson::readHistoryFile(storageURL_);

@@ -11,15 +11,6 @@
 
 namespace quillstack {
 
-namespace {
-
-bool existsOrDangles(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
-} // namespace
-
 HistorySaver::HistorySaver(QString path, QObject* parent)
     : QObject(parent), path_(std::move(path)), folder_(QFileInfo(path_).absolutePath()),
       worker_([this] { run(); }) {}
@@ -102,7 +93,7 @@ void HistorySaver::run() {
 }
 
 bool HistorySaver::keepAsideNow() {
-    if (!existsOrDangles(path_)) {
+    if (!DurableFile::existsOrDangles(path_)) {
         return true;
     }
     const std::optional<QString> aside = DurableFile::keepAside(path_);

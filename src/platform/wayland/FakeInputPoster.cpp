@@ -11,8 +11,6 @@ namespace quillstack {
 namespace {
 
 constexpr quint32 keyboardVersion = 4;
-constexpr quint32 released = 0;
-constexpr quint32 pressed = 1;
 
 } // namespace
 
@@ -50,18 +48,21 @@ bool FakeInputPoster::post(Source source, PasteChord chord, Phase phase) {
     }
     const bool shift = chord == PasteChord::controlShiftV;
     connection_.post([this, shift, phase] {
+        const auto key = [this](quint32 code, wl_keyboard_key_state state) {
+            org_kde_kwin_fake_input_keyboard_key(fakeInput_, code, state);
+        };
         if (phase == Phase::keyDown) {
-            org_kde_kwin_fake_input_keyboard_key(fakeInput_, KEY_LEFTCTRL, pressed);
+            key(KEY_LEFTCTRL, WL_KEYBOARD_KEY_STATE_PRESSED);
             if (shift) {
-                org_kde_kwin_fake_input_keyboard_key(fakeInput_, KEY_LEFTSHIFT, pressed);
+                key(KEY_LEFTSHIFT, WL_KEYBOARD_KEY_STATE_PRESSED);
             }
-            org_kde_kwin_fake_input_keyboard_key(fakeInput_, KEY_V, pressed);
+            key(KEY_V, WL_KEYBOARD_KEY_STATE_PRESSED);
         } else {
-            org_kde_kwin_fake_input_keyboard_key(fakeInput_, KEY_V, released);
+            key(KEY_V, WL_KEYBOARD_KEY_STATE_RELEASED);
             if (shift) {
-                org_kde_kwin_fake_input_keyboard_key(fakeInput_, KEY_LEFTSHIFT, released);
+                key(KEY_LEFTSHIFT, WL_KEYBOARD_KEY_STATE_RELEASED);
             }
-            org_kde_kwin_fake_input_keyboard_key(fakeInput_, KEY_LEFTCTRL, released);
+            key(KEY_LEFTCTRL, WL_KEYBOARD_KEY_STATE_RELEASED);
         }
     });
     return true;

@@ -17,9 +17,7 @@ namespace quillstack {
 
 namespace {
 
-// wl_keyboard's key states and keymap format.
-constexpr quint32 released = 0;
-constexpr quint32 pressed = 1;
+// wl_keyboard's keymap format.
 constexpr quint32 xkbV1Format = 1;
 
 quint32 nowMs() {
@@ -103,19 +101,22 @@ bool VirtualKeyboardPoster::post(Source source, PasteChord chord, Phase phase) {
     const quint32 chordMask = controlMask_ | (shift ? shiftMask_ : 0);
     connection_.post([this, shift, chordMask, phase] {
         const quint32 time = nowMs();
+        const auto key = [this, time](quint32 code, wl_keyboard_key_state state) {
+            zwp_virtual_keyboard_v1_key(keyboard_, time, code, state);
+        };
         if (phase == Phase::keyDown) {
-            zwp_virtual_keyboard_v1_key(keyboard_, time, KEY_LEFTCTRL, pressed);
+            key(KEY_LEFTCTRL, WL_KEYBOARD_KEY_STATE_PRESSED);
             if (shift) {
-                zwp_virtual_keyboard_v1_key(keyboard_, time, KEY_LEFTSHIFT, pressed);
+                key(KEY_LEFTSHIFT, WL_KEYBOARD_KEY_STATE_PRESSED);
             }
             zwp_virtual_keyboard_v1_modifiers(keyboard_, chordMask, 0, 0, 0);
-            zwp_virtual_keyboard_v1_key(keyboard_, time, KEY_V, pressed);
+            key(KEY_V, WL_KEYBOARD_KEY_STATE_PRESSED);
         } else {
-            zwp_virtual_keyboard_v1_key(keyboard_, time, KEY_V, released);
+            key(KEY_V, WL_KEYBOARD_KEY_STATE_RELEASED);
             if (shift) {
-                zwp_virtual_keyboard_v1_key(keyboard_, time, KEY_LEFTSHIFT, released);
+                key(KEY_LEFTSHIFT, WL_KEYBOARD_KEY_STATE_RELEASED);
             }
-            zwp_virtual_keyboard_v1_key(keyboard_, time, KEY_LEFTCTRL, released);
+            key(KEY_LEFTCTRL, WL_KEYBOARD_KEY_STATE_RELEASED);
             zwp_virtual_keyboard_v1_modifiers(keyboard_, 0, 0, 0, 0);
         }
     });

@@ -1,5 +1,7 @@
 #include "platform/x11/X11Connection.h"
 
+#include "platform/x11/XcbReply.h"
+
 #include <QDeadlineTimer>
 
 #include <cstdlib>
@@ -7,14 +9,7 @@
 
 namespace quillstack {
 
-namespace {
-
-template <typename Reply> struct FreeReply {
-    void operator()(Reply* reply) const { std::free(reply); }
-};
-template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, FreeReply<Reply>>;
-
-} // namespace
+namespace {} // namespace
 
 std::unique_ptr<X11Connection> X11Connection::open() {
     int screenNumber = 0;
@@ -46,7 +41,7 @@ xcb_atom_t X11Connection::atom(const char* name) {
     if (const auto found = atoms_.constFind(key); found != atoms_.constEnd()) {
         return *found;
     }
-    ReplyPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+    XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
         connection_, xcb_intern_atom(connection_, 0, uint16_t(key.size()), name), nullptr));
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     if (atom != XCB_ATOM_NONE) {
@@ -57,7 +52,7 @@ xcb_atom_t X11Connection::atom(const char* name) {
 
 std::optional<quint32> X11Connection::cardinalProperty(xcb_window_t window, xcb_atom_t property,
                                                        xcb_atom_t type) {
-    ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         connection_, xcb_get_property(connection_, 0, window, property, type, 0, 1), nullptr));
     if (!reply || reply->format != 32 || reply->type != type ||
         xcb_get_property_value_length(reply.get()) < 4) {
@@ -67,7 +62,7 @@ std::optional<quint32> X11Connection::cardinalProperty(xcb_window_t window, xcb_
 }
 
 std::optional<QByteArray> X11Connection::byteProperty(xcb_window_t window, xcb_atom_t property) {
-    ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         connection_,
         xcb_get_property(connection_, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 16384),
         nullptr));

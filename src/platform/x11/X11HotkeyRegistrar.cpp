@@ -1,6 +1,7 @@
 #include "platform/x11/X11HotkeyRegistrar.h"
 
 #include "platform/HotkeyKeys.h"
+#include "platform/x11/XcbReply.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -15,11 +16,6 @@
 namespace quillstack {
 
 namespace {
-
-struct FreeDeleter {
-    void operator()(void* pointer) const { std::free(pointer); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
 using KeySymbols = std::unique_ptr<xcb_key_symbols_t, decltype(&xcb_key_symbols_free)>;
 

@@ -1,6 +1,7 @@
 #include "platform/x11/X11SelectionReader.h"
 
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/XcbReply.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -14,11 +15,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-template <typename Reply> struct FreeReply {
-    void operator()(Reply* reply) const { std::free(reply); }
-};
-template <typename Reply> using ReplyPtr = std::unique_ptr<Reply, FreeReply<Reply>>;
-using EventPtr = ReplyPtr<xcb_generic_event_t>;
+using EventPtr = XcbReply<xcb_generic_event_t>;
 
 // A whole transfer may take this many time-outs; pieces that keep coming just in time cannot
 // hold the reader longer.
@@ -106,7 +103,7 @@ std::optional<xcb_atom_t> X11SelectionReader::takeProperty(const Sink& sink, qin
     xcb_connection_t* c = connection_->get();
     std::optional<xcb_atom_t> type;
     for (uint32_t offset = 0;;) {
-        ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
             c,
             xcb_get_property(c, 0, window_, property_, XCB_GET_PROPERTY_TYPE_ANY, offset,
                              propertyChunkUnits),
@@ -174,7 +171,7 @@ X11SelectionReader::Outcome X11SelectionReader::readValue(xcb_atom_t type, const
         return takeProperty(sink, total) ? Outcome::converted : Outcome::timedOut;
     }
     // The INCR property holds the owner's estimate of the size; deleting it starts the transfer.
-    ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         c, xcb_get_property(c, 0, window_, property_, XCB_GET_PROPERTY_TYPE_ANY, 0, 1), nullptr));
     xcb_delete_property(c, window_, property_);
     xcb_flush(c);
@@ -220,7 +217,7 @@ X11SelectionReader::Outcome X11SelectionReader::convert(const QByteArray& target
         XCB_ATOM_NONE) {
         return Outcome::refused;
     }
-    ReplyPtr<xcb_get_property_reply_t> head(xcb_get_property_reply(
+    XcbReply<xcb_get_property_reply_t> head(xcb_get_property_reply(
         c, xcb_get_property(c, 0, window_, property_, XCB_GET_PROPERTY_TYPE_ANY, 0, 0), nullptr));
     if (!head) {
         return Outcome::timedOut;
@@ -269,7 +266,7 @@ std::optional<QList<QByteArray>> X11SelectionReader::targets(Outcome* outcome) {
         }
     }
     for (auto it = asked.cbegin(); it != asked.cend(); ++it) {
-        ReplyPtr<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(c, it.value(), nullptr));
+        XcbReply<xcb_get_atom_name_reply_t> reply(xcb_get_atom_name_reply(c, it.value(), nullptr));
         if (reply) {
             atomNames_.insert(it.key(), QByteArray(xcb_get_atom_name_name(reply.get()),
                                                    xcb_get_atom_name_name_length(reply.get())));

@@ -1,6 +1,7 @@
 #include "platform/x11/X11Workspace.h"
 
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/XcbReply.h"
 
 #include <QGuiApplication>
 #include <QSysInfo>
@@ -13,16 +14,12 @@ namespace quillstack {
 
 namespace {
 
-struct FreeReply {
-    void operator()(void* reply) const { std::free(reply); }
-};
-
 // Walking the tree stops here: a malformed or hostile tree cannot hold the program up.
 constexpr int maxTreeDepth = 32;
 constexpr int maxWindowsSearched = 256;
 
 std::optional<xcb_window_t> parentOf(X11Connection& x, xcb_window_t window) {
-    std::unique_ptr<xcb_query_tree_reply_t, FreeReply> tree(
+    XcbReply<xcb_query_tree_reply_t> tree(
         xcb_query_tree_reply(x.get(), xcb_query_tree(x.get(), window), nullptr));
     if (!tree) {
         return std::nullopt;
@@ -69,7 +66,7 @@ std::optional<RunningApplication> applicationAt(X11Connection& x, xcb_window_t w
         if (const auto wmClass = x.byteProperty(queue[i], XCB_ATOM_WM_CLASS)) {
             return RunningApplication{queue[i], classOf(*wmClass)};
         }
-        std::unique_ptr<xcb_query_tree_reply_t, FreeReply> tree(
+        XcbReply<xcb_query_tree_reply_t> tree(
             xcb_query_tree_reply(x.get(), xcb_query_tree(x.get(), queue[i]), nullptr));
         if (tree) {
             const xcb_window_t* children = xcb_query_tree_children(tree.get());
@@ -114,7 +111,7 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const {
         }
         return applicationAt(x, *active);
     }
-    std::unique_ptr<xcb_get_input_focus_reply_t, FreeReply> focus(
+    XcbReply<xcb_get_input_focus_reply_t> focus(
         xcb_get_input_focus_reply(x.get(), xcb_get_input_focus(x.get()), nullptr));
     if (!focus || focus->focus == XCB_NONE) {
         return std::nullopt;
@@ -122,7 +119,7 @@ std::optional<RunningApplication> X11Workspace::frontmostApplication() const {
     xcb_window_t window = focus->focus;
     if (window == XCB_INPUT_FOCUS_POINTER_ROOT || window == x.root()) {
         // Focus follows the pointer: the window under it has the keys.
-        std::unique_ptr<xcb_query_pointer_reply_t, FreeReply> pointer(
+        XcbReply<xcb_query_pointer_reply_t> pointer(
             xcb_query_pointer_reply(x.get(), xcb_query_pointer(x.get(), x.root()), nullptr));
         if (!pointer || pointer->child == XCB_NONE) {
             return std::nullopt;
