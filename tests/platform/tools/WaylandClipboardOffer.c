@@ -17,20 +17,15 @@
 #include <unistd.h>
 #include <wayland-client.h>
 
-#define MAX_OFFERS 16
-
 static struct {
     const char* type;
     char* bytes;
-    size_t size;
-} offers[MAX_OFFERS];
-static int offerCount;
-static int hang;
-static int cancelled;
-static int selected;
+    long size;
+} offers[16];
+static int offerCount, hang, cancelled, selected;
 static struct zwlr_data_control_manager_v1* manager;
 static struct wl_seat* seat;
-static struct zwlr_data_control_source_v1* ourSource;
+static struct zwlr_data_control_source_v1* ours;
 
 static void global(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
                    uint32_t version) {
@@ -49,15 +44,9 @@ static void send(void* data, struct zwlr_data_control_source_v1* source, const c
         return; /* the descriptor stays open and empty */
     }
     for (int i = 0; i < offerCount; ++i) {
-        if (strcmp(offers[i].type, type) == 0) {
-            size_t done = 0;
-            while (done < offers[i].size) {
-                ssize_t put = write(fd, offers[i].bytes + done, offers[i].size - done);
-                if (put <= 0) {
-                    break;
-                }
-                done += (size_t)put;
-            }
+        for (long done = 0, put = 1;
+             !strcmp(offers[i].type, type) && put > 0 && done < offers[i].size; done += put) {
+            put = write(fd, offers[i].bytes + done, (size_t)(offers[i].size - done));
         }
     }
     close(fd);
@@ -74,11 +63,11 @@ static void selection(void* data, struct zwlr_data_control_device_v1* device,
                       struct zwlr_data_control_offer_v1* offer) {
     if (offer) {
         zwlr_data_control_offer_v1_destroy(offer);
-        if (ourSource && !cancelled && !selected) {
-            selected = 1;
-            printf("ready\n");
-            fflush(stdout);
-        }
+    }
+    if (offer && ours && !cancelled && !selected) {
+        selected = 1;
+        printf("ready\n");
+        fflush(stdout);
     }
 }
 
@@ -86,74 +75,56 @@ static void finished(void* data, struct zwlr_data_control_device_v1* device) {
     cancelled = 1;
 }
 
-static void primarySelection(void* data, struct zwlr_data_control_device_v1* device,
-                             struct zwlr_data_control_offer_v1* offer) {
-    if (offer) {
-        zwlr_data_control_offer_v1_destroy(offer);
+static int readOffer(char* argument) {
+    char* equals = strchr(argument, '=');
+    FILE* file = equals && offerCount < 16 ? fopen(equals + 1, "rb") : NULL;
+    if (!file || fseek(file, 0, SEEK_END) != 0) {
+        return 0;
     }
-}
-
-static char* readFile(const char* path, size_t* size) {
-    FILE* file = fopen(path, "rb");
-    char* bytes = NULL;
-    *size = 0;
-    for (size_t got = 1; file && got > 0; *size += got) {
-        bytes = realloc(bytes, *size + 65536);
-        got = fread(bytes + *size, 1, 65536, file);
-    }
-    if (file) {
-        fclose(file);
-    }
-    return bytes;
+    *equals = '\0';
+    offers[offerCount].type = argument;
+    offers[offerCount].size = ftell(file);
+    offers[offerCount].bytes = malloc((size_t)offers[offerCount].size + 1);
+    rewind(file);
+    const size_t got = fread(offers[offerCount].bytes, 1, (size_t)offers[offerCount].size, file);
+    fclose(file);
+    return got == (size_t)offers[offerCount++].size;
 }
 
 int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--hang") == 0) {
             hang = 1;
-            continue;
-        }
-        char* equals = strchr(argv[i], '=');
-        if (!equals || offerCount == MAX_OFFERS) {
+        } else if (!readOffer(argv[i])) {
             fprintf(stderr, "usage: %s [--hang] TYPE=FILE ...\n", argv[0]);
             return 2;
         }
-        *equals = '\0';
-        offers[offerCount].type = argv[i];
-        offers[offerCount].bytes = readFile(equals + 1, &offers[offerCount].size);
-        if (!offers[offerCount].bytes) {
-            fprintf(stderr, "cannot read %s\n", equals + 1);
-            return 2;
-        }
-        ++offerCount;
     }
     struct wl_display* display = wl_display_connect(NULL);
-    if (!display) {
-        fprintf(stderr, "no Wayland compositor\n");
-        return 2;
-    }
     static const struct wl_registry_listener registryListener = {global, globalRemove};
-    struct wl_registry* registry = wl_display_get_registry(display);
-    wl_registry_add_listener(registry, &registryListener, NULL);
-    wl_display_roundtrip(display);
+    if (display) {
+        wl_registry_add_listener(wl_display_get_registry(display), &registryListener, NULL);
+        wl_display_roundtrip(display);
+    }
     if (!manager || !seat) {
         fprintf(stderr, "no wlr data control\n");
         return 2;
     }
-    static const struct zwlr_data_control_device_v1_listener deviceListener = {
-        dataOffer, selection, finished, primarySelection};
+    /* Bound at version 1, the device sends no primary selection. */
+    static const struct zwlr_data_control_device_v1_listener deviceListener = {dataOffer, selection,
+                                                                               finished};
     struct zwlr_data_control_device_v1* device =
         zwlr_data_control_manager_v1_get_data_device(manager, seat);
     zwlr_data_control_device_v1_add_listener(device, &deviceListener, NULL);
     wl_display_roundtrip(display);
 
     static const struct zwlr_data_control_source_v1_listener sourceListener = {send, cancel};
-    ourSource = zwlr_data_control_manager_v1_create_data_source(manager);
-    zwlr_data_control_source_v1_add_listener(ourSource, &sourceListener, NULL);
+    ours = zwlr_data_control_manager_v1_create_data_source(manager);
+    zwlr_data_control_source_v1_add_listener(ours, &sourceListener, NULL);
     for (int i = 0; i < offerCount; ++i) {
-        zwlr_data_control_source_v1_offer(ourSource, offers[i].type);
+        zwlr_data_control_source_v1_offer(ours, offers[i].type);
     }
-    zwlr_data_control_device_v1_set_selection(device, ourSource);
+    zwlr_data_control_device_v1_set_selection(device, ours);
     while (!cancelled && wl_display_dispatch(display) >= 0) {
     }
     wl_display_disconnect(display);
