@@ -370,26 +370,22 @@ TEST_F(PasteboardTest, CountsClipboardChangesOnly) {
 TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
     struct Case {
         const char* owner;
-        std::optional<QStringList> holdArguments; // the X11 holder, else the helper that hangs
-        bool recorded;                            // an item there, but nothing can be read
+        QStringList holdArguments; // for the X11 holder; on Wayland the offer helper hangs
+        bool recorded;             // an item there, but nothing can be read
         QList<QByteArray> requests;
     };
     const Case cases[] = {
-        {"stops answering", std::nullopt, false, {}},
-        {"never answers", QStringList(), false, {"request TARGETS"}},
-        {"lists its types only",
-         QStringList{"--targets"},
-         true,
-         {"request TARGETS", "request text/html"}},
+        {"never answers", {}, false, {"request TARGETS"}},
+        {"lists its types only", {"--targets"}, true, {"request TARGETS", "request text/html"}},
     };
     for (const Case& c : cases) {
-        if (wayland && c.holdArguments) {
+        if (wayland && !c.holdArguments.isEmpty()) {
             continue;
         }
         SCOPED_TRACE(c.owner);
-        QProcess* owner = c.holdArguments
-                              ? takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), *c.holdArguments)
-                              : helperOffers({{"text/plain", "unreachable"}}, true);
+        QProcess* owner = wayland
+                              ? helperOffers({{"text/plain", "unreachable"}}, true)
+                              : takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), c.holdArguments);
         ticksDuringRead_ = 0;
         auto entry = capture();
         EXPECT_GT(ticksDuringRead_, 5);
@@ -398,7 +394,7 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
                     (entry->kind() == ClipboardKind::unknown && !entry->text() && !entry->html()));
         // Once an owner has timed out it is asked nothing more until the clipboard changes.
         EXPECT_EQ(capture().has_value(), c.recorded);
-        if (c.holdArguments) {
+        if (!wayland) {
             QList<QByteArray> requests;
             while (owner->canReadLine() || owner->waitForReadyRead(200)) {
                 requests.append(owner->readLine().trimmed());
@@ -439,9 +435,7 @@ TEST_F(PasteboardTest, MonitorRecordsOthersButNotOwnWritesSecretsOrAnOwnerInALoo
                          [&] { ticksWhileCapturing += monitor.isCapturing() ? 1 : 0; });
         timer.start(20);
         ASSERT_TRUE(waitUntil([&] { return ticksWhileCapturing >= 20; }, 15s));
-        const qint64 before = pasteboard_.changeCount();
-        owner->kill();
-        ASSERT_TRUE(changedSince(before));
+        kill(owner);
     }
     copy("second");
     ASSERT_TRUE(waitUntil([&] { return recorded.size() >= 2; }, 15s));
