@@ -171,10 +171,10 @@ TEST(Delivery, RecordsWithTheFrontAppAndPastesIntoAnotherProcess) {
     EXPECT_EQ(desktop.recorded.size(), recorded); // the own write is consumed
 
     // The Shift of the shortcut is still held: the paste must not become Control+Shift+V.
-    ASSERT_EQ(target.ask("clear"), "cleared");
     [[maybe_unused]] HeldShift shift;
-    desktop.paste(QStringLiteral("with shift held"));
-    EXPECT_EQ(target.waitForText("with shift held"), "with shift held");
+    desktop.paste(QStringLiteral(", with shift held"));
+    EXPECT_EQ(target.waitForText("pasted by quillstack, with shift held"),
+              "pasted by quillstack, with shift held");
 }
 
 TEST(Delivery, ActivatesTheRememberedWindowAndPastesIntoATerminal) {

@@ -28,7 +28,7 @@ public:
 
     // The X11 id of its window; 0 when the helper did not get ready.
     quint64 windowId() const { return windowId_; }
-    // Sends a command ("text", "clear", "activate") and returns the first line of the answer
+    // Sends a command ("text", "activate") and returns the first line of the answer
     // (empty when none came within 5 s).
     QByteArray ask(const QByteArray& command) {
         process_.write(command + '\n');

@@ -5,10 +5,8 @@
 // WM_CLASS is "quillstack-paste-target" "CLASS"; as a native Wayland window its app_id is CLASS.
 // With --terminal the field takes a terminal emulator's keys: Control+Shift+V pastes and
 // Control+V types "^V". Prints "ready WINDOW" (the X11 window id) once the field has the keyboard
-// focus, then answers commands on standard input, one a line:
-//   text      prints "text: " and the field's text     clear  empties it, prints "cleared"
-//   activate  asks to be made active, prints "active" once it is
-// At the end of standard input the field's text is printed as for "text".
+// focus, then answers commands on standard input, one a line: "text" prints "text: " and the
+// field's text; "activate" asks to be made active and prints "active" once it is.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -83,9 +81,6 @@ int main(int argc, char** argv) {
             pending.remove(0, end + 1);
             if (command == "text") {
                 say(QStringLiteral("text: ") + field->text());
-            } else if (command == "clear") {
-                field->clear();
-                say(QStringLiteral("cleared"));
             } else if (command == "activate") {
                 field->raise();
                 field->activateWindow();
@@ -94,8 +89,6 @@ int main(int argc, char** argv) {
             }
         }
         if (count <= 0) {
-            input.setEnabled(false);
-            say(QStringLiteral("text: ") + field->text());
             QApplication::quit();
         }
     });
