@@ -13,7 +13,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <vector>
 
 namespace quillstack {
 namespace {
@@ -51,17 +50,14 @@ public:
         xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c_);
         xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, xcb_keysym_t(letter));
         xcb_key_symbols_free(symbols);
-        std::vector<xcb_void_cookie_t> cookies;
         for (const int mask : masks) {
-            cookies.push_back(xcb_grab_key_checked(c_, 0, root, uint16_t(mask), codes[0],
-                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        }
-        std::free(codes);
-        for (const xcb_void_cookie_t cookie : cookies) {
-            xcb_generic_error_t* error = xcb_request_check(c_, cookie);
+            xcb_generic_error_t* error = xcb_request_check(
+                c_, xcb_grab_key_checked(c_, 0, root, uint16_t(mask), codes[0], XCB_GRAB_MODE_ASYNC,
+                                         XCB_GRAB_MODE_ASYNC));
             holds_ = holds_ && !error;
             std::free(error);
         }
+        std::free(codes);
     }
     ~OtherClient() { xcb_disconnect(c_); }
     bool holdsGrab() const { return holds_; }
