@@ -123,12 +123,10 @@ TEST(PlatformChoiceTest, EachDesktopGetsTheServicesItOffers) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.desktop);
         const Choice choice = choosePlatform(row.offer);
-        EXPECT_EQ(choice.backend, row.backend);
-        EXPECT_EQ(choice.clipboard, row.clipboard);
-        EXPECT_EQ(choice.frontWindow, row.frontWindow);
-        EXPECT_EQ(choice.keystroke, row.keystroke);
-        EXPECT_EQ(choice.fallback, row.fallback);
-        EXPECT_EQ(choice.shortcut, row.shortcut);
+        EXPECT_EQ(std::tuple(choice.backend, choice.clipboard, choice.frontWindow, choice.keystroke,
+                             choice.fallback, choice.shortcut),
+                  std::tuple(row.backend, row.clipboard, row.frontWindow, row.keystroke,
+                             row.fallback, row.shortcut));
         ASSERT_EQ(choice.missing.size(), row.missing.size())
             << choice.missing.join(u'\n').toStdString();
         for (qsizetype i = 0; i < row.missing.size(); ++i) {
