@@ -118,6 +118,9 @@ mutation wayland-wlr-data-control-unused src/platform/PlatformChoice.cpp \
 mutation wayland-held-modifiers-leak src/platform/wayland/VirtualKeyboardPoster.cpp \
     's{zwp_virtual_keyboard_v1_modifiers\(keyboard_, chordMask, 0, 0, 0\);}{}' \
     'platform_wayland_test'
+mutation x11-refused-grab-kept src/platform/x11/X11HotkeyRegistrar.cpp \
+    's{if \(refused\) \{\n        ungrab\(grab\);}{if (refused) \{}' \
+    'platform_x11_test'
 
 if [[ "${1:-}" == "--list" ]]; then
     for i in "${!names[@]}"; do printf '%-30s %s\n' "${names[i]}" "${files[i]}"; done

@@ -7,7 +7,6 @@
 #include <linux/input-event-codes.h>
 
 #include <initializer_list>
-#include <iterator>
 #include <memory>
 
 namespace quillstack::test {
@@ -29,8 +28,8 @@ public:
         for (quint32 key : keys) {
             org_kde_kwin_fake_input_keyboard_key(fakeInput_, key, 1);
         }
-        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
-            org_kde_kwin_fake_input_keyboard_key(fakeInput_, *key, 0);
+        for (auto key = keys.end(); key != keys.begin();) {
+            org_kde_kwin_fake_input_keyboard_key(fakeInput_, *--key, 0);
         }
         connection_->roundtrip();
     }

@@ -13,7 +13,6 @@
 
 #include <cstdlib>
 #include <memory>
-#include <vector>
 
 namespace quillstack {
 namespace {
@@ -25,13 +24,10 @@ const HotkeyConfig commandShiftV = HotkeyConfig::defaultConfig();
 const HotkeyConfig commandOptionK{HotkeyKey::k, HotkeyModifierPreset::commandOption};
 
 // X11 masks as the default Xvfb keyboard map assigns them.
-constexpr int shiftMask = XCB_MOD_MASK_SHIFT;
-constexpr int lockMask = XCB_MOD_MASK_LOCK;
-constexpr int altMask = XCB_MOD_MASK_1;
-constexpr int numLockMask = XCB_MOD_MASK_2;
-constexpr int superMask = XCB_MOD_MASK_4;
+constexpr int shift = XCB_MOD_MASK_SHIFT, lock = XCB_MOD_MASK_LOCK, alt = XCB_MOD_MASK_1,
+              numLock = XCB_MOD_MASK_2, super = XCB_MOD_MASK_4;
 
-void key(const QString& keys) {
+void key(const char* keys) {
     const test::ProcessResult result = runProcess(QStringLiteral("xdotool"), {"key", keys});
     ASSERT_EQ(result.exitCode, 0) << result.err.constData();
 }
@@ -43,7 +39,7 @@ quint16 lockState() {
     std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
         xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr),
         &std::free);
-    return reply ? reply->mask & (lockMask | numLockMask) : 0;
+    return reply ? reply->mask & (lock | numLock) : 0;
 }
 
 // Another X client (a connection of its own) holding the letter under the given masks.
@@ -54,17 +50,14 @@ public:
         xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(c_);
         xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, xcb_keysym_t(letter));
         xcb_key_symbols_free(symbols);
-        std::vector<xcb_void_cookie_t> cookies;
         for (const int mask : masks) {
-            cookies.push_back(xcb_grab_key_checked(c_, 0, root, uint16_t(mask), codes[0],
-                                                   XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
-        }
-        std::free(codes);
-        for (const xcb_void_cookie_t cookie : cookies) {
-            xcb_generic_error_t* error = xcb_request_check(c_, cookie);
+            xcb_generic_error_t* error = xcb_request_check(
+                c_, xcb_grab_key_checked(c_, 0, root, uint16_t(mask), codes[0], XCB_GRAB_MODE_ASYNC,
+                                         XCB_GRAB_MODE_ASYNC));
             holds_ = holds_ && !error;
             std::free(error);
         }
+        std::free(codes);
     }
     ~OtherClient() { xcb_disconnect(c_); }
     bool holdsGrab() const { return holds_; }
@@ -86,13 +79,17 @@ private:
 
 class X11HotkeyTest : public testing::Test {
 protected:
-    void SetUp() override {
+    X11HotkeyTest() {
         monitor.setOnTrigger([this] {
             ++triggers;
             onGuiThread = onGuiThread && QThread::currentThread() == qApp->thread();
         });
     }
-    void TearDown() override { monitor.stop(); }
+    ~X11HotkeyTest() override { monitor.stop(); }
+    bool pressed(const char* keys, int expected) {
+        key(keys);
+        return waitUntil([&] { return triggers == expected; });
+    }
 
     X11HotkeyRegistrar registrar;
     HotkeyMonitor monitor{registrar};
@@ -100,92 +97,76 @@ protected:
     bool onGuiThread = true;
 };
 
-TEST_F(X11HotkeyTest, FiresOnceWhateverLockIsOnAndWhileHeld) {
+// Each step toggles one lock: no lock, Num Lock, both, Caps Lock. Held down, the key repeats;
+// events arrive in order, so the repeats would be counted before the press that follows. An
+// update frees every lock variant of the old combination: another client can take them all.
+TEST_F(X11HotkeyTest, FiresOnceWhateverLockIsOnAndWhileHeldAndUpdatesReleaseTheOld) {
     monitor.start(commandShiftV);
     ASSERT_TRUE(monitor.isStarted());
-    // No lock, Num Lock, both, Caps Lock; each step toggles one lock.
     const std::pair<const char*, int> steps[] = {{"", 0},
-                                                 {"Num_Lock", numLockMask},
-                                                 {"Caps_Lock", numLockMask | lockMask},
-                                                 {"Num_Lock", lockMask},
+                                                 {"Num_Lock", numLock},
+                                                 {"Caps_Lock", numLock | lock},
+                                                 {"Num_Lock", lock},
                                                  {"Caps_Lock", 0}};
-    for (const auto& [lock, state] : steps) {
-        if (*lock) {
-            key(QLatin1String(lock));
+    for (const auto& [lockKey, state] : steps) {
+        if (*lockKey) {
+            key(lockKey);
         }
         ASSERT_EQ(lockState(), state);
-        const int before = triggers;
-        key(QStringLiteral("super+shift+v"));
-        EXPECT_TRUE(waitUntil([&] { return triggers == before + 1; })) << lock;
+        EXPECT_TRUE(pressed("super+shift+v", triggers + 1)) << lockKey;
     }
-    // Held down, the key repeats; events arrive in order, so the repeats would be counted
-    // before the press that follows.
     ASSERT_EQ(runProcess(QStringLiteral("xdotool"), {"keydown", "super+shift+v", "sleep", "1.2",
                                                      "keyup", "v", "keyup", "super+shift"})
                   .exitCode,
               0);
-    key(QStringLiteral("super+shift+v"));
+    key("super+shift+v");
     EXPECT_TRUE(waitUntil([&] { return triggers >= 7; }));
     EXPECT_EQ(triggers, 7);
     EXPECT_TRUE(onGuiThread);
-}
 
-TEST_F(X11HotkeyTest, UpdateReleasesTheOldCombinationAndTakesTheNew) {
-    monitor.start(commandShiftV);
     ASSERT_TRUE(monitor.update(commandOptionK));
-    // Every lock variant of the old combination is free again: another client can take them all,
-    // and a press of it reaches that client instead of us.
-    OtherClient other('v', {superMask | shiftMask, superMask | shiftMask | lockMask,
-                            superMask | shiftMask | numLockMask,
-                            superMask | shiftMask | lockMask | numLockMask});
+    OtherClient other('v', {super | shift, super | shift | lock, super | shift | numLock,
+                            super | shift | lock | numLock});
     ASSERT_TRUE(other.holdsGrab());
-    key(QStringLiteral("super+shift+v"));
+    key("super+shift+v");
     EXPECT_TRUE(other.waitForPresses(1));
-    key(QStringLiteral("super+alt+k"));
-    EXPECT_TRUE(waitUntil([&] { return triggers == 1; }));
-
+    EXPECT_TRUE(pressed("super+alt+k", 8));
     monitor.stop();
-    OtherClient afterStop('k', {superMask | altMask, superMask | altMask | numLockMask});
-    EXPECT_TRUE(afterStop.holdsGrab());
-    EXPECT_EQ(triggers, 1);
+    EXPECT_TRUE(OtherClient('k', {super | alt, super | alt | numLock}).holdsGrab());
+    EXPECT_EQ(triggers, 8);
 }
 
 // A combination of which another client holds any lock variant is refused whole: nothing of it
 // stays grabbed, the previous combination keeps working, and a free one can be chosen at once.
 TEST_F(X11HotkeyTest, ACombinationHeldElsewhereIsRefusedWhole) {
     {
-        OtherClient holder('k', {superMask | altMask | numLockMask});
+        OtherClient holder('k', {super | alt | numLock});
         ASSERT_TRUE(holder.holdsGrab());
         testing::internal::CaptureStderr();
         monitor.start(commandOptionK);
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
                   "Quillstack: failed to register hotkey ⌘⌥K.\n");
         EXPECT_FALSE(monitor.isStarted());
-        OtherClient plain('k', {superMask | altMask, superMask | altMask | lockMask});
+        OtherClient plain('k', {super | alt, super | alt | lock});
         EXPECT_TRUE(plain.holdsGrab());
-        key(QStringLiteral("super+alt+k"));
+        key("super+alt+k");
         EXPECT_TRUE(plain.waitForPresses(1));
         EXPECT_EQ(triggers, 0);
 
         EXPECT_TRUE(monitor.update(commandShiftV));
         EXPECT_EQ(monitor.registeredConfig(), commandShiftV);
-        key(QStringLiteral("super+shift+v"));
-        EXPECT_TRUE(waitUntil([&] { return triggers == 1; }));
-
+        EXPECT_TRUE(pressed("super+shift+v", 1));
         testing::internal::CaptureStderr();
         EXPECT_FALSE(monitor.update(commandOptionK));
         EXPECT_EQ(testing::internal::GetCapturedStderr(),
                   "Quillstack: failed to register hotkey ⌘⌥K.\n"
                   "Quillstack: reverting to previous hotkey ⌘⇧V.\n");
         EXPECT_EQ(monitor.currentConfig(), commandShiftV);
-        key(QStringLiteral("super+shift+v"));
-        EXPECT_TRUE(waitUntil([&] { return triggers == 2; }));
-        OtherClient rest('k', {superMask | altMask | lockMask | numLockMask});
-        EXPECT_TRUE(rest.holdsGrab());
+        EXPECT_TRUE(pressed("super+shift+v", 2));
+        EXPECT_TRUE(OtherClient('k', {super | alt | lock | numLock}).holdsGrab());
     }
     EXPECT_TRUE(monitor.update(commandOptionK)); // the other clients are gone
-    key(QStringLiteral("super+alt+k"));
-    EXPECT_TRUE(waitUntil([&] { return triggers == 3; }));
+    EXPECT_TRUE(pressed("super+alt+k", 3));
 }
 
 // Without a window manager the front application is the top-level window holding the input
@@ -196,7 +177,6 @@ TEST(X11WorkspaceWithoutWindowManager, FollowsAndMovesTheInputFocus) {
     const QString pasteTarget = QStringLiteral(QUILLSTACK_PASTE_TARGET);
     test::PasteTargetProcess first(pasteTarget, QStringLiteral("QuillstackFirst"));
     test::PasteTargetProcess second(pasteTarget, QStringLiteral("QuillstackSecond"));
-    ASSERT_NE(first.windowId(), 0u);
     const auto inFront = [&](const test::PasteTargetProcess& target, const char* windowClass) {
         return waitUntil([&] {
             const auto front = workspace.frontmostApplication();
@@ -204,6 +184,7 @@ TEST(X11WorkspaceWithoutWindowManager, FollowsAndMovesTheInputFocus) {
                    front->bundleIdentifier == QLatin1String(windowClass);
         });
     };
+    ASSERT_NE(first.windowId(), 0u);
     EXPECT_TRUE(inFront(second, "QuillstackSecond"));
     workspace.activate(RunningApplication{first.windowId(), QStringLiteral("QuillstackFirst")});
     EXPECT_TRUE(inFront(first, "QuillstackFirst"));

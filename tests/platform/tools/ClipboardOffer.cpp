@@ -1,30 +1,26 @@
 // Offers several types at once on the X11 CLIPBOARD, as a copying application would.
 //
-//   quillstack-clipboard-offer [--hang] TYPE=FILE [TYPE=FILE ...]
+//   quillstack-clipboard-offer TYPE=FILE [TYPE=FILE ...]
 //
 // Each TYPE (a MIME type) is offered with the bytes of FILE. Prints "ready" once it owns the
 // clipboard, then serves requests until another program takes the clipboard over (exit status 0)
-// or it is killed. With --hang it stops answering once it is the owner, like a program that no
-// longer responds. Exit status 2: bad command line or unreadable file.
+// or it is killed. Exit status 2: bad command line or unreadable file.
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QThread>
-#include <QTimer>
 
 #include <cstdio>
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    QStringList arguments = QGuiApplication::arguments().mid(1);
-    const bool hang = arguments.removeAll(QStringLiteral("--hang")) > 0;
+    const QStringList arguments = QGuiApplication::arguments().mid(1);
     auto* mimeData = new QMimeData;
     for (const QString& argument : arguments) {
         const qsizetype equals = argument.indexOf(QLatin1Char('='));
         QFile file(argument.mid(equals + 1));
         if (equals <= 0 || !file.open(QIODevice::ReadOnly)) {
-            std::fprintf(stderr, "usage: quillstack-clipboard-offer [--hang] TYPE=FILE...\n");
+            std::fprintf(stderr, "usage: quillstack-clipboard-offer TYPE=FILE...\n");
             return 2;
         }
         mimeData->setData(argument.left(equals), file.readAll());
@@ -41,12 +37,5 @@ int main(int argc, char** argv) {
     }
     std::puts("ready");
     std::fflush(stdout);
-    if (hang) { // never return to the event loop: requests go unanswered
-        QTimer::singleShot(0, [] {
-            for (;;) {
-                QThread::sleep(1);
-            }
-        });
-    }
     return QGuiApplication::exec();
 }

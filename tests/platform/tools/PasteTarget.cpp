@@ -1,20 +1,17 @@
 // A window with one focused text field, into which a test pastes.
 //
-//   quillstack-paste-target [--class CLASS] [--terminal]
+//   quillstack-paste-target CLASS [--terminal]
 //
-// WM_CLASS is "quillstack-paste-target" "CLASS" (default QuillstackPasteTarget); as a native
-// Wayland window its app_id is CLASS. With --terminal the field takes a terminal emulator's keys:
-// Control+Shift+V pastes and Control+V types "^V". Prints "ready WINDOW" (the X11 window id) once
-// the field has the keyboard focus, then answers commands on standard input, one a line:
-//   text      prints "text: " and the field's text     clear  empties it, prints "cleared"
-//   activate  asks to be made active, prints "active" once it is
-// At the end of standard input the field's text is printed as for "text".
+// WM_CLASS is "quillstack-paste-target" "CLASS"; as a native Wayland window its app_id is CLASS.
+// With --terminal the field takes a terminal emulator's keys: Control+Shift+V pastes and
+// Control+V types "^V". Prints "ready WINDOW" (the X11 window id) once the field has the keyboard
+// focus, then answers commands on standard input, one a line: "text" prints "text: " and the
+// field's text; "activate" asks to be made active and prints "active" once it is.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QSocketNotifier>
 #include <QTimer>
-#include <QVBoxLayout>
 
 #include <cstdio>
 #include <unistd.h>
@@ -26,36 +23,26 @@ void say(const QString& line) {
     std::fflush(stdout);
 }
 
-class TerminalKeys : public QObject {
-public:
-    using QObject::QObject;
-
+class TerminalField : public QLineEdit {
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        auto* field = qobject_cast<QLineEdit*>(watched);
-        if (event->type() != QEvent::KeyPress || !field ||
-            static_cast<QKeyEvent*>(event)->key() != Qt::Key_V) {
-            return false;
-        }
-        const auto modifiers =
-            static_cast<QKeyEvent*>(event)->modifiers() &
-            (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier | Qt::MetaModifier);
-        if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
-            field->paste();
-        } else if (modifiers == Qt::ControlModifier) {
-            field->insert(QStringLiteral("^V"));
+    void keyPressEvent(QKeyEvent* event) override {
+        const auto modifiers = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier |
+                                                     Qt::AltModifier | Qt::MetaModifier);
+        if (event->key() == Qt::Key_V && modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
+            paste();
+        } else if (event->key() == Qt::Key_V && modifiers == Qt::ControlModifier) {
+            insert(QStringLiteral("^V"));
         } else {
-            return false;
+            QLineEdit::keyPressEvent(event);
         }
-        return true;
     }
 };
 
-// Says the line once the window is active and the field has the focus.
-void sayWhenFocused(QWidget* window, QLineEdit* field, const QString& line) {
-    auto* poll = new QTimer(window);
-    QObject::connect(poll, &QTimer::timeout, window, [=] {
-        if (window->isActiveWindow() && field->hasFocus()) {
+// Says the line once the field is active and has the focus.
+void sayWhenFocused(QLineEdit* field, const QString& line) {
+    auto* poll = new QTimer(field);
+    QObject::connect(poll, &QTimer::timeout, field, [=] {
+        if (field->isActiveWindow() && field->hasFocus()) {
             poll->deleteLater();
             say(line);
         }
@@ -67,28 +54,21 @@ void sayWhenFocused(QWidget* window, QLineEdit* field, const QString& line) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QStringList arguments = QApplication::arguments().mid(1);
-    const bool terminal = arguments.removeAll(QStringLiteral("--terminal")) > 0;
-    const QString windowClass =
-        arguments.size() == 2 ? arguments[1] : QStringLiteral("QuillstackPasteTarget");
+    const QStringList arguments = QApplication::arguments();
+    const QString windowClass = arguments.value(1, QStringLiteral("QuillstackPasteTarget"));
     // Qt names the window class after the application, the app_id after the desktop file.
     QApplication::setApplicationName(windowClass);
     QGuiApplication::setDesktopFileName(windowClass);
     qputenv("RESOURCE_NAME", "quillstack-paste-target");
 
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Paste target (%1)").arg(windowClass));
-    auto* field = new QLineEdit(&window);
-    (new QVBoxLayout(&window))->addWidget(field);
-    window.resize(480, 80);
-    TerminalKeys terminalKeys;
-    if (terminal) {
-        field->installEventFilter(&terminalKeys);
-    }
-    window.show();
-    window.activateWindow();
+    std::unique_ptr<QLineEdit> field(
+        arguments.contains(QStringLiteral("--terminal")) ? new TerminalField : new QLineEdit);
+    field->setWindowTitle(QStringLiteral("Paste target (%1)").arg(windowClass));
+    field->resize(480, 80);
+    field->show();
+    field->activateWindow();
     field->setFocus();
-    sayWhenFocused(&window, field, QStringLiteral("ready %1").arg(window.winId()));
+    sayWhenFocused(field.get(), QStringLiteral("ready %1").arg(field->winId()));
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QByteArray pending;
@@ -101,19 +81,14 @@ int main(int argc, char** argv) {
             pending.remove(0, end + 1);
             if (command == "text") {
                 say(QStringLiteral("text: ") + field->text());
-            } else if (command == "clear") {
-                field->clear();
-                say(QStringLiteral("cleared"));
             } else if (command == "activate") {
-                window.raise();
-                window.activateWindow();
+                field->raise();
+                field->activateWindow();
                 field->setFocus();
-                sayWhenFocused(&window, field, QStringLiteral("active"));
+                sayWhenFocused(field.get(), QStringLiteral("active"));
             }
         }
         if (count <= 0) {
-            input.setEnabled(false);
-            say(QStringLiteral("text: ") + field->text());
             QApplication::quit();
         }
     });
