@@ -282,23 +282,3 @@ TEST(PasteboardWriter, HtmlMarkdownColourAndNothing) {
     EXPECT_TRUE(pasteboard.pasteboardItems().isEmpty());
     EXPECT_GT(pasteboard.changeCount(), before);
 }
-
-TEST(PasteboardWriter, WrittenContentsCaptureAsTheSameRecord) {
-    for (const Fields& fields :
-         {Fields{.text = "plain words"}, Fields{.kind = K::code, .text = "int x;\nint y;"},
-          Fields{.kind = K::html, .text = "Hi", .html = "<b>Hi</b>"},
-          Fields{.kind = K::markdown, .text = "Hi", .markdown = "**Hi**"},
-          Fields{.kind = K::file, .files = {"/tmp/x y", "/tmp/z"}},
-          Fields{.kind = K::color, .text = "fff", .colorHex = "#FFFFFF"}}) {
-        SCOPED_TRACE(rawValue(fields.kind).toStdString());
-        MemoryPasteboard pasteboard;
-        entryOf(fields).write(pasteboard);
-        const auto again = ClipboardEntry::capture(pasteboard, std::nullopt);
-        ASSERT_TRUE(again);
-        EXPECT_EQ(again->kind(), fields.kind);
-        EXPECT_EQ(again->text(), fields.text);
-        EXPECT_EQ(again->html(), fields.html);
-        EXPECT_EQ(again->markdown(), fields.markdown);
-        EXPECT_EQ(again->filePaths(), fields.files);
-    }
-}
