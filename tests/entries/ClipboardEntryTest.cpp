@@ -10,7 +10,6 @@
 #include <QCryptographicHash>
 #include <QImageReader>
 #include <QLocale>
-#include <QTextBoundaryFinder>
 #include <gtest/gtest.h>
 
 using namespace quillstack;
@@ -94,14 +93,8 @@ TEST(SearchIndex, JoinsCutsCondensesAndLowerCases) {
     // The cut counts user-perceived characters (e + combining acute: two code units each) and
     // the whitespace inside, before it is condensed.
     const QString accented = QString("e\u0301").repeated(5000);
-    const QString cut = indexOf({.text = accented});
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, cut);
-    int graphemes = 0;
-    while (finder.toNextBoundary() >= 0) {
-        ++graphemes;
-    }
-    EXPECT_EQ(graphemes, SearchIndex::maxCharacters);
-    EXPECT_EQ(cut, ("text " + accented).left(SearchIndex::maxCharacters * 2 - 5));
+    EXPECT_EQ(indexOf({.text = accented}),
+              ("text " + accented).left(SearchIndex::maxCharacters * 2 - 5));
     EXPECT_EQ(indexOf({.text = QString(3990, u' ') + "abcdefghijklmnop"}), "text abcde");
     const QString huge(8 * 1024 * 1024, u'A');
     EXPECT_EQ(indexOf({.text = huge, .html = QString("<p>x</p>").repeated(200000)}),

@@ -1,6 +1,3 @@
-// The history and its file, on real files and folders, faults included: each meets a bounded
-// outcome, and a failed save never stops the recording nor harms the old file.
-
 #include "store/ClipboardManager.h"
 #include "entries/EntryFingerprint.h"
 #include "entries/EntryJson.h"
@@ -403,28 +400,21 @@ TEST_F(HistoryFaults, AFolderThatIsNotOursIsNeverUsed) {
     const auto made = [](const QString& place, mode_t mode) {
         return QDir().mkpath(place) && ::chmod(QFile::encodeName(place).constData(), mode) == 0;
     };
-    const std::vector<std::pair<const char*, std::function<bool(const QString&, const QString&)>>>
-        cases{{"another user's folder",
-               [&](const QString& place, const QString&) {
-                   return made(place, 0777) &&
-                          ::chown(QFile::encodeName(place).constData(), 4242, 4242) == 0;
-               }},
-              {"a link to a folder",
-               [&](const QString& place, const QString& elsewhere) {
-                   return made(elsewhere, 0700) && QFile::link(elsewhere, place);
-               }},
-              {"a plain file",
-               [](const QString& place, const QString&) { return writeFile(place, "x"); }},
-              {"our own folder open to others", // ours after all: fixed and used
-               [&](const QString& place, const QString&) { return made(place, 0777); }}};
     const ClipboardEntry planted = textEntry("planted");
-    for (const auto& [name, plant] : cases) {
+    for (const char* name : {"another user's folder", "a link to a folder", "a plain file",
+                             "our own folder open to others"}) { // the last is fixed and used
         SCOPED_TRACE(name);
+        const std::string_view kind = name;
         QTemporaryDir temp;
-        const QString tmp = temp.path() + "/tmp";
+        const QString tmp = temp.path() + "/tmp", elsewhere = temp.path() + "/elsewhere";
         ASSERT_TRUE(made(tmp, 01777));
         const QString candidate = tmp + "/Quillstack";
-        ASSERT_TRUE(plant(candidate, temp.path() + "/elsewhere"));
+        const QByteArray at = QFile::encodeName(candidate);
+        ASSERT_TRUE(kind == "a link to a folder"
+                        ? made(elsewhere, 0700) && QFile::link(elsewhere, candidate)
+                    : kind == "a plain file" ? writeFile(candidate, "x")
+                                             : made(candidate, 0777));
+        ASSERT_TRUE(kind != "another user's folder" || ::chown(at.constData(), 4242, 4242) == 0);
         writeFile(candidate + "/history.json", EntryJson::encodeHistory({planted}).value());
         test::CapturedStandardError errors;
         MemoryDataLocations noDataFolder(std::nullopt, tmp);
@@ -432,7 +422,7 @@ TEST_F(HistoryFaults, AFolderThatIsNotOursIsNeverUsed) {
         services.locations = &noDataFolder;
         ClipboardManager store(services);
         const QString used = QFileInfo(store.storageURL()).absolutePath();
-        if (name == std::string_view("our own folder open to others")) {
+        if (kind == "our own folder open to others") {
             EXPECT_EQ(used, candidate);
             EXPECT_EQ(store.history(), Entries{planted});
             EXPECT_EQ(errors.lines(), QList<QByteArray>{});

@@ -154,7 +154,7 @@ TEST_F(StoreLoop, RecordsTheLastCopyOfAnIntervalWithItsSourceAndNothingElse) {
     EXPECT_EQ(pasteboard.itemReads, reads); // a change that captures to nothing is not retried
     for (const QByteArray& mark : {QByteArray("secret"), QByteArray()}) {
         copy("hunter2");
-        pasteboard.board.offer(PasteboardMonitor::secretMarkType(), mark);
+        pasteboard.board.offer("x-kde-passwordManagerHint", mark);
         ASSERT_TRUE(waitForPoll());
         EXPECT_EQ(pasteboard.itemReads, reads); // not even read, whatever the mark's value
         pasteboard.board.clearContents();
