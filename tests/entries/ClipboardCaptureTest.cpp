@@ -234,7 +234,6 @@ TEST(ClipboardCapture, ContentOverTheStoredSizeLimitIsNotRecorded) {
     // The limit counts the content as history.json stores it: escapes and Base64 included.
     const QByteArray png = encoded(filled(40, 30), "PNG");
     const qint64 pngStored = StoredContentSize::escapedBase64(png);
-    EXPECT_EQ(pngStored, png.toBase64().replace("/", "\\/").size() + 2); // with its quotes
     struct Case {
         QString type;
         QByteArray bytes;

@@ -48,9 +48,7 @@ const QString markdownType = ClipboardEntry::markdownPBType();
 TEST(EntryFingerprint, FollowsTheDigestRule) {
     EXPECT_EQ(fingerprintOf({.text = "abc"}),
               "3e29f49d508a94d0bf608f0db6fc21c9c8cdc61ab3b1f57cbd97da21ce78e49e");
-    // The source application is not an input; the kind is; fields are kept apart.
-    EXPECT_EQ(fingerprintOf({.text = "a", .source = "x"}),
-              fingerprintOf({.text = "a", .source = "y"}));
+    // The kind is an input; fields are kept apart.
     EXPECT_NE(fingerprintOf({.text = "a"}), fingerprintOf({.kind = K::code, .text = "a"}));
     EXPECT_NE(fingerprintOf({.text = "a"}), fingerprintOf({.markdown = "a"}));
     EXPECT_NE(fingerprintOf({.files = {"a|b"}}), fingerprintOf({.files = {"a", "b|"}}));

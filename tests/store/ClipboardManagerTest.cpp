@@ -15,6 +15,7 @@
 #include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace quillstack;
@@ -115,30 +116,23 @@ struct Announcements {
     int changed = 0;
 };
 
-// One way for saving to break, and how it is mended.
-struct SaveFault {
-    const char* name;
-    std::function<bool(HistoryFaults&)> breakSaving;
-    std::function<bool(HistoryFaults&)> mend;
-    bool failsWhileBroken; // a missing folder is simply made again
-};
-
 } // namespace
 
-TEST_F(HistoryFaults, InsertionMovesDuplicatesToTheTopAndAnnouncesBeforeChanging) {
+// Every change is announced before it is made; a change that changes nothing announces and
+// writes nothing.
+TEST_F(HistoryFaults, InsertionMovesDuplicatesToTheTopAndDeletionsAnnounceOnce) {
     auto store = makeStore();
     EXPECT_EQ(store->storageURL(), file);
     Announcements log(*store);
     const ClipboardEntry a = textEntry("A");
     store->insert(a);
-    EXPECT_EQ(log.announced.size(), 2); // the removal pass, then the insertion
-    EXPECT_EQ(log.changed, 2);
+    EXPECT_EQ(log.announced.size(), 2);       // the removal pass, then the insertion
     EXPECT_TRUE(log.seenDuring[1].isEmpty()); // history() still held the old list
     EXPECT_EQ(log.announced[1], Entries{a});
     EXPECT_EQ(savedEntries(*store), Entries{a});
-    // The same content again is discarded: no announcement, no write.
     const ino_t before = statOf(file).st_ino;
     store->insert(textEntry("A"));
+    store->deleteEntry(QUuid::createUuid());
     store->finishSaving();
     EXPECT_EQ(log.announced.size(), 2);
     EXPECT_EQ(statOf(file).st_ino, before);
@@ -153,7 +147,23 @@ TEST_F(HistoryFaults, InsertionMovesDuplicatesToTheTopAndAnnouncesBeforeChanging
     const ClipboardEntry c = textEntry("C");
     store->insert(c);
     store->insert(textEntry("B"));
-    EXPECT_EQ(store->history().mid(1), (Entries{c, a2})); // a match in the middle: count stays
+    const Entries full = store->history();
+    EXPECT_EQ(full.mid(1), (Entries{c, a2})); // a match in the middle: count stays
+    const qsizetype announced = log.announced.size();
+    store->deleteEntry(c.id());
+    EXPECT_EQ(log.announced.size(), announced + 1);
+    EXPECT_EQ(log.seenDuring.last(), full);
+    EXPECT_EQ(savedEntries(*store), (Entries{full[0], a2}));
+    store->deleteAll();
+    EXPECT_TRUE(store->history().isEmpty());
+    EXPECT_EQ(savedEntries(*store), Entries{});
+    EXPECT_EQ(readFile(file), QByteArray("[]"));
+    const ino_t empty = statOf(file).st_ino;
+    store->deleteAll();
+    store->finishSaving();
+    EXPECT_EQ(log.announced.size(), announced + 2);
+    EXPECT_EQ(log.changed, log.announced.size());
+    EXPECT_EQ(statOf(file).st_ino, empty);
 }
 
 // A longer file is loaded whole, its missing search indexes filled in and written back.
@@ -212,35 +222,6 @@ TEST_F(HistoryFaults, KeepsAnUndecodableFileAside) {
     EXPECT_FALSE(QFileInfo::exists(file));
 }
 
-TEST_F(HistoryFaults, DeletionsAnnounceOnceAndLeaveTheFileAloneWhenNothingChanges) {
-    auto store = makeStore();
-    const ClipboardEntry a = textEntry("a");
-    const ClipboardEntry b = textEntry("b");
-    store->insert(a);
-    store->insert(b);
-    Announcements log(*store);
-    store->finishSaving();
-    const ino_t before = statOf(file).st_ino;
-    store->deleteEntry(QUuid::createUuid());
-    store->finishSaving();
-    EXPECT_EQ(log.announced.size(), 0);
-    EXPECT_EQ(statOf(file).st_ino, before);
-    store->deleteEntry(a.id());
-    EXPECT_EQ(log.seenDuring, (QList<Entries>{{b, a}}));
-    EXPECT_EQ(savedEntries(*store), Entries{b});
-    store->deleteAll();
-    EXPECT_EQ(log.announced.size(), 2);
-    EXPECT_EQ(log.changed, 2);
-    EXPECT_TRUE(store->history().isEmpty());
-    store->finishSaving();
-    EXPECT_EQ(readFile(file), QByteArray("[]"));
-    const ino_t empty = statOf(file).st_ino;
-    store->deleteAll();
-    store->finishSaving();
-    EXPECT_EQ(log.announced.size(), 2);
-    EXPECT_EQ(statOf(file).st_ino, empty);
-}
-
 // Loaded images are kept as their place in the loaded file: every later save, after the first
 // one has replaced that file, still writes them back exactly.
 TEST_F(HistoryFaults, LoadedImagesSurviveEverySaveUnchanged) {
@@ -266,25 +247,19 @@ TEST_F(HistoryFaults, AFailedSaveNeverStopsTheRecordingAndKeepsTheOldFileWhole) 
     rlimit oldLimit{};
     ::getrlimit(RLIMIT_FSIZE, &oldLimit);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    const std::vector<SaveFault> faults{
-        {"no room for the file", // a file size limit stops the write as a full disk would
-         [&](HistoryFaults&) {
-             rlimit small = oldLimit;
-             small.rlim_cur = 100 * 1024;
-             return ::setrlimit(RLIMIT_FSIZE, &small) == 0;
-         },
-         [&](HistoryFaults&) { return ::setrlimit(RLIMIT_FSIZE, &oldLimit) == 0; }, true},
-        {"folder deleted while running",
-         [](HistoryFaults& f) { return QDir(f.folder).removeRecursively(); },
-         [](HistoryFaults&) { return true; }, false},
+    rlimit small = oldLimit; // stops the write as a full disk would
+    small.rlim_cur = 100 * 1024;
+    using Step = std::function<bool()>;
+    const std::vector<std::tuple<const char*, Step, Step, bool>> faults{
+        {"no room for the file", [&] { return ::setrlimit(RLIMIT_FSIZE, &small) == 0; },
+         [&] { return ::setrlimit(RLIMIT_FSIZE, &oldLimit) == 0; }, true},
+        {"folder deleted while running", [&] { return QDir(folder).removeRecursively(); },
+         [] { return true; }, false}, // the folder is simply made again
         {"a plain file where the folder should be",
-         [](HistoryFaults& f) {
-             return QDir(f.folder).removeRecursively() && writeFile(f.folder, "not a folder");
-         },
-         [](HistoryFaults& f) { return QFile::remove(f.folder); }, true},
-    };
-    for (const SaveFault& fault : faults) {
-        SCOPED_TRACE(fault.name);
+         [&] { return QDir(folder).removeRecursively() && writeFile(folder, "not a folder"); },
+         [&] { return QFile::remove(folder); }, true}};
+    for (const auto& [name, breakSaving, mend, failsWhileBroken] : faults) {
+        SCOPED_TRACE(name);
         QTemporaryDir caseDir;
         useDataFolder(caseDir.path() + "/data");
         test::CapturedStandardError errors;
@@ -294,7 +269,7 @@ TEST_F(HistoryFaults, AFailedSaveNeverStopsTheRecordingAndKeepsTheOldFileWhole) 
         settle(*store);
         const QByteArray saved = readFile(file);
         ASSERT_FALSE(saved.isEmpty());
-        ASSERT_TRUE(fault.breakSaving(*this));
+        ASSERT_TRUE(breakSaving());
         const ClipboardEntry big = textEntry(QString(300 * 1024, u'x'));
         const ClipboardEntry c = textEntry("c");
         store->insert(big);
@@ -302,35 +277,31 @@ TEST_F(HistoryFaults, AFailedSaveNeverStopsTheRecordingAndKeepsTheOldFileWhole) 
         store->deleteEntry(a.id());
         settle(*store);
         EXPECT_EQ(store->history(), (Entries{c, big}));
-        EXPECT_EQ(store->isSaveFailing(), fault.failsWhileBroken);
-        if (fault.failsWhileBroken) {
+        EXPECT_EQ(store->isSaveFailing(), failsWhileBroken);
+        if (failsWhileBroken) {
             if (QFileInfo(folder).isDir()) {
                 EXPECT_EQ(readFile(file), saved); // the old file, whole
                 EXPECT_EQ(QDir(folder).entryList({".history.json.*"}, QDir::Hidden | QDir::Files),
                           QStringList{});
             }
             test::spin(200ms); // retries in between fail quietly
-            const QList<QByteArray> failing = errors.lines();
-            ASSERT_EQ(failing.size(), 1) << errors.text().toStdString();
-            EXPECT_TRUE(failing[0].startsWith("Quillstack: cannot save the history to " +
-                                              QFile::encodeName(file) + ": "))
-                << failing[0].toStdString();
-        } else {
-            EXPECT_EQ(errors.lines(), QList<QByteArray>{});
+            ASSERT_EQ(errors.lines().size(), 1) << errors.text().toStdString();
         }
         // Mended: the retry saves by itself, without another change.
-        ASSERT_TRUE(fault.mend(*this));
+        ASSERT_TRUE(mend());
         EXPECT_TRUE(test::waitUntil([&] { return !store->isSaveFailing(); }, 3s));
         EXPECT_EQ(savedEntries(*store), store->history());
         EXPECT_EQ(modeOf(folder), 0700u);
         EXPECT_EQ(modeOf(file), 0600u);
-        if (fault.failsWhileBroken) {
-            const QList<QByteArray> lines = errors.lines();
-            ASSERT_EQ(lines.size(), 2);
+        const QList<QByteArray> lines = errors.lines();
+        ASSERT_EQ(lines.size(), failsWhileBroken ? 2 : 0);
+        if (failsWhileBroken) {
+            EXPECT_TRUE(lines[0].startsWith("Quillstack: cannot save the history to " +
+                                            QFile::encodeName(file) + ": "))
+                << lines[0].toStdString();
             EXPECT_EQ(lines[1],
                       "Quillstack: the history is saved again to " + QFile::encodeName(file) + ".");
         }
-        store.reset();
     }
     ::setrlimit(RLIMIT_FSIZE, &oldLimit);
     std::signal(SIGXFSZ, oldHandler);
