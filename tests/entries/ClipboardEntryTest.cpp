@@ -1,19 +1,27 @@
-#include "entries/ClipboardEntry.h"
+#include "entries/ClipboardCapture.h"
 #include "entries/EntryFingerprint.h"
+#include "entries/EntryJson.h"
 #include "entries/EntryText.h"
 #include "entries/ImageNormalizer.h"
 #include "entries/SearchIndex.h"
+#include "entries/StoredContentSize.h"
 #include "platform/memory/MemoryPasteboard.h"
+#include "support/TestEnvironment.h"
 #include "support/TestImages.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QImageReader>
 #include <QLocale>
+#include <QPainter>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 using namespace quillstack;
+using test::encoded;
+using test::filled;
 using K = ClipboardKind;
+using Offers = QList<std::pair<QString, QByteArray>>;
 
 namespace {
 
@@ -40,10 +48,242 @@ QString indexOf(const Fields& f) {
     return SearchIndex::compute(f.kind, f.text, f.markdown, f.html, f.colorHex, f.files, f.source);
 }
 
-const QString plain = Pasteboard::stringType();
 const QString markdownType = ClipboardEntry::markdownPBType();
+const QString plain = Pasteboard::stringType();
+const QString fileURL = Pasteboard::fileURLType();
+
+// A little-endian TIFF whose header claims width x height 8-bit grey pixels, with no strips.
+QByteArray tiffHeaderClaiming(quint32 width, quint32 height) {
+    const QList<std::pair<quint16, quint32>> tags{{256, width}, {257, height}, {258, 8},
+                                                  {259, 1},     {262, 1},      {273, 0},
+                                                  {277, 1},     {278, height}, {279, 0}};
+    QByteArray ifd(2 + 12 * tags.size() + 4, '\0');
+    qToLittleEndian(quint16(tags.size()), ifd.data());
+    for (qsizetype i = 0; i < tags.size(); ++i) {
+        char* entry = ifd.data() + 2 + 12 * i;
+        qToLittleEndian(tags[i].first, entry);
+        qToLittleEndian(quint16(4), entry + 2); // LONG
+        qToLittleEndian(quint32(1), entry + 4);
+        qToLittleEndian(tags[i].second, entry + 8);
+    }
+    return QByteArray("II*\0\x08\0\0\0", 8) + ifd;
+}
+
+PasteboardItem itemWith(const QString& type, const QString& value) {
+    PasteboardItem item;
+    item.setString(value, type);
+    return item;
+}
+
+ClipboardEntry captured(MemoryPasteboard& pasteboard,
+                        const std::optional<QString>& source = std::nullopt) {
+    auto entry = ClipboardEntry::capture(pasteboard, source);
+    EXPECT_TRUE(entry.has_value());
+    return entry.value_or(ClipboardEntry({}, {}, K::unknown, {}, {}, {}, {}, {}, {}, {}, {}, {}));
+}
+
+ClipboardEntry captured(const Offers& offers, const QList<PasteboardItem>& items = {}) {
+    MemoryPasteboard pasteboard;
+    if (!items.isEmpty()) {
+        pasteboard.setItems(items);
+    }
+    for (const auto& [type, bytes] : offers) {
+        pasteboard.offer(type, bytes);
+    }
+    return captured(pasteboard);
+}
+
+std::optional<QImage> normalised(const QImage& image) {
+    const auto png = ImageNormalizer::pngData(image, 1800);
+    EXPECT_TRUE(!png || png->startsWith("\x89PNG"));
+    return png ? ImageNormalizer::decode(*png) : std::nullopt;
+}
 
 } // namespace
+
+TEST(ClipboardCapture, EmptyClipboardAndUnreadableItems) {
+    MemoryPasteboard pasteboard;
+    EXPECT_FALSE(ClipboardEntry::capture(pasteboard, "org.example").has_value());
+    pasteboard.setItems({PasteboardItem()});
+    const ClipboardEntry entry = captured(pasteboard, "org.Example.App");
+    EXPECT_EQ(entry.kind(), K::unknown);
+    EXPECT_FALSE(entry.text() || entry.markdown() || entry.html() || entry.colorHex() ||
+                 entry.imagePNGData() || !entry.filePaths().isEmpty());
+    EXPECT_EQ(entry.searchIndex(), "unknown org.example.app");
+    EXPECT_EQ(entry.sourceAppBundleID(), "org.Example.App");
+}
+
+TEST(ClipboardCapture, ColoursAndClassificationOrder) {
+    for (const auto& [text, hex] :
+         {std::pair("100", "#110000"), std::pair("bed", "#BBEEDD"),
+          std::pair("  #1a2b3c \n\t", "#1A2B3C"), std::pair("#aAbBcCdD", "#AABBCCDD")}) {
+        EXPECT_EQ(ClipboardCapture::detectHex(text), hex);
+    }
+    for (const char* notAColour :
+         {"1234", "#12345", "12g", "", "  ", "#", "##abc", "#1a2b3c4", "#abc def", "abcdefabc"}) {
+        EXPECT_FALSE(ClipboardCapture::detectHex(notAColour)) << notAColour;
+    }
+    // Only the trimmed text counts, however much whitespace surrounds it.
+    EXPECT_EQ(ClipboardCapture::detectHex(QString(100000, u' ') + "#fff" + QString(100000, u'\n')),
+              "#FFFFFF");
+    const ClipboardEntry colour = captured({{plain, " 100 "}});
+    EXPECT_EQ(colour.kind(), K::color);
+    EXPECT_EQ(colour.colorHex(), "#110000");
+    EXPECT_EQ(colour.text(), " 100 "); // stored as read
+    // An empty plain string is used, not the Markdown.
+    EXPECT_EQ(captured({{plain, ""}, {markdownType, "#fff"}}).kind(), K::markdown);
+    EXPECT_EQ(captured({{markdownType, "#fff"}}).colorHex(), "#FFFFFF");
+    const QStringList files{"/a"};
+    const std::optional<QString> some = "x", empty = QString(), none;
+    EXPECT_EQ(ClipboardCapture::classify(some, files, true, some, some, some), K::color);
+    EXPECT_EQ(ClipboardCapture::classify(none, files, true, some, some, some), K::file);
+    EXPECT_EQ(ClipboardCapture::classify(none, {}, true, some, some, some), K::image);
+    EXPECT_EQ(ClipboardCapture::classify(none, {}, false, some, some, some), K::markdown);
+    EXPECT_EQ(ClipboardCapture::classify(none, {}, false, empty, some, some), K::html);
+    EXPECT_EQ(ClipboardCapture::classify(none, {}, false, empty, empty, some), K::text);
+    EXPECT_EQ(ClipboardCapture::classify(none, {}, false, none, none, "a{}"), K::code);
+    EXPECT_EQ(ClipboardCapture::classify(none, {}, false, empty, empty, empty), K::unknown);
+    // A file copy whose plain string is a hexadecimal word is a colour, files kept.
+    const ClipboardEntry fileColour =
+        captured({{plain, "deadbeef"}}, {itemWith(fileURL, "file:///tmp/x")});
+    EXPECT_EQ(fileColour.colorHex(), "#DEADBEEF");
+    EXPECT_EQ(fileColour.filePaths(), QStringList{"/tmp/x"});
+    // Every representation is kept whatever the kind.
+    const ClipboardEntry html = captured({{Pasteboard::htmlType(), "<b>hi</b>"}, {plain, "hi"}});
+    EXPECT_EQ(html.kind(), K::html);
+    EXPECT_EQ(html.text(), "hi");
+    const ClipboardEntry rich =
+        captured({{Pasteboard::htmlType(), "<b>hi</b>"}, {plain, "hi"}, {markdownType, "**hi**"}});
+    EXPECT_EQ(rich.kind(), K::markdown);
+    EXPECT_EQ(rich.html(), "<b>hi</b>");
+}
+
+TEST(ClipboardCapture, CodeHeuristic) {
+    for (const auto& [text, code] :
+         {std::pair("Tea; then biscuits", false), std::pair("Tea;\nthen biscuits", true),
+          std::pair("if (a) { b }", true), std::pair("Tea;\r\nthen biscuits", false),
+          std::pair("Tea;\r\n\nthen biscuits", true), std::pair("\n\nTea;\n\n", false),
+          std::pair("Tea;\n\r\n", true), std::pair("selection\nreturned", false),
+          std::pair("Select the\nrow", true), std::pair("IMPORT thing RETURN it", true),
+          std::pair("a; b; c; d;", false), std::pair("x => y</", true)}) {
+        EXPECT_EQ(ClipboardCapture::isLikelyCode(text), code) << text;
+    }
+    EXPECT_EQ(captured({{plain, "let x = 1\nprint(x)"}}).kind(), K::code);
+    const ClipboardEntry invalid = captured({{plain, QByteArray("caf\xc3 \xff\xfe{;")}});
+    EXPECT_EQ(invalid.kind(), K::code);
+    EXPECT_TRUE(invalid.text()->contains(QChar::ReplacementCharacter));
+    const QString big = QString("word, ").repeated(300000); // read whole, whatever its size
+    EXPECT_EQ(captured({{plain, big.toUtf8()}}).text(), big);
+}
+
+TEST(ClipboardCapture, FileExtraction) {
+    const QString url = Pasteboard::urlType();
+    PasteboardItem both = itemWith(fileURL, "file:///tmp/a%20b.txt");
+    both.setString("file:///tmp/a%20b.txt", url);
+    EXPECT_EQ(ClipboardCapture::extractFiles(
+                  {both, itemWith(url, "https://example.com/x"),
+                   itemWith(fileURL, "file:///tmp/caf%C3%A9"), itemWith(fileURL, "file:///tmp/z"),
+                   itemWith(url, "file:///tmp/cafe%CC%81"), // the same name, decomposed
+                   itemWith(fileURL, "file:relative.txt"), itemWith(fileURL, "file://"),
+                   itemWith(fileURL, "::not a url::"), itemWith(fileURL, "relative/path"),
+                   itemWith(fileURL, "file://localhost/srv/share")}),
+              (QStringList{"/tmp/a b.txt", "/tmp/café", "/tmp/z", "/srv/share"}));
+    const ClipboardEntry web =
+        captured({{url, "https://example.com/x"}}, {itemWith(url, "https://example.com/x")});
+    EXPECT_EQ(web.kind(), K::text);
+    EXPECT_TRUE(web.filePaths().isEmpty());
+    EXPECT_EQ(web.text(), "https://example.com/x");
+}
+
+TEST(ClipboardCapture, ImagesAreNormalisedWithinTheDecodingBudget) {
+    const QByteArray png = encoded(filled(4, 3), "PNG");
+    MemoryPasteboard pngCopy;
+    pngCopy.offer(Pasteboard::pngType(), png);
+    pngCopy.offer(Pasteboard::tiffType(), encoded(filled(2000, 10), "TIFF"));
+    EXPECT_EQ(captured(pngCopy).kind(), K::image);
+    EXPECT_EQ(captured(pngCopy).imagePNGData(), png);
+    EXPECT_FALSE(pngCopy.requests().contains(Pasteboard::tiffType())); // PNG is taken as it is
+    const QByteArray fromTiff =
+        captured({{Pasteboard::tiffType(), encoded(filled(3600, 1200), "TIFF")}})
+            .imagePNGData()
+            .value();
+    EXPECT_TRUE(fromTiff.startsWith("\x89PNG"));
+    EXPECT_EQ(ImageNormalizer::decode(fromTiff)->size(), QSize(1800, 600));
+    // A TIFF that does not decode gives way to another image format.
+    const auto fromBmp = captured({{Pasteboard::tiffType(), QByteArray("II*\0garbage", 11)},
+                                   {"image/bmp", encoded(filled(5, 7), "BMP")}});
+    EXPECT_EQ(ImageNormalizer::decode(fromBmp.imagePNGData().value())->size(), QSize(5, 7));
+    // Headers that claim too many pixels are refused before decoding (the TIFF header is
+    // readable: the budget refuses it); so is garbage.
+    QByteArray tiffBomb = tiffHeaderClaiming(200000, 200000);
+    QBuffer header(&tiffBomb);
+    ASSERT_TRUE(header.open(QIODevice::ReadOnly));
+    ASSERT_EQ(QImageReader(&header).size(), QSize(200000, 200000));
+    const ClipboardEntry bombs = captured({{Pasteboard::tiffType(), tiffBomb},
+                                           {"image/bmp", test::bilevelPNG(9000, 9000)},
+                                           {plain, "caption"}});
+    EXPECT_FALSE(bombs.imagePNGData());
+    EXPECT_EQ(bombs.kind(), K::text);
+    const ClipboardEntry garbage = captured({{"image/gif", QByteArray("GIF89a\x01")}});
+    EXPECT_FALSE(garbage.imagePNGData());
+    EXPECT_EQ(garbage.kind(), K::unknown);
+    EXPECT_FALSE(ImageNormalizer::decode(test::bilevelPNG(9000, 9000))); // also for previews
+}
+
+TEST(ImageNormalizer, ScalesDownToTheLongestSideAndNeverUp) {
+    for (const auto& [from, to] :
+         {std::pair(QSize(3600, 1200), QSize(1800, 600)),
+          std::pair(QSize(1000, 3000), QSize(600, 1800)),
+          std::pair(QSize(7000, 3500), QSize(1799, 899)),  // 7000 * (1800 / 7000) < 1800
+          std::pair(QSize(1801, 1801), QSize(1801, 1801)), // within the tolerance
+          std::pair(QSize(1802, 901), QSize(1800, 900)), std::pair(QSize(1, 1), QSize(1, 1)),
+          std::pair(QSize(640, 480), QSize(640, 480)), std::pair(QSize(0, 0), QSize(0, 0))}) {
+        EXPECT_EQ(ImageNormalizer::scaledSize(from, 1800), to) << from.width();
+    }
+    QImage source(3600, 1200, QImage::Format_ARGB32);
+    source.fill(Qt::transparent);
+    QPainter(&source).fillRect(0, 0, 1800, 1200, QColor(255, 0, 0, 128));
+    const auto big = normalised(source);
+    ASSERT_TRUE(big);
+    EXPECT_EQ(big->size(), QSize(1800, 600));
+    EXPECT_EQ(qAlpha(big->pixel(1799, 300)), 0);
+    EXPECT_NEAR(qAlpha(big->pixel(100, 300)), 128, 2);
+    EXPECT_NEAR(qRed(big->pixel(100, 300)), 255, 2);
+    QImage pixel(1, 1, QImage::Format_RGB32);
+    pixel.fill(Qt::blue);
+    EXPECT_EQ(normalised(pixel)->pixel(0, 0), QColor(Qt::blue).rgb());
+    EXPECT_EQ(normalised(QImage(1802, 10, QImage::Format_RGB32))->size(), QSize(1800, 9));
+    EXPECT_EQ(normalised(QImage(4000, 1, QImage::Format_RGB32))->size(), QSize(4000, 1));
+    EXPECT_FALSE(ImageNormalizer::pngData(QImage(), 1800));
+}
+
+TEST(ClipboardCapture, ContentOverTheStoredSizeLimitIsNotRecorded) {
+    // The limit counts the content as history.json stores it: escapes and Base64 included.
+    const QByteArray png = encoded(filled(40, 30), "PNG");
+    const qint64 pngStored = StoredContentSize::escapedBase64(png);
+    for (const auto& [type, bytes, recorded] :
+         {std::tuple(plain, QByteArray(900, 'a'), true),
+          std::tuple(plain, QByteArray(1001, 'a'), false),
+          std::tuple(plain, QByteArray(600, '/'), false), // escaped: doubled
+          std::tuple(plain, QByteArray(200, '\x01'), false),
+          std::tuple(Pasteboard::htmlType(), "<p>" + QByteArray(1000, 'b'), false),
+          std::tuple(Pasteboard::pngType(), png, pngStored <= 1000)}) {
+        SCOPED_TRACE(bytes.left(10).toStdString());
+        MemoryPasteboard pasteboard;
+        pasteboard.offer(type, bytes);
+        test::CapturedStandardError errors;
+        EXPECT_EQ(ClipboardCapture::capture(pasteboard, std::nullopt, 1000).has_value(), recorded);
+        EXPECT_EQ(errors.text(),
+                  recorded ? "" : "Quillstack: a copy larger than 1000 bytes was not recorded.\n");
+    }
+    // The count never falls short of what the writer writes: the member is `"text": <quoted>,`
+    // then a line feed and the next member's indentation.
+    const QString mixed = QString("a\"\\/\u00e9\u20ac\U0001F600\t\x01 z").repeated(50);
+    const QByteArray written = EntryJson::encode(entryOf({.text = mixed})).value();
+    const qint64 quoted = written.indexOf("\"filePaths\"") - written.indexOf("\"text\"") -
+                          qint64(sizeof("\"text\": ,\n  ") - 1);
+    EXPECT_GE(StoredContentSize::escapedText(mixed, 1 << 30), quoted);
+}
 
 TEST(EntryFingerprint, FollowsTheDigestRule) {
     EXPECT_EQ(fingerprintOf({.text = "abc"}),
