@@ -58,6 +58,9 @@ mutation terminal-chord-ignored src/platform/PasteChord.cpp \
 mutation fsync-before-rename-removed src/platform/DurableFile.cpp \
     's{ok = ok && step\(::fsync\(fd\) == 0\);}{}' \
     'platform_logic_test store_tests settings_durable_write'
+mutation backfilled-index-not-saved src/store/ClipboardManager.cpp \
+    's{if \(searchIndexMissing\) \{}{if (false) \{}' \
+    'store_tests'
 mutation numlock-variant-dropped src/platform/x11/X11HotkeyRegistrar.cpp \
     's{grab\.lockVariants\.append\(\{numLock,[^;]*;}{}' \
     'platform_x11_test'
