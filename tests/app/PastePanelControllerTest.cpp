@@ -8,7 +8,7 @@
 #include "app/PastePanelController.h"
 #include "panel/ContentView.h"
 #include "panel/PanelViewModel.h"
-#include "panel/TestEntries.h"
+#include "panel/PanelFixture.h"
 #include "platform/memory/MemoryDataLocations.h"
 #include "platform/memory/MemoryLoginItemService.h"
 #include "store/ClipboardManager.h"
