@@ -311,27 +311,26 @@ void copyOpenAndPasteBack(Home& home, const QStringList& folders, const std::str
 }
 using WaylandEndToEnd = Home;
 
-// sway runs `quillstack --toggle` for the shortcut; wtype types on a virtual keyboard.
+void wtype(const QStringList& arguments) {
+    const auto result = test::runProcess(QStringLiteral("wtype"), arguments);
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+}
+
+// sway runs `quillstack --toggle` for the shortcut; wtype types on a virtual keyboard (one for
+// both: XWayland may drop the first key after a new keyboard's keymap).
 TEST_F(WaylandEndToEnd, SwayBoundShortcutAndVirtualKeyboard) {
-    const auto wtype = [](const QStringList& arguments) {
-        const auto result = test::runProcess(QStringLiteral("wtype"), arguments);
-        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const auto shortcut = [] {
+        const auto bound = test::runProcess(
+            "swaymsg",
+            {QStringLiteral("bindsym Mod4+Shift+v exec env XDG_RUNTIME_DIR=%1 %2 --toggle")
+                 .arg(qEnvironmentVariable("XDG_RUNTIME_DIR"), program)});
+        ASSERT_EQ(bound.exitCode, 0) << bound.out.toStdString();
+        wtype({"-M", "logo", "-M", "shift", "-k", "v", "-m", "shift", "-m", "logo"});
     };
-    copyOpenAndPasteBack(
-        *this, {"data", "config", "runtime"},
-        "desktop services: Wayland (clipboard: wlr-data-control",
-        [&] {
-            const auto bound = test::runProcess(
-                "swaymsg",
-                {QStringLiteral("bindsym Mod4+Shift+v exec env XDG_RUNTIME_DIR=%1 %2 --toggle")
-                     .arg(qEnvironmentVariable("XDG_RUNTIME_DIR"), program)});
-            ASSERT_EQ(bound.exitCode, 0) << bound.out.toStdString();
-            wtype({"-M", "logo", "-M", "shift", "-k", "v", "-m", "shift", "-m", "logo"});
-        },
-        // One keyboard for both: XWayland may drop the first key after a new keyboard's keymap.
-        [&] {
-            wtype({"-s", "200", "-k", "Down", "-s", "200", "-k", "Return"});
-        });
+    copyOpenAndPasteBack(*this, {"data", "config", "runtime"},
+                         "desktop services: Wayland (clipboard: wlr-data-control", shortcut, [] {
+                             wtype({"-s", "200", "-k", "Down", "-s", "200", "-k", "Return"});
+                         });
 }
 
 // The portal registers the shortcut; keys go through KWin's fake input. KWin's own settings
@@ -339,18 +338,15 @@ TEST_F(WaylandEndToEnd, SwayBoundShortcutAndVirtualKeyboard) {
 TEST_F(WaylandEndToEnd, KwinPortalShortcutAndFakeInput) {
     test::KwinFakeKeyboard keyboard;
     ASSERT_TRUE(keyboard.isAvailable());
+    const auto chord = [&] {
+        keyboard.chord({KEY_LEFTMETA, KEY_LEFTSHIFT, KEY_V});
+        return test::waitUntil(panelShows, 1s);
+    };
     copyOpenAndPasteBack(
         *this, {"runtime"},
         "desktop services: Wayland (clipboard: wlr-data-control, window: plasma-window-management, "
         "keys: kde-fake-input, fallback: wtype, shortcut: GlobalShortcuts portal)",
-        [&] {
-            test::waitUntil(
-                [&] {
-                    keyboard.chord({KEY_LEFTMETA, KEY_LEFTSHIFT, KEY_V});
-                    return test::waitUntil(panelShows, 1s);
-                },
-                10s);
-        },
+        [&] { test::waitUntil(chord, 10s); },
         [&] {
             keyboard.chord({KEY_DOWN});
             keyboard.chord({KEY_ENTER});
