@@ -139,7 +139,7 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
         ASSERT_TRUE(test::waitUntil([&] { return history().at(0)["text"] == text; }, 10s));
     }
     // The shortcut opens the panel at the pointer; Down, Return paste the older entry into the
-    // field the user was typing in, and that write is not recorded.
+    // field the user was typing in (activation and the own write: the delivery tests).
     ASSERT_EQ(target.ask("activate"), QByteArray("active"));
     ASSERT_EQ(xdotool({"mousemove", "--sync", "800", "500"}).exitCode, 0);
     ASSERT_EQ(xdotool({"key", "super+shift+v"}).exitCode, 0);
@@ -148,14 +148,10 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
         return (window(true).value_or(QRect()).center() - QPoint(800, 500)).manhattanLength() <= 40;
     };
     EXPECT_TRUE(test::waitUntil(atPointer)) << window(true).value_or(QRect()).x();
-    const QByteArray recorded = historyBytes();
     test::spin(300ms); // the panel takes the keyboard
     ASSERT_EQ(xdotool({"key", "Down", "Return"}).exitCode, 0);
     EXPECT_EQ(target.waitForText(plainText.toStdString()), plainText.toStdString());
     EXPECT_FALSE(panelShows());
-    EXPECT_EQ(xdotool({"getactivewindow"}).out.trimmed().toULongLong(), target.windowId());
-    test::spin(1s);
-    EXPECT_EQ(historyBytes(), recorded);
 
     // --toggle opens the panel, and so does a second start, which ends; --toggle closes it.
     for (const QStringList& arguments : {QStringList{"--toggle"}, QStringList{}}) {
@@ -274,9 +270,10 @@ TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
     }
 }
 
-// Two copies in a Wayland program that keeps the keyboard are recorded with its app_id; the
-// desktop's shortcut opens the panel (on XWayland) and Down, Return paste the older copy back,
-// unrecorded. The program's runtime folder is its own; the compositor's socket stays reachable.
+// Two copies in a Wayland program that keeps the keyboard are recorded; the desktop's shortcut
+// opens the panel (on XWayland) and Down, Return paste the older copy back (the delivery tests
+// check the source and the own write on each desktop). The program's runtime folder is its own;
+// the compositor's socket stays reachable.
 void copyOpenAndPasteBack(Home& home, const QStringList& folders, const std::string& services,
                           const std::function<void()>& shortcut,
                           const std::function<void()>& downReturn) {
@@ -296,16 +293,12 @@ void copyOpenAndPasteBack(Home& home, const QStringList& folders, const std::str
             test::waitUntil([&] { return Home::history().at(0)["text"] == copy.data(); }, 10s))
             << app.errors();
     }
-    EXPECT_EQ(Home::history().size(), 2);
-    EXPECT_EQ(Home::history().at(1)["sourceAppBundleID"].toString(), "org.example.Notes");
     shortcut();
     ASSERT_TRUE(test::waitUntil(panelShows, 10s)) << app.errors();
     test::spin(500ms); // the panel takes the keyboard
     downReturn();
     EXPECT_EQ(target.waitForText("the older copy"), "the older copy") << app.errors();
     EXPECT_TRUE(test::waitUntil(panelHidden));
-    test::spin(1s);
-    EXPECT_EQ(Home::history().size(), 2);
     app.process.terminate();
     EXPECT_TRUE(app.process.waitForFinished(10000));
 }

@@ -44,6 +44,11 @@ struct PastePanelControllerTest : test::PanelFixture {
         ASSERT_TRUE(controller.isVisible());
         EXPECT_TRUE(controller.hasKeyMonitor());
     }
+    static void bringUp(QWidget& window) {
+        window.resize(300, 200);
+        window.show();
+        window.activateWindow();
+    }
     void expectHidden() {
         EXPECT_FALSE(controller.isVisible());
         EXPECT_FALSE(controller.hasKeyMonitor());
@@ -60,9 +65,8 @@ struct PastePanelControllerTest : test::PanelFixture {
 TEST_F(PastePanelControllerTest, AToolWindowTranslucentWithACompositorHiddenWhenItLosesFocus) {
     expectHidden();
     PastePanel* panel = controller.panel();
-    EXPECT_TRUE(panel->windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_TRUE(panel->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(panel->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    const Qt::WindowFlags flags = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    EXPECT_EQ(panel->windowFlags() & (flags | Qt::WindowType_Mask), flags | Qt::Tool);
 
     const bool composited = CompositingManager::isRunning();
     controller.show(PastePanelController::fromScreenCoordinates(centre()));
@@ -76,21 +80,17 @@ TEST_F(PastePanelControllerTest, AToolWindowTranslucentWithACompositorHiddenWhen
     EXPECT_EQ(panel->testAttribute(Qt::WA_TranslucentBackground), composited);
     EXPECT_EQ(controller.contentView()->isTranslucent(), composited);
     // Without a compositor only the rounded card is left of the window: no corners show black.
-    EXPECT_EQ(panel->mask().isEmpty(), composited);
-    if (!composited) {
-        EXPECT_FALSE(panel->mask().contains(QPoint(2, 2)));
-        EXPECT_FALSE(panel->mask().contains(QPoint(12, 12)));
-        EXPECT_TRUE(panel->mask().contains(QPoint(350, 235)));
-    }
+    const QRegion mask = panel->mask();
+    EXPECT_EQ(std::tuple(mask.isEmpty(), mask.contains(QPoint(2, 2)), mask.contains(QPoint(12, 12)),
+                         mask.contains(QPoint(350, 235))),
+              std::tuple(composited, false, false, !composited));
     EXPECT_TRUE(QTest::qWaitFor([&] { return panel->windowOpacity() == 1.0; }));
 
     // A modal window of ours takes the keyboard: the panel stays.
     {
         QDialog dialog;
         dialog.setModal(true);
-        dialog.resize(200, 100);
-        dialog.show();
-        dialog.activateWindow();
+        bringUp(dialog);
         ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.isActiveWindow(); }));
         test::spin(200ms);
         EXPECT_TRUE(controller.isVisible());
@@ -100,9 +100,7 @@ TEST_F(PastePanelControllerTest, AToolWindowTranslucentWithACompositorHiddenWhen
     showAndWaitForKeyboard();
     controller.contentView()->setShowingHotkeySettings(true);
     QWidget other;
-    other.resize(300, 200);
-    other.show();
-    other.activateWindow();
+    bringUp(other);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isVisible(); }));
     expectHidden();
     showAndWaitForKeyboard();
