@@ -49,8 +49,7 @@ std::optional<QRect> window(bool wide) {
 const std::function<bool()> panelShows = [] { return window(true).has_value(); };
 const std::function<bool()> panelHidden = [] { return !window(true).has_value(); };
 
-// The program, started with its readiness report on standard output and killed at the end if
-// it still runs. nativePlatform: Qt picks the platform itself (Wayland, the panel on XWayland).
+// The program, ready when it says so on standard output; nativePlatform: Qt picks Wayland.
 struct Quillstack {
     QProcess process;
     QByteArray output;
@@ -86,7 +85,7 @@ struct Quillstack {
 struct Home : testing::Test {
     QTemporaryDir root;
 
-    // The given XDG folders (data, config, runtime) under root, and files for copies.
+    // The given XDG folders under root, and files for copies.
     void prepare(const QStringList& xdg = {"data", "config", "runtime"}) {
         ASSERT_TRUE(QDir(root.path()).mkpath("files"));
         for (const QString& name : xdg) {
@@ -104,7 +103,6 @@ struct Home : testing::Test {
         out.write(contents);
         return out.fileName();
     }
-    // Another program's copy: xclip offers the file's contents under the type.
     static void xclip(const QString& type, const QString& path) {
         const auto result = test::runProcess(QStringLiteral("xclip"),
                                              {"-selection", "clipboard", "-t", type, "-i", path});
@@ -182,10 +180,8 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
     EXPECT_EQ(none.err, QByteArray("quillstack: Quillstack is not running.\n"));
 }
 
-// Every start finds what the last one saved (nothing moved aside, no temporary file left) and
-// no saved entry is ever lost. Every other copy is a PNG of random pixels, about 1 MB; each
-// round's last copy is killed in its save (its temporary file is there) every other round, at
-// any moment in the others.
+// Every start finds what the last one saved, nothing moved aside or left behind. Every other
+// copy is a 1 MB PNG; each round's last copy is killed in its save or at a random moment.
 TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothingBehind) {
     prepare();
     QRandomGenerator random(20261207);
@@ -270,10 +266,8 @@ TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
     }
 }
 
-// Two copies in a Wayland program that keeps the keyboard are recorded; the desktop's shortcut
-// opens the panel (on XWayland) and Down, Return paste the older copy back (the delivery tests
-// check the source and the own write on each desktop). The program's runtime folder is its own;
-// the compositor's socket stays reachable.
+// Two copies in a Wayland program are recorded; the desktop's shortcut opens the panel (on
+// XWayland) and Down, Return paste the older one back. The runtime folder is the program's own.
 void copyOpenAndPasteBack(Home& home, const QStringList& folders, const std::string& services,
                           const std::function<void()>& shortcut,
                           const std::function<void()>& downReturn) {

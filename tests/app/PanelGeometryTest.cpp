@@ -7,8 +7,7 @@ using namespace quillstack;
 // Points and frames have their origin at the bottom left; the panel is centred on the pointer
 // and clamped 10 inside the visible frame of the screen under the pointer or else the main one.
 TEST(PanelGeometryTest, CentresOnThePointerAndClampsTenInsideTheVisibleFrame) {
-    // A 1920 x 1080 main screen with a 25-point bar along its top, and a second screen to the
-    // right, lower and smaller, with a dock on its left.
+    // A main screen with a bar along its top; a smaller one to its right, lower, docked left.
     const PanelGeometry::Screen main{QRectF(0, 0, 1920, 1080), QRectF(0, 0, 1920, 1055)};
     const PanelGeometry::Screen second{QRectF(1920, -200, 1280, 1024),
                                        QRectF(1990, -200, 1210, 1024)};

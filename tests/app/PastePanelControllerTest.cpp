@@ -22,8 +22,7 @@ struct PastePanelControllerTest : test::PanelFixture {
     PastePanelController controller{manager_, model_, settings_};
     QList<QUuid> activated;
 
-    // The window manager's focus handling for the windows of an earlier test (its fallback
-    // after an unmap) must not race with this test's panel.
+    // The window manager's focus fallback for an earlier test's windows must not race.
     PastePanelControllerTest() {
         test::spin(400ms);
         for (int i = 29; i >= 0; --i) {

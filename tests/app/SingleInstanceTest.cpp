@@ -73,10 +73,9 @@ TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
     test::spin(300ms);
     EXPECT_EQ(received.size(), 1);
 
-    // The instance's loop is held up while a request waits: the sender reports a failure
-    // exactly when the instance will not act on it. Busy longer than the sender waits: it gives
-    // up and nothing happens later. Busy, once connected, past the instance's own time-out while
-    // the sender waits: its lines and that time-out fall due together; the request is carried out.
+    // The instance's loop is held up while a request waits: the sender fails exactly when the
+    // instance will not act. Busy past the sender's wait: nothing happens later. Busy past the
+    // instance's own time-out while the sender waits: the request is carried out.
     for (const bool senderWaits : {false, true}) {
         SCOPED_TRACE(senderWaits);
         received.clear();
@@ -133,9 +132,8 @@ TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
         EXPECT_EQ(status.st_mode & 0777, 0700u);
     }
 
-    // A name taken by something not ours (another user's folder, a link, a file) is passed
-    // over for the next one, which every process of this user finds alike; a relative runtime
-    // folder is ignored.
+    // A name taken by something not ours (another user's folder, a link, a file) is passed over
+    // for the next one, alike for every process; a relative runtime folder is ignored.
     const QString third = expected + QStringLiteral("-3");
     ASSERT_EQ(::chown(path.constData(), 4242, 4242), 0);
     ASSERT_TRUE(QFile::link(runtime.path(), expected + QStringLiteral("-2")));
