@@ -112,6 +112,9 @@ mutation unconfirmed-request-acted-on src/app/SingleInstance.cpp \
 mutation tray-quit-not-wired src/app/AppDelegate.cpp \
     's{connect\(statusItem_\.get\(\), &TrayItem::quitRequested, this, &AppDelegate::quitApp\);}{}' \
     'app_end_to_end_test'
+mutation modal-window-hides-panel src/app/PastePanelController.cpp \
+    's{QApplication::activeModalWidget\(\) \|\| }{}' \
+    'app_panel_window_test'
 mutation wayland-foot-not-a-terminal src/platform/PasteChord.cpp \
     's{\s*u"foot",\s*// foot\n}{\n}' \
     'platform_wayland_test'

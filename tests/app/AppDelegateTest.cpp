@@ -13,10 +13,8 @@
 #include "platform/memory/MemoryWorkspace.h"
 #include "settings/AppSettings.h"
 #include "settings/HotkeyMonitor.h"
-#include "store/ClipboardManager.h"
 #include "support/TestEnvironment.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -25,13 +23,12 @@ using namespace quillstack;
 
 namespace {
 
-constexpr quint32 keyV = 9;
-constexpr quint32 keyC = 8;
+constexpr quint32 keyV = 9, keyC = 8;
 constexpr quint32 commandShift = HotkeyModifierPreset::commandBit | HotkeyModifierPreset::shiftBit;
 constexpr quint32 commandOption =
     HotkeyModifierPreset::commandBit | HotkeyModifierPreset::optionBit;
 
-// The panel as the delegate sees it, recording what it was asked.
+// The panel as the delegate sees it, recording where it was shown.
 struct RecordingPanel : PanelPresenter {
     bool isVisible() const override { return visible; }
     void show(const QPointF& point) override {
@@ -40,7 +37,6 @@ struct RecordingPanel : PanelPresenter {
     }
     void hide() override { visible = false; }
     QPointF pointerLocation() const override { return pointer; }
-
     bool visible = false;
     QList<QPointF> shownAt;
     QPointF pointer{640, 400};
@@ -72,40 +68,36 @@ struct DelegateFixture : testing::Test {
     const RunningApplication editor{7, QStringLiteral("Editor")};
 
     void construct() {
+        const auto makePanel = [this](ClipboardManager&, PanelViewModel&, AppSettings&) {
+            auto made = std::make_unique<RecordingPanel>();
+            panel = made.get();
+            return made;
+        };
         delegate = std::make_unique<AppDelegate>(AppDelegate::Services{
             {&pasteboard, &locations, &workspace, &trust, &keystrokes, &fallback},
             &loginItems,
             &hotkeys,
-            [this](ClipboardManager&, PanelViewModel&, AppSettings&) {
-                auto made = std::make_unique<RecordingPanel>();
-                panel = made.get();
-                return made;
-            },
+            makePanel,
             false});
-    }
-    void launch() {
-        construct();
-        delegate->applicationDidFinishLaunching();
     }
     const QList<ClipboardEntry>& history() const { return delegate->manager().history(); }
     // Another program's copy, recorded by the running polling loop.
     void copy(const QString& text) {
         const auto before = history().size();
         pasteboard.offer(Pasteboard::stringType(), text);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return history().size() > before; }))
-            << text.toStdString();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return history().size() > before; }));
     }
 };
 
 // The messages of a refused shortcut are HotkeyMonitor's, checked there.
 TEST_F(DelegateFixture, StartAChangeOfShortcutShutdownAndTheNextStart) {
     hotkeys.refuse(keyV, commandShift); // another program holds the default
-    launch();
+    construct();
+    delegate->applicationDidFinishLaunching();
     AppSettings& settings = delegate->settings();
-    EXPECT_EQ(settings.hotkeyConfig(), HotkeyConfig::defaultConfig());
     EXPECT_EQ(settings.registeredHotkey(), std::nullopt);
-    // A free shortcut is registered without a restart; a refused one keeps the user's choice
-    // but shows the one still in force.
+    // A free shortcut is registered at once; a refused one is kept as the user's choice while
+    // the one in force stays.
     const HotkeyConfig free{HotkeyKey::c, HotkeyModifierPreset::commandOption};
     settings.setHotkeyConfig(free);
     EXPECT_EQ(settings.registeredHotkey(), free);
@@ -118,15 +110,10 @@ TEST_F(DelegateFixture, StartAChangeOfShortcutShutdownAndTheNextStart) {
     settings.setHotkeyConfig(free);
 
     copy(QStringLiteral("kept from last time"));
-    bool asked = false;
-    QObject::connect(delegate.get(), &AppDelegate::terminationRequested, [&] { asked = true; });
-    delegate->quitApp();
-    EXPECT_TRUE(asked);
     // Shutdown releases the shortcut and stops recording.
     delegate->applicationWillTerminate();
     EXPECT_TRUE(hotkeys.registrations().isEmpty());
     EXPECT_FALSE(hotkeys.isHandlerInstalled());
-    EXPECT_FALSE(delegate->manager().monitor().isMonitoring());
     pasteboard.offer(Pasteboard::stringType(), QStringLiteral("after shutdown"));
     test::spin(PasteboardMonitor::pollInterval * 2);
     EXPECT_EQ(history().size(), 1);
@@ -138,14 +125,12 @@ TEST_F(DelegateFixture, StartAChangeOfShortcutShutdownAndTheNextStart) {
     ASSERT_EQ(history().size(), 1);
     EXPECT_EQ(history().front().text(), QStringLiteral("kept from last time"));
     EXPECT_EQ(delegate->settings().hotkeyConfig(), free);
-    EXPECT_EQ(delegate->model(), nullptr);
     EXPECT_EQ(delegate->panel(), nullptr);
     EXPECT_FALSE(delegate->hotkey().isStarted());
     EXPECT_FALSE(delegate->manager().monitor().isMonitoring());
     delegate->applicationDidFinishLaunching();
     EXPECT_EQ(trust.promptCount(), 1);
     EXPECT_TRUE(delegate->manager().monitor().isMonitoring());
-    ASSERT_NE(delegate->model(), nullptr);
     ASSERT_NE(delegate->panel(), nullptr);
     EXPECT_FALSE(panel->visible);
     ASSERT_EQ(hotkeys.registrations().size(), 1);
@@ -153,11 +138,11 @@ TEST_F(DelegateFixture, StartAChangeOfShortcutShutdownAndTheNextStart) {
     EXPECT_EQ(hotkeys.registrations().front().modifierFlags, commandOption);
 }
 
-// The window in front when the panel opens is remembered, unless it is ours or there is none;
-// the menu's first item opens like the shortcut but never hides. A paste hides the panel,
-// writes the clipboard, brings the window back and then sends the keystroke.
+// The window in front when the panel opens is remembered, unless it is ours or there is none.
+// A paste hides the panel, writes the clipboard, brings the window back, then sends the keys.
 TEST_F(DelegateFixture, TheShortcutTogglesThePanelAndAPasteReturnsToTheWindowInFront) {
-    launch();
+    construct();
+    delegate->applicationDidFinishLaunching();
     copy(QStringLiteral("older entry"));
     copy(QStringLiteral("newest entry"));
     workspace.setFrontmostApplication(editor);
@@ -173,7 +158,7 @@ TEST_F(DelegateFixture, TheShortcutTogglesThePanelAndAPasteReturnsToTheWindowInF
     EXPECT_EQ(delegate->previousApp(), editor);
     panel->pointer = QPointF(10, 20);
     delegate->openHistory();
-    delegate->openPanel();
+    delegate->openPanel(); // already open
     EXPECT_EQ(panel->shownAt, (QList<QPointF>{QPointF(640, 400), QPointF(10, 20)}));
     EXPECT_EQ(delegate->previousApp(), other);
     delegate->openHistory();
@@ -200,7 +185,6 @@ TEST_F(DelegateFixture, TheShortcutTogglesThePanelAndAPasteReturnsToTheWindowInF
     PanelViewModel& model = *delegate->model();
     model.syncSelection();
     model.moveSelection(true);
-    const QList<ClipboardEntry> before = history();
     model.confirmSelection();
     EXPECT_FALSE(panel->visible);
     EXPECT_EQ(workspace.activations(), QList<RunningApplication>{editor});
@@ -208,14 +192,6 @@ TEST_F(DelegateFixture, TheShortcutTogglesThePanelAndAPasteReturnsToTheWindowInF
     EXPECT_EQ(keystrokes.posted().size(), onePaste); // not yet
     ASSERT_TRUE(QTest::qWaitFor([&] { return keystrokes.posted().size() == 2 * onePaste; }));
     EXPECT_EQ(delegate->previousApp(), editor);
-
-    // The program's own write is consumed by the next poll, not recorded, and moves nothing:
-    // the panel reopens on the pasted entry; a new copy takes the selection.
-    test::spin(PasteboardMonitor::pollInterval * 3);
-    EXPECT_EQ(history(), before);
-    EXPECT_EQ(model.selectedID(), before.at(1).id());
-    copy(QStringLiteral("a new copy"));
-    EXPECT_EQ(model.selectedID(), history().front().id());
 
     // A keystroke still pending dies with the delegate.
     delegate->performPaste(history().front());

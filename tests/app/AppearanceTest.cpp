@@ -1,25 +1,25 @@
-// The logo, the symbol images and the tray item built from them.
+// The logo, the symbol images, the tray item built from them, and where the panel appears.
 
 #include "app/AppLogo.h"
+#include "app/PanelGeometry.h"
 #include "app/SymbolIcon.h"
 #include "app/TrayItem.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QSystemTrayIcon>
 
 #include <gtest/gtest.h>
 
 using namespace quillstack;
 
-namespace {
-QImage solid(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(QColor(40, 90, 200));
+static QImage solid(QSize size, QColor color = QColor(40, 90, 200)) {
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(color);
     return image;
 }
-} // namespace
 
 TEST(AppLogo, ScalesDownKeepingItsShapeAndLoadsOnlyAGoodResource) {
     struct Case {
@@ -33,15 +33,13 @@ TEST(AppLogo, ScalesDownKeepingItsShapeAndLoadsOnlyAGoodResource) {
                           Case{{1024, 1024}, 1020, {1020, 1020}}, Case{{1000, 1}, 18, {18, 1}},
                           Case{{1024, 1024}, 0, {1, 1}}}) {
         SCOPED_TRACE(c.maxDimension);
-        const QImage source = solid(c.source.width(), c.source.height());
+        const QImage source = solid(c.source);
         const QImage scaled = scaledAppLogo(source, c.maxDimension);
         EXPECT_EQ(scaled.size(), c.expected);
-        if (c.expected == c.source) {
-            EXPECT_EQ(scaled.cacheKey(), source.cacheKey()); // not even copied
-        }
+        EXPECT_EQ(scaled.cacheKey() == source.cacheKey(), c.expected == c.source); // not copied
     }
     // Smooth: a uniform image stays uniform.
-    EXPECT_EQ(scaledAppLogo(solid(1024, 1024), 18).pixelColor(9, 9), QColor(40, 90, 200));
+    EXPECT_EQ(scaledAppLogo(solid({1024, 1024}), 18).pixelColor(9, 9), QColor(40, 90, 200));
     EXPECT_TRUE(scaledAppLogo(QImage(), 18).isNull());
 
     // The compiled resource: 1024 pixels with transparency, never enlarged.
@@ -83,10 +81,8 @@ TEST(SymbolIcon, EverySymbolRendersInItsTintAtAnySize) {
 }
 
 TEST(TrayItem, ShowsTheLogoTooltipAndTwoEntryMenu) {
-    QImage logo(18, 18, QImage::Format_ARGB32);
-    logo.fill(Qt::red);
     testing::internal::CaptureStderr();
-    TrayItem item(logo);
+    TrayItem item(solid({18, 18}, Qt::red));
     TrayItem withoutLogo(std::nullopt);
     const std::string err = testing::internal::GetCapturedStderr();
 
@@ -94,7 +90,6 @@ TEST(TrayItem, ShowsTheLogoTooltipAndTwoEntryMenu) {
     EXPECT_FALSE(item.icon().icon().isNull());
     EXPECT_TRUE(withoutLogo.showsFallbackSymbol()); // the paperclip symbol
     EXPECT_FALSE(withoutLogo.icon().icon().isNull());
-    EXPECT_EQ(item.icon().contextMenu(), &item.menu());
     QStringList texts;
     for (const QAction* action : item.menu().actions()) {
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
@@ -107,12 +102,56 @@ TEST(TrayItem, ShowsTheLogoTooltipAndTwoEntryMenu) {
         EXPECT_EQ(err.find(message), err.rfind(message));
         EXPECT_NE(err.find(message), std::string::npos) << err;
     }
-    int opens = 0;
-    int quits = 0;
-    QObject::connect(&item, &TrayItem::openHistoryRequested, [&] { ++opens; });
-    QObject::connect(&item, &TrayItem::quitRequested, [&] { ++quits; });
+    QSignalSpy opens(&item, &TrayItem::openHistoryRequested);
+    QSignalSpy quits(&item, &TrayItem::quitRequested);
     item.openHistoryAction()->trigger();
-    EXPECT_EQ(std::pair(opens, quits), std::pair(1, 0));
+    EXPECT_EQ(std::pair(opens.size(), quits.size()), (std::pair<qsizetype, qsizetype>(1, 0)));
     item.quitAction()->trigger();
-    EXPECT_EQ(std::pair(opens, quits), std::pair(1, 1));
+    EXPECT_EQ(quits.size(), 1);
+}
+
+// Points and frames have their origin at the bottom left; the panel is centred on the pointer
+// and clamped 10 inside the visible frame of the screen under the pointer or else the main one.
+TEST(PanelGeometryTest, CentresOnThePointerAndClampsTenInsideTheVisibleFrame) {
+    // A main screen with a bar along its top; a smaller one to its right, lower, docked left.
+    const PanelGeometry::Screen main{QRectF(0, 0, 1920, 1080), QRectF(0, 0, 1920, 1055)};
+    const PanelGeometry::Screen second{QRectF(1920, -200, 1280, 1024),
+                                       QRectF(1990, -200, 1210, 1024)};
+    const PanelGeometry::Screen small{QRectF(0, 0, 600, 400), QRectF(0, 0, 600, 380)};
+    struct Case {
+        const char* what;
+        QPointF pointer;
+        QList<PanelGeometry::Screen> screens;
+        std::optional<qsizetype> mainIndex;
+        QPointF expected;
+    };
+    for (const Case& c : {
+             Case{"centred", {960, 540}, {main}, 0, {610, 305}},
+             Case{"near the right edge", {1820, 540}, {main}, 0, {1210, 305}},
+             Case{"in the bar", {400, 1080}, {main}, 0, {50, 575}},
+             Case{"bottom left corner", {0, 0}, {main}, 0, {10, 10}},
+             Case{"second screen, by its dock", {2000, -150}, {main, second}, 0, {2000, -190}},
+             Case{"second screen, right edge", {3190, 800}, {main, second}, 0, {2490, 344}},
+             Case{"off every screen", {5000, 5000}, {main, second}, 0, {1210, 575}},
+             Case{"off, second is main", {5000, 5000}, {main, second}, 1, {2490, 344}},
+             Case{"off, no main screen", {5000, 5000}, {main, second}, std::nullopt, {4650, 4765}},
+             Case{"no screens", {5000, 5000}, {}, 0, {4650, 4765}},
+             // Smaller than the panel: the right and top edges are kept.
+             Case{"small screen", {300, 200}, {small}, 0, {-110, -100}},
+         }) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(PanelGeometry::frame(c.pointer, {700, 470}, c.screens, c.mainIndex),
+                  QRectF(c.expected, QSizeF(700, 470)));
+    }
+}
+
+// A pointer on the top or bottom pixel row of a screen, converted, lies in the screen converted.
+TEST(PanelGeometryTest, ConvertedPointsOnTheEdgeRowsStayInTheirScreen) {
+    const QRectF screen = PanelGeometry::flipped(QRectF(0, 0, 1920, 1080), 0, 1080);
+    EXPECT_EQ(screen, QRectF(0, 0, 1920, 1080));
+    EXPECT_EQ(PanelGeometry::flipped(QRectF(100, 50, 700, 470), -200, 1080),
+              QRectF(100, 360, 700, 470));
+    EXPECT_TRUE(PanelGeometry::contains(screen, PanelGeometry::flipped(QPointF(5, 0), 0, 1080)));
+    EXPECT_TRUE(PanelGeometry::contains(screen, PanelGeometry::flipped(QPointF(5, 1079), 0, 1080)));
+    EXPECT_FALSE(PanelGeometry::contains(screen, QPointF(1920, 500)));
 }

@@ -16,10 +16,6 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSet>
-#include <QTemporaryDir>
-#include <QUrl>
-
-#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -53,8 +49,7 @@ std::optional<QRect> window(bool wide) {
 const std::function<bool()> panelShows = [] { return window(true).has_value(); };
 const std::function<bool()> panelHidden = [] { return !window(true).has_value(); };
 
-// The program, started with its readiness report on standard output and killed at the end if
-// it still runs. nativePlatform: Qt picks the platform itself (Wayland, the panel on XWayland).
+// The program, ready when it says so on standard output; nativePlatform: Qt picks Wayland.
 struct Quillstack {
     QProcess process;
     QByteArray output;
@@ -90,7 +85,7 @@ struct Quillstack {
 struct Home : testing::Test {
     QTemporaryDir root;
 
-    // The given XDG folders (data, config, runtime) under root, and files for copies.
+    // The given XDG folders under root, and files for copies.
     void prepare(const QStringList& xdg = {"data", "config", "runtime"}) {
         ASSERT_TRUE(QDir(root.path()).mkpath("files"));
         for (const QString& name : xdg) {
@@ -99,7 +94,8 @@ struct Home : testing::Test {
                 "XDG_" + name.toUpper().toLatin1() + (name == "runtime" ? "_DIR" : "_HOME");
             qputenv(variable.constData(), (root.path() + '/' + name).toLocal8Bit());
         }
-        ::chmod(QFile::encodeName(root.path() + "/runtime").constData(), 0700);
+        QFile::setPermissions(root.path() + "/runtime",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     QString file(const QString& name, const QByteArray& contents) const {
         QFile out(root.path() + "/files/" + name);
@@ -107,7 +103,6 @@ struct Home : testing::Test {
         out.write(contents);
         return out.fileName();
     }
-    // Another program's copy: xclip offers the file's contents under the type.
     static void xclip(const QString& type, const QString& path) {
         const auto result = test::runProcess(QStringLiteral("xclip"),
                                              {"-selection", "clipboard", "-t", type, "-i", path});
@@ -120,9 +115,6 @@ struct Home : testing::Test {
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     }
     static QJsonArray history() { return QJsonDocument::fromJson(historyBytes()).array(); }
-    static bool waitForEntries(qsizetype count) {
-        return test::waitUntil([&] { return history().size() == count; }, 10s);
-    }
     // Temporary files of a save under way or cut short.
     static QStringList leftovers() {
         return QDir(folder()).entryList({QStringLiteral(".history.json.*")},
@@ -136,53 +128,28 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
     prepare();
     test::PasteTargetProcess target(QUILLSTACK_PASTE_TARGET, "EndToEndTarget");
     ASSERT_NE(target.windowId(), 0u);
-    auto app = std::make_unique<Quillstack>();
-    ASSERT_TRUE(app->isReady()) << app->errors();
-
-    // Other programs copy two files, plain text and HTML with its plain text (images: below).
+    Quillstack app;
+    ASSERT_TRUE(app.isReady()) << app.errors();
+    // Two copies in other programs (what they hold is the pasteboard tests' concern).
     const QString plainText = QStringLiteral("Meet at noon by the river");
-    const QByteArray uris = QUrl::fromLocalFile(file("report one.txt", "one")).toEncoded() +
-                            "\r\n" + QUrl::fromLocalFile(file("report-two.txt", "two")).toEncoded();
-    int copies = 0;
-    for (const auto& [type, path] :
-         {std::pair{"text/uri-list", file("uris", uris)},
-          std::pair{"UTF8_STRING", file("plain.txt", plainText.toUtf8())}}) {
-        xclip(type, path);
-        ASSERT_TRUE(waitForEntries(++copies)) << type << app->errors();
+    for (const QString& text : {plainText, QStringLiteral("the newest copy")}) {
+        xclip("UTF8_STRING", file("copy.txt", text.toUtf8()));
+        ASSERT_TRUE(test::waitUntil([&] { return history().at(0)["text"] == text; }, 10s));
     }
-    QProcess offer;
-    offer.start(QUILLSTACK_CLIPBOARD_OFFER,
-                {"text/html=" + file("page.html", "<p>Quarterly <b>numbers</b></p>"),
-                 "text/plain=" + file("page.txt", "Quarterly numbers")});
-    ASSERT_TRUE(waitForEntries(3));
-    offer.kill();
-    offer.waitForFinished(3000);
-    QStringList kinds;
-    for (const auto& entry : history()) {
-        kinds.append(entry.toObject().value("kind").toString());
-    }
-    EXPECT_EQ(kinds, (QStringList{"html", "text", "file"}));
-    EXPECT_EQ(history().at(2)["filePaths"].toArray().size(), 2);
-    EXPECT_EQ(QFileInfo(historyPath()).permissions() & 0x0077, 0); // the owner's only
-
-    // The shortcut opens the panel at the pointer; Down, Return paste the second-newest entry
-    // into the field the user was typing in, and that write is not recorded.
+    // The shortcut opens the panel at the pointer; Down, Return paste the older entry into the
+    // field the user was typing in (activation and the own write: the delivery tests).
     ASSERT_EQ(target.ask("activate"), QByteArray("active"));
     ASSERT_EQ(xdotool({"mousemove", "--sync", "800", "500"}).exitCode, 0);
     ASSERT_EQ(xdotool({"key", "super+shift+v"}).exitCode, 0);
-    ASSERT_TRUE(test::waitUntil(panelShows)) << app->errors();
+    ASSERT_TRUE(test::waitUntil(panelShows)) << app.errors();
     const auto atPointer = [] {
         return (window(true).value_or(QRect()).center() - QPoint(800, 500)).manhattanLength() <= 40;
     };
     EXPECT_TRUE(test::waitUntil(atPointer)) << window(true).value_or(QRect()).x();
-    const QByteArray recorded = historyBytes();
     test::spin(300ms); // the panel takes the keyboard
     ASSERT_EQ(xdotool({"key", "Down", "Return"}).exitCode, 0);
     EXPECT_EQ(target.waitForText(plainText.toStdString()), plainText.toStdString());
     EXPECT_FALSE(panelShows());
-    EXPECT_EQ(xdotool({"getactivewindow"}).out.trimmed().toULongLong(), target.windowId());
-    test::spin(1s);
-    EXPECT_EQ(historyBytes(), recorded);
 
     // --toggle opens the panel, and so does a second start, which ends; --toggle closes it.
     for (const QStringList& arguments : {QStringList{"--toggle"}, QStringList{}}) {
@@ -193,30 +160,28 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
         EXPECT_TRUE(test::waitUntil(panelHidden));
     }
     xclip("UTF8_STRING", file("later.txt", "copied after the second start"));
-    ASSERT_TRUE(waitForEntries(4));
+    ASSERT_TRUE(test::waitUntil([] { return history().size() == 3; }, 10s));
     test::spin(1s); // recorded once
-    EXPECT_EQ(history().size(), 4);
+    EXPECT_EQ(history().size(), 3);
 
     // "Quit Quillstack" from the tray menu (a click on the item opens it) ends the program.
     const std::optional<QRect> icon = window(false);
     ASSERT_TRUE(icon.has_value()) << "no tray icon";
-    const QStringList middle{QString::number(icon->center().x()),
-                             QString::number(icon->center().y())};
-    ASSERT_EQ(
-        xdotool(QStringList{"mousemove", "--sync"} + middle + QStringList{"click", "1"}).exitCode,
-        0);
+    const QPoint middle = icon->center();
+    ASSERT_EQ(xdotool({"mousemove", "--sync", QString::number(middle.x()),
+                       QString::number(middle.y()), "click", "1"})
+                  .exitCode,
+              0);
     test::spin(500ms);
     ASSERT_EQ(xdotool({"key", "Up", "Return"}).exitCode, 0);
-    app->expectCleanExit();
+    app.expectCleanExit();
     const test::ProcessResult none = test::runProcess(program, {"--toggle"});
     EXPECT_EQ(none.exitCode, 1); // no instance is left behind
     EXPECT_EQ(none.err, QByteArray("quillstack: Quillstack is not running.\n"));
 }
 
-// Every start finds what the last one saved (nothing moved aside, no temporary file left) and
-// no saved entry is ever lost. Every other copy is a PNG of random pixels, about 1 MB; each
-// round's last copy is killed in its save (its temporary file is there) every other round, at
-// any moment in the others.
+// Every start finds what the last one saved, nothing moved aside or left behind. Every other
+// copy is a 1 MB PNG; each round's last copy is killed in its save or at a random moment.
 TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothingBehind) {
     prepare();
     QRandomGenerator random(20261207);
@@ -268,7 +233,6 @@ TEST_F(CrashConsistency, KilledAtRandomMomentsItLosesNothingSavedAndLeavesNothin
 TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
     prepare();
     QList<ClipboardEntry> entries;
-    QList<EntryJson::EncodedEntry> encoded;
     for (int i = 0; i < 60; ++i) {
         QByteArray bytes(1536 * 1024, Qt::Uninitialized);
         QRandomGenerator(i).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
@@ -276,12 +240,10 @@ TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
                                   ClipboardKind::image, {}, {}, {}, {}, {},
                                   std::optional<QByteArray>(bytes), {},
                                   QStringLiteral("%1").arg(i, 64, 10, QLatin1Char('0')), "image");
-        encoded << EntryJson::encodeForHistory(entries.last()).value();
     }
     ASSERT_TRUE(QDir().mkpath(folder()));
-    QFile out(historyPath());
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly) && EntryJson::writeHistory(out, entries, encoded));
-    out.close();
+    file("history", EntryJson::encodeHistory(entries).value());
+    ASSERT_TRUE(QFile::rename(root.path() + "/files/history", historyPath()));
     for (const bool bySignal : {false, true}) {
         SCOPED_TRACE(bySignal ? "SIGTERM" : "--quit");
         const qint64 oldSize = QFileInfo(historyPath()).size();
@@ -304,9 +266,8 @@ TEST_F(CrashConsistency, AQuitDuringASaveLeavesTheNewFileComplete) {
     }
 }
 
-// Two copies in a Wayland program that keeps the keyboard are recorded with its app_id; the
-// desktop's shortcut opens the panel (on XWayland) and Down, Return paste the older copy back,
-// unrecorded. The program's runtime folder is its own; the compositor's socket stays reachable.
+// Two copies in a Wayland program are recorded; the desktop's shortcut opens the panel (on
+// XWayland) and Down, Return paste the older one back. The runtime folder is the program's own.
 void copyOpenAndPasteBack(Home& home, const QStringList& folders, const std::string& services,
                           const std::function<void()>& shortcut,
                           const std::function<void()>& downReturn) {
@@ -326,42 +287,37 @@ void copyOpenAndPasteBack(Home& home, const QStringList& folders, const std::str
             test::waitUntil([&] { return Home::history().at(0)["text"] == copy.data(); }, 10s))
             << app.errors();
     }
-    EXPECT_EQ(Home::history().size(), 2);
-    EXPECT_EQ(Home::history().at(1)["sourceAppBundleID"].toString(), "org.example.Notes");
     shortcut();
     ASSERT_TRUE(test::waitUntil(panelShows, 10s)) << app.errors();
     test::spin(500ms); // the panel takes the keyboard
     downReturn();
     EXPECT_EQ(target.waitForText("the older copy"), "the older copy") << app.errors();
     EXPECT_TRUE(test::waitUntil(panelHidden));
-    test::spin(1s);
-    EXPECT_EQ(Home::history().size(), 2);
     app.process.terminate();
     EXPECT_TRUE(app.process.waitForFinished(10000));
 }
 using WaylandEndToEnd = Home;
 
-// sway runs `quillstack --toggle` for the shortcut; wtype types on a virtual keyboard.
+void wtype(const QStringList& arguments) {
+    const auto result = test::runProcess(QStringLiteral("wtype"), arguments);
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+}
+
+// sway runs `quillstack --toggle` for the shortcut; wtype types on a virtual keyboard (one for
+// both: XWayland may drop the first key after a new keyboard's keymap).
 TEST_F(WaylandEndToEnd, SwayBoundShortcutAndVirtualKeyboard) {
-    const auto wtype = [](const QStringList& arguments) {
-        const auto result = test::runProcess(QStringLiteral("wtype"), arguments);
-        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const auto shortcut = [] {
+        const auto bound = test::runProcess(
+            "swaymsg",
+            {QStringLiteral("bindsym Mod4+Shift+v exec env XDG_RUNTIME_DIR=%1 %2 --toggle")
+                 .arg(qEnvironmentVariable("XDG_RUNTIME_DIR"), program)});
+        ASSERT_EQ(bound.exitCode, 0) << bound.out.toStdString();
+        wtype({"-M", "logo", "-M", "shift", "-k", "v", "-m", "shift", "-m", "logo"});
     };
-    copyOpenAndPasteBack(
-        *this, {"data", "config", "runtime"},
-        "desktop services: Wayland (clipboard: wlr-data-control",
-        [&] {
-            const auto bound = test::runProcess(
-                "swaymsg",
-                {QStringLiteral("bindsym Mod4+Shift+v exec env XDG_RUNTIME_DIR=%1 %2 --toggle")
-                     .arg(qEnvironmentVariable("XDG_RUNTIME_DIR"), program)});
-            ASSERT_EQ(bound.exitCode, 0) << bound.out.toStdString();
-            wtype({"-M", "logo", "-M", "shift", "-k", "v", "-m", "shift", "-m", "logo"});
-        },
-        // One keyboard for both: XWayland may drop the first key after a new keyboard's keymap.
-        [&] {
-            wtype({"-s", "200", "-k", "Down", "-s", "200", "-k", "Return"});
-        });
+    copyOpenAndPasteBack(*this, {"data", "config", "runtime"},
+                         "desktop services: Wayland (clipboard: wlr-data-control", shortcut, [] {
+                             wtype({"-s", "200", "-k", "Down", "-s", "200", "-k", "Return"});
+                         });
 }
 
 // The portal registers the shortcut; keys go through KWin's fake input. KWin's own settings
@@ -369,18 +325,15 @@ TEST_F(WaylandEndToEnd, SwayBoundShortcutAndVirtualKeyboard) {
 TEST_F(WaylandEndToEnd, KwinPortalShortcutAndFakeInput) {
     test::KwinFakeKeyboard keyboard;
     ASSERT_TRUE(keyboard.isAvailable());
+    const auto chord = [&] {
+        keyboard.chord({KEY_LEFTMETA, KEY_LEFTSHIFT, KEY_V});
+        return test::waitUntil(panelShows, 1s);
+    };
     copyOpenAndPasteBack(
         *this, {"runtime"},
         "desktop services: Wayland (clipboard: wlr-data-control, window: plasma-window-management, "
         "keys: kde-fake-input, fallback: wtype, shortcut: GlobalShortcuts portal)",
-        [&] {
-            test::waitUntil(
-                [&] {
-                    keyboard.chord({KEY_LEFTMETA, KEY_LEFTSHIFT, KEY_V});
-                    return test::waitUntil(panelShows, 1s);
-                },
-                10s);
-        },
+        [&] { test::waitUntil(chord, 10s); },
         [&] {
             keyboard.chord({KEY_DOWN});
             keyboard.chord({KEY_ENTER});

@@ -1,64 +1,40 @@
 // The panel window on X with a window manager, without and with a compositing manager.
 
-// The shortcut types before the panel's: HistoryFilter's qHash would hide theirs.
-#include "settings/AppSettings.h"
+#include "panel/PanelFixture.h"
 
 #include "app/CompositingManager.h"
 #include "app/PastePanel.h"
 #include "app/PastePanelController.h"
 #include "panel/ContentView.h"
-#include "panel/PanelViewModel.h"
-#include "panel/TestEntries.h"
-#include "platform/memory/MemoryDataLocations.h"
-#include "platform/memory/MemoryLoginItemService.h"
-#include "store/ClipboardManager.h"
-#include "support/TestEnvironment.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QListView>
 #include <QScreen>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 using namespace quillstack;
 using namespace std::chrono_literals;
 
 namespace {
 
-struct PastePanelControllerTest : testing::Test {
-    QTemporaryDir dir;
-    MemoryDataLocations locations{dir.path(), dir.path()};
-    MemoryLoginItemService loginItems;
-    AppSettings settings{locations, loginItems};
-    ClipboardManager manager{ClipboardManager::Services{.locations = &locations}};
-    PanelViewModel model{manager};
-    PastePanelController controller{manager, model, settings};
+struct PastePanelControllerTest : test::PanelFixture {
+    PastePanelController controller{manager_, model_, settings_};
     QList<QUuid> activated;
 
-    // The window manager's focus handling for the windows of an earlier test (its fallback
-    // after an unmap) must not race with this test's panel.
+    // The window manager's focus fallback for an earlier test's windows must not race.
     PastePanelControllerTest() {
         test::spin(400ms);
-        insert(4, 0);
-        model.onActivate = [this](const ClipboardEntry& entry) { activated << entry.id(); };
-    }
-    void insert(int from, int to) {
-        for (int i = from; i >= to; --i) {
-            manager.insert(test::makeEntry(ClipboardKind::text, QStringLiteral("entry %1").arg(i))
-                               .withBackfilledSearchIndex());
+        for (int i = 29; i >= 0; --i) {
+            manager_.insert(test::makeEntry(ClipboardKind::text, QStringLiteral("entry %1").arg(i))
+                                .withBackfilledSearchIndex());
         }
+        model_.onActivate = [this](const ClipboardEntry& entry) { activated << entry.id(); };
     }
-    QUuid idAt(int row) const { return manager.history().at(row).id(); }
+    QUuid idAt(int row) const { return manager_.history().at(row).id(); }
     static QPointF centre() {
         return QRectF(QGuiApplication::primaryScreen()->geometry()).center();
     }
-
-    // Shows the panel centred on the screen and waits until it has the keyboard.
     void showAndWaitForKeyboard() {
         controller.show(PastePanelController::fromScreenCoordinates(centre()));
         ASSERT_TRUE(QTest::qWaitFor([&] { return controller.panel()->isActiveWindow(); }))
@@ -66,6 +42,15 @@ struct PastePanelControllerTest : testing::Test {
         test::spin(100ms);
         ASSERT_TRUE(controller.isVisible());
         EXPECT_TRUE(controller.hasKeyMonitor());
+    }
+    static void bringUp(QWidget& window) {
+        window.resize(300, 200);
+        window.show();
+        window.activateWindow();
+    }
+    void expectHidden() {
+        EXPECT_FALSE(controller.isVisible());
+        EXPECT_FALSE(controller.hasKeyMonitor());
     }
     static void press(const QString& keys) {
         const test::ProcessResult result = test::runProcess(
@@ -76,114 +61,90 @@ struct PastePanelControllerTest : testing::Test {
 };
 
 // Clamping to the visible area is PanelGeometry's rule, checked there.
-TEST_F(PastePanelControllerTest, AFramelessToolWindowCentredTranslucentOnlyWithACompositor) {
-    EXPECT_FALSE(controller.isVisible());
-    EXPECT_FALSE(controller.hasKeyMonitor());
+TEST_F(PastePanelControllerTest, AToolWindowTranslucentWithACompositorHiddenWhenItLosesFocus) {
+    expectHidden();
     PastePanel* panel = controller.panel();
-    EXPECT_TRUE(panel->windowFlags().testFlag(Qt::FramelessWindowHint));
-    EXPECT_TRUE(panel->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_EQ(panel->windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    const Qt::WindowFlags flags = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    EXPECT_EQ(panel->windowFlags() & (flags | Qt::WindowType_Mask), flags | Qt::Tool);
 
-    // Faded in only with a compositor.
     const bool composited = CompositingManager::isRunning();
     controller.show(PastePanelController::fromScreenCoordinates(centre()));
-    EXPECT_EQ(panel->windowOpacity() < 1.0, composited) << panel->windowOpacity();
+    EXPECT_EQ(panel->windowOpacity() < 1.0, composited) << panel->windowOpacity(); // fades in
     showAndWaitForKeyboard();
     EXPECT_EQ(panel->geometry(), QRect((centre() - QPointF(350, 235)).toPoint(), QSize(700, 470)));
     EXPECT_TRUE(controller.contentView()->searchField()->hasFocus());
     const test::ProcessResult state =
         test::runProcess("xprop", {"-id", QString::number(panel->winId()), "_NET_WM_STATE"});
     EXPECT_TRUE(state.out.contains("_NET_WM_STATE_SKIP_TASKBAR")) << state.out.toStdString();
-
     EXPECT_EQ(panel->testAttribute(Qt::WA_TranslucentBackground), composited);
     EXPECT_EQ(controller.contentView()->isTranslucent(), composited);
     // Without a compositor only the rounded card is left of the window: no corners show black.
-    EXPECT_EQ(panel->mask().isEmpty(), composited);
-    if (!composited) {
-        EXPECT_FALSE(panel->mask().contains(QPoint(2, 2)));
-        EXPECT_FALSE(panel->mask().contains(QPoint(12, 12)));
-        EXPECT_TRUE(panel->mask().contains(QPoint(350, 235)));
-    }
+    const QRegion mask = panel->mask();
+    EXPECT_EQ(std::tuple(mask.isEmpty(), mask.contains(QPoint(2, 2)), mask.contains(QPoint(12, 12)),
+                         mask.contains(QPoint(350, 235))),
+              std::tuple(composited, false, false, !composited));
     EXPECT_TRUE(QTest::qWaitFor([&] { return panel->windowOpacity() == 1.0; }));
 
+    // A modal window of ours takes the keyboard: the panel stays.
+    {
+        QDialog dialog;
+        dialog.setModal(true);
+        bringUp(dialog);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.isActiveWindow(); }));
+        test::spin(200ms);
+        EXPECT_TRUE(controller.isVisible());
+    }
+    // Another window does, with the settings overlay open: the panel hides, and shows again
+    // with the overlay, whose "Done" takes Return and pastes nothing.
+    showAndWaitForKeyboard();
+    controller.contentView()->setShowingHotkeySettings(true);
+    QWidget other;
+    bringUp(other);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isVisible(); }));
+    expectHidden();
+    showAndWaitForKeyboard();
+    EXPECT_TRUE(controller.contentView()->isShowingHotkeySettings());
+    press("Return");
+    EXPECT_FALSE(controller.contentView()->isShowingHotkeySettings());
+    EXPECT_TRUE(activated.isEmpty());
+    EXPECT_TRUE(controller.isVisible());
     controller.hide();
-    EXPECT_FALSE(controller.isVisible());
-    EXPECT_FALSE(controller.hasKeyMonitor());
+    expectHidden();
 }
 
-// Shown three times: still one key handler, so each key acts once.
-TEST_F(PastePanelControllerTest, KeyTable) {
+// Shown three times: still one key handler, so each key acts once. The selection survives
+// closing, and every opening scrolls it into view (what Return pastes).
+TEST_F(PastePanelControllerTest, KeysActOnceAndReopeningShowsTheRowThatReturnPastes) {
     for (int i = 0; i < 3; ++i) {
         showAndWaitForKeyboard();
     }
     QLineEdit* search = controller.contentView()->searchField();
-    ASSERT_EQ(model.selectedID(), idAt(0));
+    ASSERT_EQ(model_.selectedID(), idAt(0));
     press("e n");
     EXPECT_EQ(search->text(), u"en"_qs);
-    EXPECT_EQ(model.searchQuery(), u"en"_qs);
+    EXPECT_EQ(model_.searchQuery(), u"en"_qs);
     press("Down Down Up Down");
-    EXPECT_EQ(model.selectedID(), idAt(2));
+    EXPECT_EQ(model_.selectedID(), idAt(2));
     EXPECT_TRUE(activated.isEmpty());
     press("shift+Return");
     EXPECT_EQ(activated, QList<QUuid>{idAt(2)});
     press("Return KP_Enter");
     EXPECT_EQ(activated.size(), 3);
-    EXPECT_EQ(search->text(), u"en"_qs);
-    // Left, Right and BackSpace belong to the field.
-    press("Left BackSpace");
-    EXPECT_EQ(search->text(), u"n"_qs);
-    press("Escape");
-    EXPECT_FALSE(controller.isVisible());
-    EXPECT_FALSE(controller.hasKeyMonitor());
-}
 
-// The selection survives closing, and every opening scrolls it into view (what Return pastes).
-TEST_F(PastePanelControllerTest, ReopeningShowsTheRowThatReturnPastes) {
-    insert(29, 5);
+    press(QStringLiteral("Down ").repeated(10) + "Escape");
+    expectHidden();
     QListView* list = controller.contentView()->listView();
-    showAndWaitForKeyboard();
-    press(QStringLiteral("Down ").repeated(12) + "Escape");
-    ASSERT_FALSE(controller.isVisible());
     list->verticalScrollBar()->setValue(0); // as the wheel or a new copy would leave it
     showAndWaitForKeyboard();
-    EXPECT_EQ(model.selectedID(), idAt(12));
+    EXPECT_EQ(model_.selectedID(), idAt(12));
     const QRect row = list->visualRect(list->model()->index(12, 0));
     EXPECT_TRUE(list->viewport()->rect().contains(row.adjusted(0, 4, 0, -4)));
     press("Return");
-    EXPECT_EQ(activated, QList<QUuid>{idAt(12)});
-}
-
-TEST_F(PastePanelControllerTest, HidesOnLosingTheKeyboardUnlessAModalWindowIsUp) {
-    showAndWaitForKeyboard();
-    {
-        QDialog dialog;
-        dialog.setModal(true);
-        dialog.resize(200, 100);
-        dialog.show();
-        dialog.activateWindow();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.isActiveWindow(); }));
-        test::spin(200ms);
-        EXPECT_TRUE(controller.isVisible());
-    }
-    controller.hide();
-
-    // The settings overlay is open and another window takes the keyboard: the panel hides and
-    // the overlay is still open when it shows again.
-    showAndWaitForKeyboard();
-    controller.contentView()->setShowingHotkeySettings(true);
-    QWidget other;
-    other.resize(300, 200);
-    other.show();
-    other.activateWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !controller.isVisible(); }));
-    EXPECT_FALSE(controller.hasKeyMonitor());
-    showAndWaitForKeyboard();
-    EXPECT_TRUE(controller.contentView()->isShowingHotkeySettings());
-    // With the card up, Return is its "Done" and pastes nothing.
-    press("Return");
-    EXPECT_FALSE(controller.contentView()->isShowingHotkeySettings());
-    EXPECT_TRUE(activated.isEmpty());
-    EXPECT_TRUE(controller.isVisible());
+    EXPECT_EQ(activated.last(), idAt(12));
+    // Left, Right and BackSpace belong to the field.
+    EXPECT_EQ(search->text(), u"en"_qs);
+    press("Left BackSpace");
+    EXPECT_EQ(search->text(), u"n"_qs);
 }
 
 } // namespace

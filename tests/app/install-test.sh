@@ -7,8 +7,8 @@ build=$1 cmake=$2 tmp=$(mktemp -d) app_pid=
 trap '[[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null; rm -rf "$tmp"' EXIT
 fail() { echo "install-test: $*" >&2; exit 1; }
 
-prefix="$tmp/prefix"
-"$cmake" --install "$build" --prefix "$prefix" >/dev/null
+prefix="$tmp/prefix" odd="$tmp/odd prefix "'$"%'
+for p in "$prefix" "$odd"; do "$cmake" --install "$build" --prefix "$p" >/dev/null; done
 [[ -x "$prefix/bin/quillstack" ]] || fail "no executable in bin"
 # One desktop entry; its name, less .desktop, is the application's id, which names the icons too.
 shopt -s nullglob
@@ -26,11 +26,8 @@ for size in 16 22 24 32 48 64 128 256 512; do
     icon="$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png"
     [[ "$(identify -format '%wx%h' "$icon")" == "${size}x${size}" ]] || fail "no ${size}x${size} $icon"
 done
-
-# A prefix with characters that desktop entries reserve: the Exec lines quote the path, escape
-# $ and " with a backslash (written doubled in the entry's string value) and double the %.
-odd="$tmp/odd prefix "'$"%'
-"$cmake" --install "$build" --prefix "$odd" >/dev/null
+# Characters that desktop entries reserve: the Exec lines quote the path, escape $ and " with a
+# backslash (written doubled in the entry's string value) and double the %.
 expected='Exec="'"$tmp"'/odd prefix \\$\\"%%/bin/quillstack" --toggle'
 grep -qxF "$expected" "$odd/share/applications/$id.desktop" || fail "no line $expected in '$odd'"
 
