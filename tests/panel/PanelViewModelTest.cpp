@@ -120,28 +120,22 @@ TEST_F(PanelViewModelTest, QueriesAndFiltersSelectTheVisibleEntries) {
 
     // Each kind shows under all and its own filter only; unknown entries under all only.
     for (ClipboardKind kind : allClipboardKinds) {
-        const ClipboardEntry entry = makeEntry(kind, QStringLiteral("x"));
-        QStringList matching;
         for (HistoryFilter filter : HistoryFilter::allCases()) {
-            if (filter.matches(entry)) {
-                matching << filter.rawValue();
-            }
+            const bool own = filter.rawValue() == rawValue(kind) && kind != ClipboardKind::unknown;
+            EXPECT_EQ(filter.matches(makeEntry(kind, "x")), own || filter == HistoryFilter::all)
+                << filter.rawValue().toStdString() << " " << rawValue(kind).toStdString();
         }
-        const QStringList own{"all", rawValue(kind)};
-        EXPECT_EQ(matching, kind == ClipboardKind::unknown ? QStringList{"all"} : own);
     }
 }
 
 TEST_F(PanelViewModelTest, KeyboardSelectionStopsAtBothEndsAndConfirms) {
     // The fixture's model was made over the empty history: it never selects nor confirms.
-    int calls = 0;
-    model_.onActivate = [&](const ClipboardEntry&) { ++calls; };
-    for (bool down : {true, false}) {
-        model_.moveSelection(down);
-    }
+    model_.onActivate = [](const ClipboardEntry&) { ADD_FAILURE() << "activated"; };
+    model_.moveSelection(true);
+    model_.moveSelection(false);
     model_.syncSelection();
     model_.confirmSelection();
-    EXPECT_EQ(std::pair(model_.selectedID(), calls), std::pair(std::optional<QUuid>(), 0));
+    EXPECT_FALSE(model_.selectedID());
 
     const QList<ClipboardEntry> history =
         fill({makeEntry(ClipboardKind::text, "a"), makeEntry(ClipboardKind::code, "b"),
@@ -231,8 +225,4 @@ TEST_F(PanelViewModelTest, ANewCopySelectsItselfAndNothingElseMovesTheSelection)
     model.syncSelection();
     manager_.insert(makeEntry(ClipboardKind::text, "hidden by the filter"));
     EXPECT_EQ(model.selectedID(), history[1].id());
-
-    EXPECT_EQ(PanelViewModel::arrivedOnTop({}, {}), std::nullopt);
-    EXPECT_EQ(PanelViewModel::arrivedOnTop(history.mid(1), history), history[0].id());
-    EXPECT_EQ(PanelViewModel::arrivedOnTop(history, history.mid(1)), std::nullopt);
 }

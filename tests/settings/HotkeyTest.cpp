@@ -66,7 +66,6 @@ std::string failed(const char* shortcut) {
 std::string reverting(const char* shortcut) {
     return std::string("Quillstack: reverting to previous hotkey ") + shortcut + ".\n";
 }
-const std::string noHandler = "Quillstack: failed to install hotkey event handler.\n";
 
 class HotkeyMonitorTest : public testing::Test {
 protected:
@@ -79,17 +78,12 @@ protected:
     void refuse(const HotkeyConfig& config) {
         registrar.refuse(config.key.carbonKeyCode(), config.modifiers.carbonFlags());
     }
-    // What update() answered and wrote to the error stream.
-    std::pair<bool, std::string> update(const HotkeyConfig& config,
-                                        HotkeyMonitor* other = nullptr) {
+    // What start() or update() answered and wrote to the error stream.
+    std::pair<bool, std::string> update(const HotkeyConfig& config, bool start = false) {
         testing::internal::CaptureStderr();
-        const bool result = (other ? *other : monitor).update(config);
+        const bool result =
+            start ? (monitor.start(config), monitor.isStarted()) : monitor.update(config);
         return {result, testing::internal::GetCapturedStderr()};
-    }
-    std::string start(const HotkeyConfig& config, HotkeyMonitor* other = nullptr) {
-        testing::internal::CaptureStderr();
-        (other ? *other : monitor).start(config);
-        return testing::internal::GetCapturedStderr();
     }
     // Started, handler installed, registrations held, shortcut in force.
     auto state() const {
@@ -129,58 +123,44 @@ TEST_F(HotkeyMonitorTest, RegistersOneShortcutAndMovesIt) {
     const int registers = registrar.registerCallCount();
     EXPECT_TRUE(monitor.update(commandOptionK));
     EXPECT_EQ(registrar.registerCallCount(), registers + 1);
-    EXPECT_EQ(state(), std::tuple(true, true, 1, commandOptionK));
     monitor.start(optionShiftP);
     EXPECT_EQ(state(), std::tuple(true, true, 1, optionShiftP));
     monitor.setOnTrigger(nullptr);
     EXPECT_TRUE(press(optionShiftP)); // consumed silently
 }
 
-TEST_F(HotkeyMonitorTest, ARefusedChangeRevertsToThePreviousShortcut) {
-    monitor.start(commandShiftV);
-    refuse(commandOptionK);
-    EXPECT_EQ(update(commandOptionK), std::pair(false, failed("⌘⌥K") + reverting("⌘⇧V")));
-    EXPECT_EQ(state(), std::tuple(true, true, 1, commandShiftV));
-    EXPECT_EQ(monitor.currentConfig(), commandShiftV);
-    EXPECT_TRUE(press(commandShiftV));
-    EXPECT_EQ(triggers, 1);
+// Until a shortcut is taken the monitor stays stopped and each choice tries again, handler
+// first; once one is in force a refused change reverts to it.
+TEST_F(HotkeyMonitorTest, RefusalsAreReportedAndRevertToTheShortcutInForce) {
+    const std::string noHandler = "Quillstack: failed to install hotkey event handler.\n";
+    registrar.setRefusesHandler(true);
+    EXPECT_EQ(update(optionShiftP, true), std::pair(false, noHandler));
+    EXPECT_EQ(update(commandOptionK), std::pair(false, noHandler));
+    EXPECT_EQ(registrar.registerCallCount(), 0);
+    registrar.setRefusesHandler(false);
 
-    // When the previous one cannot come back either, nothing is registered until a good update.
-    refuse(commandShiftV);
-    EXPECT_EQ(update(commandOptionK),
-              std::pair(false, failed("⌘⌥K") + reverting("⌘⇧V") + failed("⌘⇧V")));
-    EXPECT_EQ(state(), std::tuple(true, true, 0, none));
-    EXPECT_EQ(monitor.currentConfig(), commandShiftV);
-    EXPECT_TRUE(monitor.update(optionShiftP));
-    EXPECT_TRUE(press(optionShiftP));
-    EXPECT_EQ(triggers, 2);
-}
-
-TEST_F(HotkeyMonitorTest, AFailedStartStaysStoppedUntilAFreeShortcutIsChosen) {
     refuse(commandShiftV);
     refuse(optionShiftP);
-    EXPECT_EQ(start(commandShiftV), failed("⌘⇧V"));
-    EXPECT_EQ(state(), std::tuple(false, false, 0, none));
-    EXPECT_EQ(monitor.currentConfig(), commandShiftV);
-    // Another taken shortcut: refused as such, with nothing to revert to.
+    EXPECT_EQ(update(commandShiftV, true), std::pair(false, failed("⌘⇧V")));
     EXPECT_EQ(update(optionShiftP), std::pair(false, failed("⌥⇧P")));
     EXPECT_EQ(state(), std::tuple(false, false, 0, none));
-    // A free one starts the monitor for real; from here on refusals revert as usual.
+    EXPECT_EQ(monitor.currentConfig(), optionShiftP);
     EXPECT_TRUE(monitor.update(commandOptionK));
-    EXPECT_EQ(state(), std::tuple(true, true, 1, commandOptionK));
-    EXPECT_TRUE(press(commandOptionK));
-    EXPECT_EQ(triggers, 1);
     EXPECT_EQ(update(optionShiftP), std::pair(false, failed("⌥⇧P") + reverting("⌘⌥K")));
-    EXPECT_EQ(monitor.registeredConfig(), commandOptionK);
+    EXPECT_EQ(state(), std::tuple(true, true, 1, commandOptionK));
+    EXPECT_EQ(monitor.currentConfig(), commandOptionK);
+    EXPECT_TRUE(press(commandOptionK));
 
-    // A refused handler: choosing a shortcut tries again, handler first.
-    HotkeyMonitor other(registrar);
-    registrar.setRefusesHandler(true);
-    EXPECT_EQ(start(optionShiftP, &other), noHandler);
-    EXPECT_FALSE(other.isStarted());
-    const int registers = registrar.registerCallCount();
-    EXPECT_EQ(update(commandOptionK, &other), std::pair(false, noHandler));
-    EXPECT_EQ(registrar.registerCallCount(), registers);
+    // When the previous one cannot come back either, nothing is registered until a good update.
+    refuse(commandOptionK);
+    EXPECT_EQ(update(commandShiftV),
+              std::pair(false, failed("⌘⇧V") + reverting("⌘⌥K") + failed("⌘⌥K")));
+    EXPECT_EQ(state(), std::tuple(true, true, 0, none));
+    EXPECT_EQ(monitor.currentConfig(), commandOptionK);
+    const HotkeyConfig commandC{HotkeyKey::c, Preset::commandOnly};
+    EXPECT_TRUE(monitor.update(commandC));
+    EXPECT_TRUE(press(commandC));
+    EXPECT_EQ(triggers, 2);
 }
 
 TEST_F(HotkeyMonitorTest, StopReleasesEverythingAndForgetsTheAssignedTrigger) {
