@@ -51,10 +51,6 @@ TEST_F(PanelViewModelTest, QueriesAreNormalisedAndDebounced) {
     QElapsedTimer clock;
     type(model, {"  O", "  Ot", "  Oth\n"});
     clock.start();
-    test::spin(60ms);
-    if (clock.elapsed() < PanelViewModel::debounceInterval.count()) {
-        EXPECT_TRUE(delivered.isEmpty()) << "delivered before the quiet time ran out";
-    }
     ASSERT_TRUE(QTest::qWaitFor([&] { return !delivered.isEmpty(); }));
     EXPECT_GE(clock.elapsed(), PanelViewModel::debounceInterval.count() - 60);
     test::spin(300ms);
