@@ -124,7 +124,7 @@ TEST_F(PanelViewModelTest, QueriesAndFiltersSelectTheVisibleEntries) {
     }
 }
 
-TEST_F(PanelViewModelTest, KeyboardSelectionStopsAtBothEndsAndConfirms) {
+TEST_F(PanelViewModelTest, SelectionStopsAtBothEndsConfirmsAndFollowsNewCopies) {
     // The fixture's model was made over the empty history: it never selects nor confirms.
     model_.onActivate = [](const ClipboardEntry&) { ADD_FAILURE() << "activated"; };
     model_.moveSelection(true);
@@ -188,13 +188,9 @@ TEST_F(PanelViewModelTest, KeyboardSelectionStopsAtBothEndsAndConfirms) {
     model.onActivate = nullptr;
     model.activate(history[1]);
     EXPECT_EQ(model.selectedID(), history[1].id());
-}
 
-TEST_F(PanelViewModelTest, ANewCopySelectsItselfAndNothingElseMovesTheSelection) {
-    const QList<ClipboardEntry> history =
-        fill({makeEntry(ClipboardKind::text, "a"), makeEntry(ClipboardKind::code, "b"),
-              makeEntry(ClipboardKind::text, "c")});
-    PanelViewModel model(manager_);
+    // A new copy selects itself; nothing else moves the selection.
+    fill(history);
     model.moveSelection(true);
     model.moveSelection(true);
     // Showing the panel again re-synchronises; losing the top entry brings nothing new on top.

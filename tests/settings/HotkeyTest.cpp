@@ -16,8 +16,9 @@ const HotkeyConfig commandShiftV = HotkeyConfig::defaultConfig();
 const HotkeyConfig commandOptionK{HotkeyKey::k, Preset::commandOption};
 const HotkeyConfig optionShiftP{HotkeyKey::p, Preset::optionShift};
 
-// PC names follow the modifier bits; all 35 combinations differ and survive JSON.
-TEST(HotkeyModel, NamesCodesAndJson) {
+// PC names follow the modifier bits; all 35 combinations differ and survive JSON. In JSON raw
+// values are case-sensitive and both members are required; unknown members are ignored.
+TEST(HotkeyModel, NamesCodesAndStrictJson) {
     const std::pair<HotkeyConfig, const char*> names[] = {
         {commandShiftV, "Super+Shift+V"},
         {commandOptionK, "Super+Alt+K"},
@@ -31,7 +32,6 @@ TEST(HotkeyModel, NamesCodesAndJson) {
     QSet<QString> displays;
     QSet<QPair<quint32, quint32>> codes;
     for (const HotkeyKey key : HotkeyKey::allCases()) {
-        EXPECT_EQ(key.label(), key.rawValue().toUpper());
         for (const Preset modifiers : Preset::allCases()) {
             const HotkeyConfig config{key, modifiers};
             displays.insert(config.displayString());
@@ -40,11 +40,7 @@ TEST(HotkeyModel, NamesCodesAndJson) {
         }
     }
     EXPECT_EQ(std::pair(displays.size(), codes.size()), std::pair(qsizetype(35), qsizetype(35)));
-}
 
-// Raw values are case-sensitive and both members are required; unknown members are ignored.
-TEST(HotkeyModel, JsonIsStrict) {
-    EXPECT_EQ(commandOptionK.toJson().dump(), R"({"key":"k","modifiers":"commandOption"})");
     const auto decode = [](const char* text) {
         return HotkeyConfig::fromJson(nlohmann::ordered_json::parse(text));
     };
@@ -106,7 +102,6 @@ TEST_F(HotkeyMonitorTest, RegistersOneShortcutAndMovesIt) {
     EXPECT_EQ(state(), std::tuple(true, true, 1, commandShiftV));
     const auto registration = registrar.registrations().first();
     EXPECT_EQ(std::pair(registration.keyCode, registration.modifierFlags), std::pair(9u, 0x0300u));
-    EXPECT_EQ(registration.identifier, (HotkeyRegistrar::Identifier{0x514C534B, 1}));
     EXPECT_FALSE(press(optionShiftP));
     EXPECT_TRUE(press(commandShiftV));
     // Only id 1 triggers; an unreadable identifier is swallowed too.
@@ -148,7 +143,6 @@ TEST_F(HotkeyMonitorTest, RefusalsAreReportedAndRevertToTheShortcutInForce) {
     EXPECT_TRUE(monitor.update(commandOptionK));
     EXPECT_EQ(update(optionShiftP), std::pair(false, failed("⌥⇧P") + reverting("⌘⌥K")));
     EXPECT_EQ(state(), std::tuple(true, true, 1, commandOptionK));
-    EXPECT_EQ(monitor.currentConfig(), commandOptionK);
     EXPECT_TRUE(press(commandOptionK));
 
     // When the previous one cannot come back either, nothing is registered until a good update.
