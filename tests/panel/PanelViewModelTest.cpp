@@ -189,7 +189,6 @@ TEST_F(PanelViewModelTest, SelectionStopsAtBothEndsConfirmsAndFollowsNewCopies) 
     model.activate(history[1]);
     EXPECT_EQ(model.selectedID(), history[1].id());
 
-    // A new copy selects itself; nothing else moves the selection.
     fill(history);
     model.moveSelection(true);
     model.moveSelection(true);

@@ -132,10 +132,8 @@ TEST(PreviewFormatter, CodeIsHighlightedInPassesUpToItsLimit) {
     const QFont font = code.formatAt(0).font();
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 12.5);
     EXPECT_TRUE(QFontInfo(font).fixedPitch() || font.styleHint() == QFont::Monospace);
-    QString broken = "return \"x";
-    broken += QChar(0xd800); // an unpaired surrogate
-    EXPECT_TRUE(
-        Laid(PreviewFormatter::code(broken + "\" // y", colours)).text().startsWith("return"));
+    const QString broken = "return \"x" + QString(QChar(0xd800)) + "\" // y"; // unpaired surrogate
+    EXPECT_TRUE(Laid(PreviewFormatter::code(broken, colours)).text().startsWith("return"));
 
     // The palette follows the window's lightness.
     QPalette window;
