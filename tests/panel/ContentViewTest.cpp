@@ -180,15 +180,12 @@ TEST_F(ContentViewTest, SettingsCardOpensClosesAndShowsTheRegisteredShortcut) {
     // Return from a picker or Enter close it.
     SettingsOverlay* overlay = view_.settingsOverlay();
     QTest::mouseClick(view_.settingsButton(), Qt::LeftButton);
-    ASSERT_TRUE(view_.isShowingHotkeySettings());
-    EXPECT_TRUE(overlay->isVisible());
+    ASSERT_TRUE(view_.isShowingHotkeySettings() && overlay->isVisible());
     EXPECT_EQ(overlay->geometry(), view_.rect());
     QTest::mouseClick(overlay, Qt::LeftButton, {}, card_.geometry().topLeft() + QPoint(30, 8));
     EXPECT_TRUE(view_.isShowingHotkeySettings());
-    QTest::mouseClick(overlay, Qt::LeftButton, {}, QPoint(40, 40));
-    EXPECT_FALSE(view_.isShowingHotkeySettings());
-    EXPECT_FALSE(overlay->isVisible());
     const std::function<void()> closers[] = {
+        [&] { QTest::mouseClick(overlay, Qt::LeftButton, {}, QPoint(40, 40)); },
         [&] { QTest::mouseClick(card_.doneButton(), Qt::LeftButton); },
         [&] {
             card_.modifiersPicker()->setFocus();
@@ -199,7 +196,7 @@ TEST_F(ContentViewTest, SettingsCardOpensClosesAndShowsTheRegisteredShortcut) {
     for (const auto& close : closers) {
         view_.setShowingHotkeySettings(true);
         close();
-        EXPECT_FALSE(view_.isShowingHotkeySettings());
+        EXPECT_FALSE(view_.isShowingHotkeySettings() || overlay->isVisible());
     }
     EXPECT_EQ(settings_.hotkeyConfig(), HotkeyConfig::defaultConfig());
 

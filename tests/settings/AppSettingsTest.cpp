@@ -108,7 +108,6 @@ TEST_F(AppSettingsTest, StoredFilesLoadAndRequestTheLoginItem) {
         AppSettings settings(locations, requests);
         EXPECT_EQ(settings.hotkeyConfig(), row.config);
         EXPECT_EQ(settings.launchAtLogin(), row.launch);
-        EXPECT_EQ(settings.storageURL(), settingsPath());
         EXPECT_TRUE(QDir(folder()).exists());
         EXPECT_EQ(readSettings(), row.after);
         EXPECT_EQ(std::pair(requests.registerCount(), requests.unregisterCount()),
