@@ -57,7 +57,7 @@ mutation terminal-chord-ignored src/platform/PasteChord.cpp \
     'store_monitor_test'
 mutation fsync-before-rename-removed src/platform/DurableFile.cpp \
     's{ok = ok && step\(::fsync\(fd\) == 0\);}{}' \
-    'platform_logic_test store_tests settings_durable_write'
+    'platform_logic_test store_tests settings_tests'
 mutation backfilled-index-not-saved src/store/ClipboardManager.cpp \
     's{if \(searchIndexMissing\) \{}{if (false) \{}' \
     'store_tests'
@@ -97,6 +97,9 @@ mutation settings-corrupt-not-kept-aside src/settings/AppSettings.cpp \
 mutation hex-digit-f-rejected src/panel/HexColor.cpp \
     's{u <= u\x27f\x27}{u < u\x27f\x27}' \
     'panel_preview_test'
+mutation refused-hotkey-not-reverted src/settings/HotkeyMonitor.cpp \
+    's{    registerHotKey\(previous\);\n}{}' \
+    'settings_tests'
 mutation panel-margin-ignored src/app/PanelGeometry.cpp \
     's{maxX - size\.width\(\) - margin\)}{maxX - size.width())}' \
     'app_logic_test'

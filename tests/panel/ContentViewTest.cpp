@@ -15,7 +15,6 @@
 
 #include <QFontMetricsF>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QPainter>
 #include <QPushButton>
@@ -77,14 +76,8 @@ TEST_F(ContentViewTest, ListStatesCountAndClear) {
     search(model_, QString());
     fill(texts(3));
     EXPECT_EQ(std::get<0>(state()), State::entries);
-    EXPECT_TRUE(view_.clearButton()->isEnabled());
     search(model_, u"no such words"_qs);
     EXPECT_EQ(state(), std::tuple(State::noMatches, u"No matches found"_qs, u"3"_qs, true, 1.0));
-    EXPECT_FALSE(model_.selectedID().has_value());
-    // Typing goes through the field into the model.
-    QTest::keyClicks(view_.searchField(), u" 1"_qs);
-    EXPECT_EQ(model_.searchQuery(), u"no such words 1"_qs);
-
     QTest::mouseClick(view_.clearButton(), Qt::LeftButton);
     EXPECT_TRUE(manager_.history().isEmpty());
     EXPECT_EQ(state(), std::tuple(State::historyEmpty, emptyHeadline, u"0"_qs, false, 0.45));
@@ -161,8 +154,8 @@ TEST_F(ContentViewTest, PreviewsFollowKindAndSearch) {
     ASSERT_FALSE(plainCode.lines().isEmpty());
     EXPECT_TRUE(plainCode.lines().first().startsWith(u"if (x) { return"_qs));
     // An empty subtitle keeps one line; no tile without image data; a bad colour keeps its text.
-    EXPECT_EQ(cache.preview(entries[1], false, 400).lineCount(), 1);
-    EXPECT_GT(cache.preview(entries[1], false, 400).height(), 0);
+    const PreviewLayout& empty = cache.preview(entries[1], false, 400);
+    EXPECT_EQ(std::pair(empty.lineCount(), empty.height() > 0), std::pair(1, true));
     EXPECT_TRUE(cache.tileImage(entries[3]).isNull());
     EXPECT_EQ(cache.preview(entries[2], false, 400).lines(), QStringList{u"#nothex"_qs});
     // Long text is cut after three lines with an ellipsis.
@@ -184,21 +177,16 @@ TEST_F(ContentViewTest, SettingsCardOpensClosesAndShowsTheRegisteredShortcut) {
     EXPECT_EQ(shown(), commandShiftV);
 
     // The gear opens the overlay; a click on the card keeps it; one on the dark layer, Done,
-    // Return (also from a picker) or Enter close it.
+    // Return from a picker or Enter close it.
     SettingsOverlay* overlay = view_.settingsOverlay();
     QTest::mouseClick(view_.settingsButton(), Qt::LeftButton);
-    ASSERT_TRUE(view_.isShowingHotkeySettings());
-    EXPECT_TRUE(overlay->isVisible());
+    ASSERT_TRUE(view_.isShowingHotkeySettings() && overlay->isVisible());
     EXPECT_EQ(overlay->geometry(), view_.rect());
     QTest::mouseClick(overlay, Qt::LeftButton, {}, card_.geometry().topLeft() + QPoint(30, 8));
     EXPECT_TRUE(view_.isShowingHotkeySettings());
-    QTest::mouseClick(overlay, Qt::LeftButton, {}, QPoint(40, 40));
-    EXPECT_FALSE(view_.isShowingHotkeySettings());
-    EXPECT_FALSE(overlay->isVisible());
-    EXPECT_TRUE(card_.doneButton()->isDefault());
     const std::function<void()> closers[] = {
+        [&] { QTest::mouseClick(overlay, Qt::LeftButton, {}, QPoint(40, 40)); },
         [&] { QTest::mouseClick(card_.doneButton(), Qt::LeftButton); },
-        [&] { QTest::keyClick(&card_, Qt::Key_Return); },
         [&] {
             card_.modifiersPicker()->setFocus();
             QTest::keyClick(card_.modifiersPicker(), Qt::Key_Return);
@@ -208,7 +196,7 @@ TEST_F(ContentViewTest, SettingsCardOpensClosesAndShowsTheRegisteredShortcut) {
     for (const auto& close : closers) {
         view_.setShowingHotkeySettings(true);
         close();
-        EXPECT_FALSE(view_.isShowingHotkeySettings());
+        EXPECT_FALSE(view_.isShowingHotkeySettings() || overlay->isVisible());
     }
     EXPECT_EQ(settings_.hotkeyConfig(), HotkeyConfig::defaultConfig());
 
@@ -219,7 +207,8 @@ TEST_F(ContentViewTest, SettingsCardOpensClosesAndShowsTheRegisteredShortcut) {
     // A choice the desktop refused: the pickers keep it, the lines show what is in force.
     settings_.setRegisteredHotkey(HotkeyConfig::defaultConfig());
     settings_.setHotkeyConfig({HotkeyKey::k, HotkeyModifierPreset::optionShift});
-    EXPECT_EQ(card_.keyPicker()->currentText(), u"K"_qs);
+    EXPECT_EQ(std::pair(card_.keyPicker()->currentText(), card_.modifiersPicker()->currentText()),
+              std::pair(u"K"_qs, u"⌥⇧"_qs));
     EXPECT_EQ(shown(), commandShiftV);
     settings_.setRegisteredHotkey(HotkeyConfig{HotkeyKey::k, HotkeyModifierPreset::optionShift});
     EXPECT_EQ(shown(),
@@ -233,27 +222,20 @@ TEST_F(ContentViewTest, SettingsCardOpensClosesAndShowsTheRegisteredShortcut) {
     EXPECT_EQ(card_.assignedTriggerText(), QString());
 }
 
-TEST_F(ContentViewTest, SettingsCardPickersFollowAndWriteTheSettings) {
-    // A change made elsewhere shows at once.
-    settings_.setHotkeyConfig({HotkeyKey::p, HotkeyModifierPreset::optionShift});
-    EXPECT_EQ(card_.currentShortcutText(), u"Current: ⌥⇧P"_qs);
-    EXPECT_EQ(card_.modifiersPicker()->currentText(), u"⌥⇧"_qs);
-    EXPECT_EQ(card_.keyPicker()->currentText(), u"P"_qs);
-    settings_.setLaunchAtLogin(true);
-    EXPECT_TRUE(card_.launchAtLoginSwitch()->isChecked());
-
-    // Each picker writes its half and keeps the other.
+// Each picker writes its half and keeps the other; the switch follows and writes its setting.
+TEST_F(ContentViewTest, SettingsCardPickersAndSwitchWriteTheSettings) {
     QList<HotkeyConfig> told;
     settings_.setOnHotkeyChanged([&](const HotkeyConfig& config) { told << config; });
     choose(card_.keyPicker(), u"K"_qs);
     EXPECT_EQ(settings_.hotkeyConfig(),
-              (HotkeyConfig{HotkeyKey::k, HotkeyModifierPreset::optionShift}));
+              (HotkeyConfig{HotkeyKey::k, HotkeyModifierPreset::commandShift}));
     choose(card_.modifiersPicker(), u"⌘⌥"_qs);
     EXPECT_EQ(settings_.hotkeyConfig(),
               (HotkeyConfig{HotkeyKey::k, HotkeyModifierPreset::commandOption}));
     EXPECT_EQ(card_.currentShortcutText(), u"Current: ⌘⌥K"_qs);
     EXPECT_EQ(told.size(), 2);
-    // The switch writes launch at login.
+    settings_.setLaunchAtLogin(true);
+    EXPECT_TRUE(card_.launchAtLoginSwitch()->isChecked());
     card_.launchAtLoginSwitch()->click();
     EXPECT_FALSE(settings_.launchAtLogin());
 }

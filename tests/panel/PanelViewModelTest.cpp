@@ -51,10 +51,6 @@ TEST_F(PanelViewModelTest, QueriesAreNormalisedAndDebounced) {
     QElapsedTimer clock;
     type(model, {"  O", "  Ot", "  Oth\n"});
     clock.start();
-    test::spin(60ms);
-    if (clock.elapsed() < PanelViewModel::debounceInterval.count()) {
-        EXPECT_TRUE(delivered.isEmpty()) << "delivered before the quiet time ran out";
-    }
     ASSERT_TRUE(QTest::qWaitFor([&] { return !delivered.isEmpty(); }));
     EXPECT_GE(clock.elapsed(), PanelViewModel::debounceInterval.count() - 60);
     test::spin(300ms);
@@ -120,28 +116,22 @@ TEST_F(PanelViewModelTest, QueriesAndFiltersSelectTheVisibleEntries) {
 
     // Each kind shows under all and its own filter only; unknown entries under all only.
     for (ClipboardKind kind : allClipboardKinds) {
-        const ClipboardEntry entry = makeEntry(kind, QStringLiteral("x"));
-        QStringList matching;
         for (HistoryFilter filter : HistoryFilter::allCases()) {
-            if (filter.matches(entry)) {
-                matching << filter.rawValue();
-            }
+            const bool own = filter.rawValue() == rawValue(kind) && kind != ClipboardKind::unknown;
+            EXPECT_EQ(filter.matches(makeEntry(kind, "x")), own || filter == HistoryFilter::all)
+                << filter.rawValue().toStdString() << " " << rawValue(kind).toStdString();
         }
-        const QStringList own{"all", rawValue(kind)};
-        EXPECT_EQ(matching, kind == ClipboardKind::unknown ? QStringList{"all"} : own);
     }
 }
 
-TEST_F(PanelViewModelTest, KeyboardSelectionStopsAtBothEndsAndConfirms) {
+TEST_F(PanelViewModelTest, SelectionStopsAtBothEndsConfirmsAndFollowsNewCopies) {
     // The fixture's model was made over the empty history: it never selects nor confirms.
-    int calls = 0;
-    model_.onActivate = [&](const ClipboardEntry&) { ++calls; };
-    for (bool down : {true, false}) {
-        model_.moveSelection(down);
-    }
+    model_.onActivate = [](const ClipboardEntry&) { ADD_FAILURE() << "activated"; };
+    model_.moveSelection(true);
+    model_.moveSelection(false);
     model_.syncSelection();
     model_.confirmSelection();
-    EXPECT_EQ(std::pair(model_.selectedID(), calls), std::pair(std::optional<QUuid>(), 0));
+    EXPECT_FALSE(model_.selectedID());
 
     const QList<ClipboardEntry> history =
         fill({makeEntry(ClipboardKind::text, "a"), makeEntry(ClipboardKind::code, "b"),
@@ -198,13 +188,8 @@ TEST_F(PanelViewModelTest, KeyboardSelectionStopsAtBothEndsAndConfirms) {
     model.onActivate = nullptr;
     model.activate(history[1]);
     EXPECT_EQ(model.selectedID(), history[1].id());
-}
 
-TEST_F(PanelViewModelTest, ANewCopySelectsItselfAndNothingElseMovesTheSelection) {
-    const QList<ClipboardEntry> history =
-        fill({makeEntry(ClipboardKind::text, "a"), makeEntry(ClipboardKind::code, "b"),
-              makeEntry(ClipboardKind::text, "c")});
-    PanelViewModel model(manager_);
+    fill(history);
     model.moveSelection(true);
     model.moveSelection(true);
     // Showing the panel again re-synchronises; losing the top entry brings nothing new on top.
@@ -231,8 +216,4 @@ TEST_F(PanelViewModelTest, ANewCopySelectsItselfAndNothingElseMovesTheSelection)
     model.syncSelection();
     manager_.insert(makeEntry(ClipboardKind::text, "hidden by the filter"));
     EXPECT_EQ(model.selectedID(), history[1].id());
-
-    EXPECT_EQ(PanelViewModel::arrivedOnTop({}, {}), std::nullopt);
-    EXPECT_EQ(PanelViewModel::arrivedOnTop(history.mid(1), history), history[0].id());
-    EXPECT_EQ(PanelViewModel::arrivedOnTop(history, history.mid(1)), std::nullopt);
 }
