@@ -158,7 +158,9 @@ for file in "${files[@]}"; do touch "$tree/$file"; done
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# File by file (no unity build), so that a mutation recompiles its own file only.
 cmake -S "$tree" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLSTACK_WERROR=OFF \
+    -DCMAKE_UNITY_BUILD=OFF \
     -DQUILLSTACK_BUILD_BENCHMARKS=OFF "${launcher[@]}" >"$work/configure.log"
 
 run_tests() { # tests... ; returns ctest's status

@@ -60,7 +60,6 @@ fi
 if ((tray)); then
     trayer --edge top --align right --widthtype request --height 24 >"$tmp/tray.log" 2>&1 &
     pids+=($!)
-    screen=$(echo "$DISPLAY" | sed 's/.*\.//; s/^:.*/0/')
     wait_for sh -c "xprop -root _NET_SUPPORTED >/dev/null; xdotool search --class trayer"
 fi
 
