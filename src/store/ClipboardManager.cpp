@@ -6,7 +6,6 @@
 #include "store/HistorySaver.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 #include <algorithm>
 

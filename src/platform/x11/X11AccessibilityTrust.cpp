@@ -1,8 +1,8 @@
 #include "platform/x11/X11AccessibilityTrust.h"
 
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/XcbReply.h"
 
-#include <cstdlib>
 
 namespace quillstack {
 
@@ -16,11 +16,9 @@ bool X11AccessibilityTrust::isProcessTrusted() const {
         return false;
     }
     xcb_connection_t* c = connection_->get();
-    xcb_query_extension_reply_t* reply = xcb_query_extension_reply(
-        c, xcb_query_extension(c, uint16_t(extension_.size()), extension_.constData()), nullptr);
-    const bool present = reply && reply->present;
-    std::free(reply);
-    return present;
+    const XcbReply<xcb_query_extension_reply_t> reply(xcb_query_extension_reply(
+        c, xcb_query_extension(c, uint16_t(extension_.size()), extension_.constData()), nullptr));
+    return reply && reply->present;
 }
 
 } // namespace quillstack

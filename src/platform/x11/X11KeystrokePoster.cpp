@@ -1,6 +1,7 @@
 #include "platform/x11/X11KeystrokePoster.h"
 
 #include "platform/x11/X11Connection.h"
+#include "platform/x11/XcbReply.h"
 
 #include <xcb/xcb_keysyms.h>
 #include <xcb/xtest.h>
@@ -37,11 +38,13 @@ void fakeKey(X11Connection& x, uint8_t type, xcb_keycode_t code) {
 // shortcut, which would turn Control+V into Control+Shift+V).
 void releaseHeldModifiers(X11Connection& x) {
     xcb_connection_t* c = x.get();
-    auto* keymap = xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr);
-    auto* modifiers = xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr);
+    const XcbReply<xcb_query_keymap_reply_t> keymap(
+        xcb_query_keymap_reply(c, xcb_query_keymap(c), nullptr));
+    const XcbReply<xcb_get_modifier_mapping_reply_t> modifiers(
+        xcb_get_modifier_mapping_reply(c, xcb_get_modifier_mapping(c), nullptr));
     if (keymap && modifiers) {
-        const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(modifiers);
-        const int count = xcb_get_modifier_mapping_keycodes_length(modifiers);
+        const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(modifiers.get());
+        const int count = xcb_get_modifier_mapping_keycodes_length(modifiers.get());
         QList<xcb_keycode_t> released;
         for (int i = 0; i < count; ++i) {
             const xcb_keycode_t code = codes[i];
@@ -52,8 +55,6 @@ void releaseHeldModifiers(X11Connection& x) {
             }
         }
     }
-    std::free(keymap);
-    std::free(modifiers);
 }
 
 } // namespace
