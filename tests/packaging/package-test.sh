@@ -6,18 +6,13 @@
 # the desktop entry validate; --help and the manual page give the same options, files,
 # environment variables and exit codes, and the manual names every variable the code reads.
 set -euo pipefail
-build=$1
-cpack=$2
-id=$3
-source=$4
+build=$1 cpack=$2 id=$3 source=$4
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "package-test: $*" >&2; exit 1; }
 
-if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1; then
-    cat "$tmp/cpack.log" >&2
-    fail "cpack failed"
-fi
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 ||
+    { cat "$tmp/cpack.log" >&2; fail "cpack failed"; }
 shopt -s nullglob
 debs=("$tmp"/out/*.deb)
 ((${#debs[@]} == 1)) || fail "expected one package, found: ${debs[*]}"
@@ -25,34 +20,22 @@ deb=${debs[0]}
 version=$(dpkg-deb -f "$deb" Version)
 [[ "$(basename "$deb")" == "quillstack_${version}_amd64.deb" ]] || fail "package named $deb"
 [[ "$(dpkg-deb -f "$deb" Package)" == quillstack ]] || fail "wrong package name"
-depends=$(dpkg-deb -f "$deb" Depends)
-recommends=$(dpkg-deb -f "$deb" Recommends)
+depends=$(dpkg-deb -f "$deb" Depends) recommends=$(dpkg-deb -f "$deb" Recommends)
 for library in libc6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6 libqt6svg6 libxcb1; do
-    [[ ", $depends," =~ ,\ $library[\ ,] ]] ||
-        fail "Depends lacks $library: $depends"
+    [[ ", $depends," =~ ,\ $library[\ ,] ]] || fail "Depends lacks $library: $depends"
 done
 for program in xdotool wtype; do
     [[ ", $recommends," == *", $program,"* ]] || fail "Recommends lacks $program: $recommends"
 done
 
 # Lintian: errors fail the test; warnings are shown.
-if ! lintian --fail-on error "$deb" >"$tmp/lintian.log" 2>&1; then
-    cat "$tmp/lintian.log" >&2
-    fail "lintian reports errors"
-fi
-cat "$tmp/lintian.log"
+lintian --fail-on error "$deb" || fail "lintian reports errors"
 
 root="$tmp/root"
 dpkg-deb -x "$deb" "$root"
-expected=(
-    usr/bin/quillstack
-    "usr/share/applications/$id.desktop"
-    "usr/share/metainfo/$id.metainfo.xml"
-    usr/share/man/man1/quillstack.1.gz
-    usr/share/doc/quillstack/copyright
-    usr/share/doc/quillstack/changelog.gz
-    "usr/share/icons/hicolor/scalable/apps/$id.svg"
-)
+expected=(usr/bin/quillstack usr/share/{applications/$id.desktop,metainfo/$id.metainfo.xml}
+    usr/share/man/man1/quillstack.1.gz usr/share/doc/quillstack/{copyright,changelog.gz}
+    "usr/share/icons/hicolor/scalable/apps/$id.svg")
 for size in 16 22 24 32 48 64 128 256 512; do
     expected+=("usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
 done
@@ -109,10 +92,9 @@ for file in Quillstack/history.json Quillstack/settings.json autostart/quillstac
     grep -qF "$file" <<<"$(section FILES)" || fail "the manual lacks $file"
     grep -qF "$file" <<<"$help" || fail "--help lacks $file"
 done
-manual_variables=$(section ENVIRONMENT | grep -E '^\.BR? ' | grep -oE '\b[A-Z][A-Z0-9_]{2,}\b' |
-    sort -u)
-help_variables=$(sed -n '/^Environment:/,/^$/p' <<<"$help" | grep -oE '\b[A-Z][A-Z0-9_]{2,}\b' |
-    sort -u)
+variables() { grep -oE '\b[A-Z][A-Z0-9_]{2,}\b' | sort -u; }
+manual_variables=$(section ENVIRONMENT | grep -E '^\.BR? ' | variables)
+help_variables=$(sed -n '/^Environment:/,/^$/p' <<<"$help" | variables)
 [[ "$manual_variables" == "$help_variables" ]] ||
     fail "environment: the manual names $(echo $manual_variables), --help $(echo $help_variables)"
 code_variables=$(grep -rhoE '(qEnvironmentVariable[A-Za-z]*|qgetenv|getenv)\("[A-Z0-9_]+"' \

@@ -24,13 +24,6 @@ TemporaryHome::~TemporaryHome() {
     qputenv("XDG_CONFIG_HOME", oldConfig_);
 }
 
-QString TemporaryHome::dataHome() const {
-    return dir_.path() + QStringLiteral("/data");
-}
-QString TemporaryHome::configHome() const {
-    return dir_.path() + QStringLiteral("/config");
-}
-
 CapturedStandardError::CapturedStandardError() {
     std::fflush(stderr);
     saved_ = ::dup(STDERR_FILENO);

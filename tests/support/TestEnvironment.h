@@ -20,8 +20,8 @@ public:
     TemporaryHome& operator=(const TemporaryHome&) = delete;
 
     QString path() const { return dir_.path(); }
-    QString dataHome() const;   // $XDG_DATA_HOME
-    QString configHome() const; // $XDG_CONFIG_HOME
+    QString dataHome() const { return dir_.path() + QStringLiteral("/data"); }
+    QString configHome() const { return dir_.path() + QStringLiteral("/config"); }
 
 private:
     QTemporaryDir dir_;

@@ -1,15 +1,13 @@
 #!/usr/bin/env bash
 # Runs a command under a private headless Wayland compositor:
 #   with-wayland.sh [--xwayland] [--kwin [--portal] [--trust PROGRAM]...] -- cmd...
-# By default starts sway (which refuses to run as real root, so in a user namespace of its own;
-# clients stay as they are and connect through the socket in a private runtime folder), and runs
-# the command with WAYLAND_DISPLAY, XDG_RUNTIME_DIR and SWAYSOCK set (and DISPLAY for XWayland
-# when asked). With --kwin starts KWin instead, on a private session bus
-# (DBUS_SESSION_BUS_ADDRESS set), after installing a desktop entry that grants fake input and
-# window management to the command's program and to each --trust PROGRAM (absolute paths); with
-# --portal it waits until the desktop portal offers GlobalShortcuts (KDE's backend).
-# Everything started is stopped at the end; the command's exit status is returned.
+# Starts sway (in a user namespace of its own when run as root, which sway refuses), or KWin on a
+# private session bus with --kwin: desktop entries then grant fake input and window management to
+# the command's program and each --trust PROGRAM, and --portal waits for KDE's shortcut portal.
+# The command runs with WAYLAND_DISPLAY and XDG_RUNTIME_DIR set (and SWAYSOCK, DISPLAY and
+# DBUS_SESSION_BUS_ADDRESS where they apply); its exit status is returned.
 set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/desktop-session.sh"
 
 xwayland=0 kwin=0 portal=0
 trusted=()
@@ -25,24 +23,6 @@ while (($#)); do
     shift
 done
 
-tmp=$(mktemp -d)
-chmod 700 "$tmp"
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-wait_for() { # wait_for <command...>: up to 10 s (WAIT_STEPS of 0.05 s)
-    for _ in $(seq "${WAIT_STEPS:-200}"); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.05
-    done
-    return 1
-}
-
 start_sway() {
     {
         echo "output HEADLESS-1 resolution 1280x800"
@@ -57,27 +37,16 @@ start_sway() {
     WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
         "${as_user[@]}" sway -c "$tmp/sway.conf" >"$tmp/sway.log" 2>&1 &
     pids+=($!)
-    if ! wait_for socket_up; then
-        echo "with-wayland: sway did not start" >&2
-        cat "$tmp/sway.log" >&2
-        exit 1
-    fi
+    wait_for socket_up || die "sway did not start" "$tmp/sway.log"
     SWAYSOCK=$(compgen -G "$tmp/sway-ipc.*.sock" | head -n1)
     export SWAYSOCK
-    if ! wait_for swaymsg -t get_version; then
-        echo "with-wayland: sway does not answer" >&2
-        exit 1
-    fi
+    wait_for swaymsg -t get_version || die "sway does not answer"
     if ((xwayland)); then
         swaymsg exec "echo \$DISPLAY > $tmp/display" >/dev/null
-        if ! wait_for test -s "$tmp/display"; then
-            echo "with-wayland: XWayland did not start" >&2
-            exit 1
-        fi
+        wait_for test -s "$tmp/display" || die "XWayland did not start"
         DISPLAY=$(cat "$tmp/display")
         export DISPLAY
-        wait_for xprop -root _NET_SUPPORTING_WM_CHECK ||
-            { echo "with-wayland: XWayland does not answer on $DISPLAY" >&2; exit 1; }
+        wait_for xprop -root _NET_SUPPORTING_WM_CHECK || die "XWayland does not answer on $DISPLAY"
     fi
 }
 
@@ -122,14 +91,9 @@ ENTRY
     fi
     KWIN_COMPOSE=Q QT_QPA_PLATFORM= "$tmp/bin/kwin_wayland" "${options[@]}" >"$tmp/kwin.log" 2>&1 &
     pids+=($!)
-    if ! wait_for socket_up; then
-        echo "with-wayland: KWin did not start" >&2
-        cat "$tmp/kwin.log" >&2
-        exit 1
-    fi
+    wait_for socket_up || die "KWin did not start" "$tmp/kwin.log"
     if ((xwayland)); then
-        wait_for test -s "$tmp/display" ||
-            { echo "with-wayland: KWin's XWayland did not start" >&2; exit 1; }
+        wait_for test -s "$tmp/display" || die "KWin's XWayland did not start" "$tmp/kwin.log"
         DISPLAY=$(cat "$tmp/display")
         export DISPLAY
     fi
@@ -141,8 +105,7 @@ socket_up() { compgen -G "$tmp/wayland-*" | grep -v lock; }
 if ((kwin)); then start_kwin "$1"; else start_sway; fi
 WAYLAND_DISPLAY=$(basename "$(socket_up | head -n1)")
 export WAYLAND_DISPLAY
-wait_for env WAYLAND_DISPLAY="$WAYLAND_DISPLAY" wayland-info ||
-    { echo "with-wayland: the compositor does not answer" >&2; exit 1; }
+wait_for wayland-info || die "the compositor does not answer"
 
 # The desktop portal and its KDE backend start on demand through the bus, with the environment
 # given to the bus at start; the shortcut portal needs KWin's global shortcut service.
@@ -156,10 +119,8 @@ portal_ready() {
         --method org.freedesktop.DBus.Properties.Get org.freedesktop.portal.GlobalShortcuts version
 }
 if ((kwin && portal)); then
-    wait_for has_owner org.kde.kglobalaccel ||
-        { echo "with-wayland: KWin's global shortcuts did not start" >&2; exit 1; }
-    WAIT_STEPS=400 wait_for portal_ready ||
-        { echo "with-wayland: the GlobalShortcuts portal did not start" >&2; tail -n 20 "$tmp/bus.log" >&2; exit 1; }
+    wait_for has_owner org.kde.kglobalaccel || die "kglobalaccel did not start" "$tmp/bus.log"
+    WAIT_STEPS=400 wait_for portal_ready || die "the shortcut portal did not start" "$tmp/bus.log"
 fi
 
 "$@"
