@@ -13,12 +13,6 @@ namespace {
 using PanelViewModelTest = test::PanelFixture;
 using Selection = QList<std::optional<QUuid>>;
 
-void type(PanelViewModel& model, std::initializer_list<const char*> keystrokes) {
-    for (const char* query : keystrokes) {
-        model.setSearchQuery(QString::fromUtf8(query));
-    }
-}
-
 } // namespace
 
 TEST_F(PanelViewModelTest, QueriesAreNormalisedAndDebounced) {
@@ -27,6 +21,11 @@ TEST_F(PanelViewModelTest, QueriesAreNormalisedAndDebounced) {
               u"a  b"_qs);
     fill({makeEntry(ClipboardKind::text, "foo bar"), makeEntry(ClipboardKind::text, "other")});
     PanelViewModel model(manager_);
+    const auto type = [&](std::initializer_list<const char*> keystrokes) {
+        for (const char* query : keystrokes) {
+            model.setSearchQuery(QString::fromUtf8(query));
+        }
+    };
     QStringList delivered;
     int selectionSyncs = 0;
     QObject::connect(&model, &PanelViewModel::effectiveSearchQueryWillChange,
@@ -38,7 +37,7 @@ TEST_F(PanelViewModelTest, QueriesAreNormalisedAndDebounced) {
     selectionSyncs = 0;
     // A burst of keystrokes gives one update after the quiet time, and the selection follows.
     QElapsedTimer clock;
-    type(model, {"  O", "  Ot", "  Oth\n"});
+    type({"  O", "  Ot", "  Oth\n"});
     clock.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !delivered.isEmpty(); }));
     EXPECT_GE(clock.elapsed(), PanelViewModel::debounceInterval.count() - 60);
@@ -48,10 +47,10 @@ TEST_F(PanelViewModelTest, QueriesAreNormalisedAndDebounced) {
     ASSERT_EQ(model.filteredEntries().size(), 1);
     EXPECT_EQ(model.selectedID(), model.filteredEntries().first().id());
     // Repeats after normalisation send nothing; away and back within the quiet time sends again.
-    type(model, {"oth ", "OTH", "\toth"});
+    type({"oth ", "OTH", "\toth"});
     test::spin(400ms);
     EXPECT_EQ(delivered.size() + selectionSyncs, 2);
-    type(model, {"ot", "oth"});
+    type({"ot", "oth"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return delivered.size() == 2; }));
     // A pending delivery dies with its model.
     auto doomed = std::make_unique<PanelViewModel>(manager_);
@@ -60,9 +59,8 @@ TEST_F(PanelViewModelTest, QueriesAreNormalisedAndDebounced) {
     test::spin(300ms);
 }
 
-// Several words match the condensed search text; canonically equivalent text matches, but a
-// base letter does not match inside a composed character; unknown entries are found by their
-// search text.
+// Words match the condensed search text, canonically equivalent text too but no base letter
+// inside a composed character; unknown entries are found by their search text.
 TEST_F(PanelViewModelTest, QueriesAndFiltersSelectTheVisibleEntries) {
     const QString composed = u"caf\u00e9 cr\u00e8me"_qs;
     const QString decomposed = u"cafe\u0301 cre\u0300me"_qs;

@@ -16,8 +16,7 @@ const HotkeyConfig commandShiftV = HotkeyConfig::defaultConfig();
 const HotkeyConfig commandOptionK{HotkeyKey::k, Preset::commandOption};
 const HotkeyConfig optionShiftP{HotkeyKey::p, Preset::optionShift};
 
-// PC names follow the modifier bits; all 35 combinations differ and survive JSON. In JSON raw
-// values are case-sensitive and both members are required; unknown members are ignored.
+// All 35 combinations differ and survive JSON; raw values are case-sensitive, both required.
 TEST(HotkeyModel, NamesCodesAndStrictJson) {
     const std::pair<HotkeyConfig, const char*> names[] = {
         {commandShiftV, "Super+Shift+V"},
@@ -115,8 +114,7 @@ TEST_F(HotkeyMonitorTest, RegistersOneShortcutAndMovesIt) {
     EXPECT_TRUE(press(optionShiftP)); // consumed silently
 }
 
-// Until a shortcut is taken the monitor stays stopped and each choice tries again, handler
-// first; once one is in force a refused change reverts to it.
+// Stopped until a shortcut is taken, each choice tries again; later a refusal reverts.
 TEST_F(HotkeyMonitorTest, RefusalsAreReportedAndRevertToTheShortcutInForce) {
     const std::string noHandler = "Quillstack: failed to install hotkey event handler.\n";
     registrar.setRefusesHandler(true);
@@ -165,7 +163,6 @@ TEST_F(HotkeyMonitorTest, StopReleasesEverythingAndForgetsTheAssignedTrigger) {
     const int unregisters = registrar.unregisterCallCount();
     monitor.stop(); // twice is harmless
     EXPECT_EQ(registrar.unregisterCallCount(), unregisters);
-    EXPECT_EQ(std::pair(monitor.currentConfig(), triggers), std::pair(commandOptionK, 0));
     // After stop() an update only records.
     EXPECT_TRUE(monitor.update(optionShiftP));
     EXPECT_EQ(std::pair(monitor.isStarted(), monitor.currentConfig()),
