@@ -91,6 +91,7 @@ TEST_F(ContentViewTest, RowsPasteOnClickDeleteAndFollowTheFilter) {
     view_.show();
     click(cardOf(1).center());
     ASSERT_EQ(activated, QList<QUuid>{entries[1].id()});
+    EXPECT_EQ(model_.selectedID(), entries[1].id());
     // Anywhere on the card, its empty right part included; the gap between cards is no row.
     click(cardOf(2).bottomRight() - QPoint(30, 3));
     click(QPoint(cardOf(0).center().x(), cardOf(0).bottom() + 5));
