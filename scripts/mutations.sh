@@ -100,6 +100,12 @@ mutation hex-digit-f-rejected src/panel/HexColor.cpp \
 mutation refused-hotkey-not-reverted src/settings/HotkeyMonitor.cpp \
     's{    registerHotKey\(previous\);\n}{}' \
     'settings_tests'
+mutation keyword-case-sensitive src/panel/PreviewFormatter.cpp \
+    's{unicode \| QRegularExpression::CaseInsensitiveOption}{unicode}' \
+    'panel_preview_test'
+mutation settings-nesting-bound-loose src/settings/SettingsJson.cpp \
+    's{depth >= maxNesting}{depth > maxNesting}' \
+    'settings_tests'
 mutation panel-margin-ignored src/app/PanelGeometry.cpp \
     's{maxX - size\.width\(\) - margin\)}{maxX - size.width())}' \
     'app_logic_test'

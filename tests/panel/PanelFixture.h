@@ -43,12 +43,11 @@ protected:
         }
         return manager_.history();
     }
-    QList<ClipboardEntry> texts(int count) {
-        QList<ClipboardEntry> entries;
-        for (int i = 0; i < count; ++i) {
-            entries << makeEntry(ClipboardKind::text, QStringLiteral("entry number %1").arg(i));
+    void fillTexts(int count) {
+        for (int i = count - 1; i >= 0; --i) {
+            manager_.insert(
+                makeEntry(ClipboardKind::text, QStringLiteral("entry number %1").arg(i)));
         }
-        return entries;
     }
     // Types into the search field's model and waits for the debounced query.
     static void search(PanelViewModel& model, const QString& query) {

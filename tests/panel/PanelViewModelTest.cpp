@@ -13,60 +13,45 @@ namespace {
 using PanelViewModelTest = test::PanelFixture;
 using Selection = QList<std::optional<QUuid>>;
 
-void type(PanelViewModel& model, std::initializer_list<const char*> keystrokes) {
-    for (const char* query : keystrokes) {
-        model.setSearchQuery(QString::fromUtf8(query));
-    }
-}
-
 } // namespace
 
 TEST_F(PanelViewModelTest, QueriesAreNormalisedAndDebounced) {
-    const std::pair<QString, QString> normalised[] = {
-        {u"  Foo\n"_qs, u"foo"_qs},
-        {u"   "_qs, QString()},
-        {u"\t\u00a0\u2028A  B\u2029\u0085\r\v\f"_qs, u"a  b"_qs},
-        {u"ÉCOLE Straße ΣΑΣ"_qs, u"école straße σασ"_qs},
-        {u"\u200bX"_qs, u"\u200bx"_qs}, // the zero-width space is no white space
-    };
-    for (const auto& [query, expected] : normalised) {
-        EXPECT_EQ(PanelViewModel::normalizedQuery(query), expected);
-    }
-
+    // Trimmed of every Unicode space and lowered; inner spaces stay.
+    EXPECT_EQ(PanelViewModel::normalizedQuery(u"\t\u00a0\u2028A  B\u2029\u0085\r\v\f"_qs),
+              u"a  b"_qs);
     fill({makeEntry(ClipboardKind::text, "foo bar"), makeEntry(ClipboardKind::text, "other")});
     PanelViewModel model(manager_);
+    const auto type = [&](std::initializer_list<const char*> keystrokes) {
+        for (const char* query : keystrokes) {
+            model.setSearchQuery(QString::fromUtf8(query));
+        }
+    };
     QStringList delivered;
     int selectionSyncs = 0;
     QObject::connect(&model, &PanelViewModel::effectiveSearchQueryWillChange,
                      [&](const QString& value) { delivered << value; });
     QObject::connect(&model, &PanelViewModel::selectedIDWillChange, [&] { ++selectionSyncs; });
-    // Construction delivers the empty query, once.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !delivered.isEmpty(); }));
-    test::spin(300ms);
+    test::spin(300ms); // construction delivers the empty query, once
     EXPECT_EQ(delivered, QStringList{QString()});
     delivered.clear();
     selectionSyncs = 0;
-
     // A burst of keystrokes gives one update after the quiet time, and the selection follows.
     QElapsedTimer clock;
-    type(model, {"  O", "  Ot", "  Oth\n"});
+    type({"  O", "  Ot", "  Oth\n"});
     clock.start();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !delivered.isEmpty(); }));
     EXPECT_GE(clock.elapsed(), PanelViewModel::debounceInterval.count() - 60);
     test::spin(300ms);
     EXPECT_EQ(delivered, QStringList{"oth"});
-    EXPECT_EQ(model.searchQuery(), "  Oth\n");
     EXPECT_EQ(selectionSyncs, 1);
     ASSERT_EQ(model.filteredEntries().size(), 1);
     EXPECT_EQ(model.selectedID(), model.filteredEntries().first().id());
-
     // Repeats after normalisation send nothing; away and back within the quiet time sends again.
-    type(model, {"oth ", "OTH", "\toth"});
+    type({"oth ", "OTH", "\toth"});
     test::spin(400ms);
     EXPECT_EQ(delivered.size() + selectionSyncs, 2);
-    type(model, {"ot", "oth"});
+    type({"ot", "oth"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return delivered.size() == 2; }));
-
     // A pending delivery dies with its model.
     auto doomed = std::make_unique<PanelViewModel>(manager_);
     doomed->setSearchQuery("zzz");
@@ -74,9 +59,8 @@ TEST_F(PanelViewModelTest, QueriesAreNormalisedAndDebounced) {
     test::spin(300ms);
 }
 
-// Several words match the condensed search text; canonically equivalent text matches, but a
-// base letter does not match inside a composed character; unknown entries are found by their
-// search text; a query of spaces leaves the kind filter alone.
+// Words match the condensed search text, canonically equivalent text too but no base letter
+// inside a composed character; unknown entries are found by their search text.
 TEST_F(PanelViewModelTest, QueriesAndFiltersSelectTheVisibleEntries) {
     const QString composed = u"caf\u00e9 cr\u00e8me"_qs;
     const QString decomposed = u"cafe\u0301 cre\u0300me"_qs;
@@ -88,16 +72,13 @@ TEST_F(PanelViewModelTest, QueriesAndFiltersSelectTheVisibleEntries) {
           makeEntry(ClipboardKind::text, "cafe", {.searchIndex = "cafe"}),
           makeEntry(ClipboardKind::unknown, "", {.searchIndex = "unknown payload"})});
     PanelViewModel model(manager_);
-    EXPECT_EQ(model.filteredEntries().constData(), manager_.history().constData()); // shared
     const std::pair<QString, QStringList> cases[] = {
         {"hello", {"hello", "Hello   World", "World hello"}},
         {"hello world", {"Hello   World"}},
         {"hello  world", {}},
         {decomposed, {composed, decomposed}},
-        {u"\u00e9 cr"_qs, {composed, decomposed}},
         {"cafe ", {"cafe"}},
         {"unknown pay", {""}},
-        {"nothing like it", {}},
     };
     for (const auto& [query, expected] : cases) {
         search(model, query);
@@ -108,12 +89,6 @@ TEST_F(PanelViewModelTest, QueriesAndFiltersSelectTheVisibleEntries) {
         EXPECT_EQ(shown, expected) << query.toStdString();
         EXPECT_EQ(model.selectedID().has_value(), !expected.isEmpty()) << query.toStdString();
     }
-    search(model, "    ");
-    EXPECT_EQ(model.filteredEntries().size(), 8);
-    model.setSelectedFilter(HistoryFilter::code);
-    ASSERT_EQ(model.filteredEntries().size(), 1);
-    EXPECT_EQ(model.filteredEntries().first().kind(), ClipboardKind::code);
-
     // Each kind shows under all and its own filter only; unknown entries under all only.
     for (ClipboardKind kind : allClipboardKinds) {
         for (HistoryFilter filter : HistoryFilter::allCases()) {
@@ -132,7 +107,6 @@ TEST_F(PanelViewModelTest, SelectionStopsAtBothEndsConfirmsAndFollowsNewCopies) 
     model_.syncSelection();
     model_.confirmSelection();
     EXPECT_FALSE(model_.selectedID());
-
     const QList<ClipboardEntry> history =
         fill({makeEntry(ClipboardKind::text, "a"), makeEntry(ClipboardKind::code, "b"),
               makeEntry(ClipboardKind::text, "c")});
@@ -151,7 +125,6 @@ TEST_F(PanelViewModelTest, SelectionStopsAtBothEndsConfirmsAndFollowsNewCopies) 
     model.moveSelection(true); // Down on the last row
     EXPECT_EQ(announced,
               (Selection{history[0].id(), history[1].id(), history[2].id(), history[2].id()}));
-
     // Confirming activates the selection if the list shows it; activate() does not check.
     QList<ClipboardEntry> activated;
     model.onActivate = [&](const ClipboardEntry& entry) { activated << entry; };
@@ -162,7 +135,6 @@ TEST_F(PanelViewModelTest, SelectionStopsAtBothEndsConfirmsAndFollowsNewCopies) 
     model.activate(history[2]);
     EXPECT_EQ(activated, (QList<ClipboardEntry>{history[2], history[2]}));
     model.setSelectedFilter(HistoryFilter::all);
-
     // The selected entry disappears: the first is re-selected, then the move goes on from it.
     manager_.deleteEntry(history[2].id());
     model.moveSelection(true);
@@ -175,7 +147,6 @@ TEST_F(PanelViewModelTest, SelectionStopsAtBothEndsConfirmsAndFollowsNewCopies) 
     EXPECT_EQ(activated.size(), 2);
     model.syncSelection();
     EXPECT_EQ(model.selectedID(), history[0].id());
-
     // The callback may delete the entry it is given.
     model.onActivate = [&](const ClipboardEntry& entry) {
         manager_.deleteEntry(entry.id());
@@ -183,12 +154,10 @@ TEST_F(PanelViewModelTest, SelectionStopsAtBothEndsConfirmsAndFollowsNewCopies) 
     };
     model.confirmSelection();
     EXPECT_EQ(activated.last(), history[0]);
-    EXPECT_TRUE(manager_.history().isEmpty());
     // Without a callback activating only selects.
     model.onActivate = nullptr;
     model.activate(history[1]);
     EXPECT_EQ(model.selectedID(), history[1].id());
-
     fill(history);
     model.moveSelection(true);
     model.moveSelection(true);
@@ -196,7 +165,6 @@ TEST_F(PanelViewModelTest, SelectionStopsAtBothEndsConfirmsAndFollowsNewCopies) 
     model.syncSelection();
     manager_.deleteEntry(history[0].id());
     EXPECT_EQ(model.selectedID(), history[2].id());
-
     // A new copy is selected, also when it repeats an older entry (which moves to the top).
     const ClipboardEntry newer = makeEntry(ClipboardKind::text, "newer");
     manager_.insert(newer);
@@ -205,12 +173,6 @@ TEST_F(PanelViewModelTest, SelectionStopsAtBothEndsConfirmsAndFollowsNewCopies) 
     const ClipboardEntry again = makeEntry(ClipboardKind::text, "c");
     manager_.insert(again);
     EXPECT_EQ(model.selectedID(), again.id());
-    EXPECT_EQ(manager_.history().size(), 3);
-    // A copy of the newest entry once more is dropped by the store and moves nothing.
-    model.moveSelection(true);
-    const std::optional<QUuid> kept = model.selectedID();
-    manager_.insert(makeEntry(ClipboardKind::text, "c"));
-    EXPECT_EQ(model.selectedID(), kept);
     // A copy the filter hides cannot be selected: the selection stays on a visible entry.
     model.setSelectedFilter(HistoryFilter::code);
     model.syncSelection();

@@ -16,14 +16,11 @@ const HotkeyConfig commandShiftV = HotkeyConfig::defaultConfig();
 const HotkeyConfig commandOptionK{HotkeyKey::k, Preset::commandOption};
 const HotkeyConfig optionShiftP{HotkeyKey::p, Preset::optionShift};
 
-// PC names follow the modifier bits; all 35 combinations differ and survive JSON. In JSON raw
-// values are case-sensitive and both members are required; unknown members are ignored.
+// All 35 combinations differ and survive JSON; raw values are case-sensitive, both required.
 TEST(HotkeyModel, NamesCodesAndStrictJson) {
     const std::pair<HotkeyConfig, const char*> names[] = {
         {commandShiftV, "Super+Shift+V"},
-        {commandOptionK, "Super+Alt+K"},
         {{HotkeyKey::x, Preset::commandControl}, "Super+Ctrl+X"},
-        {{HotkeyKey::c, Preset::commandOnly}, "Super+C"},
         {optionShiftP, "Alt+Shift+P"},
     };
     for (const auto& [config, name] : names) {
@@ -40,18 +37,15 @@ TEST(HotkeyModel, NamesCodesAndStrictJson) {
         }
     }
     EXPECT_EQ(std::pair(displays.size(), codes.size()), std::pair(qsizetype(35), qsizetype(35)));
-
     const auto decode = [](const char* text) {
         return HotkeyConfig::fromJson(nlohmann::ordered_json::parse(text));
     };
     EXPECT_EQ(decode(R"({"modifiers":"commandOption","key":"k","extra":1})"), commandOptionK);
     for (const char* wrong :
-         {R"({"key":"V","modifiers":"commandShift"})", R"({"key":" v","modifiers":"commandShift"})",
-          R"({"key":"v","modifiers":"CommandShift"})", R"({"key":"v","modifiers":"commandshift"})",
+         {R"({"key":"V","modifiers":"commandShift"})", R"({"key":"v","modifiers":"commandshift"})",
           R"({"key":"v"})", R"({"modifiers":"commandShift"})",
-          R"({"key":"v","modifiers":"shiftCommand"})",
           R"({"key":["v"],"modifiers":"commandShift"})", R"({"key":"v","modifiers":null})",
-          R"(["v","commandShift"])", R"("v")"}) {
+          R"("v")"}) {
         EXPECT_FALSE(decode(wrong)) << wrong;
     }
 }
@@ -100,16 +94,12 @@ TEST_F(HotkeyMonitorTest, RegistersOneShortcutAndMovesIt) {
     EXPECT_EQ(registrar.registerCallCount(), 0);
     monitor.start(commandShiftV);
     EXPECT_EQ(state(), std::tuple(true, true, 1, commandShiftV));
-    const auto registration = registrar.registrations().first();
-    EXPECT_EQ(std::pair(registration.keyCode, registration.modifierFlags), std::pair(9u, 0x0300u));
-    EXPECT_FALSE(press(optionShiftP));
     EXPECT_TRUE(press(commandShiftV));
     // Only id 1 triggers; an unreadable identifier is swallowed too.
     registrar.deliver(HotkeyRegistrar::Identifier{HotkeyMonitor::signature, 2});
     registrar.deliver(std::nullopt);
     registrar.deliver(HotkeyRegistrar::Identifier{0, 1});
     EXPECT_EQ(triggers, 2);
-
     EXPECT_TRUE(monitor.update(commandOptionK));
     EXPECT_FALSE(press(commandShiftV));
     EXPECT_TRUE(press(commandOptionK));
@@ -124,8 +114,7 @@ TEST_F(HotkeyMonitorTest, RegistersOneShortcutAndMovesIt) {
     EXPECT_TRUE(press(optionShiftP)); // consumed silently
 }
 
-// Until a shortcut is taken the monitor stays stopped and each choice tries again, handler
-// first; once one is in force a refused change reverts to it.
+// Stopped until a shortcut is taken, each choice tries again; later a refusal reverts.
 TEST_F(HotkeyMonitorTest, RefusalsAreReportedAndRevertToTheShortcutInForce) {
     const std::string noHandler = "Quillstack: failed to install hotkey event handler.\n";
     registrar.setRefusesHandler(true);
@@ -133,7 +122,6 @@ TEST_F(HotkeyMonitorTest, RefusalsAreReportedAndRevertToTheShortcutInForce) {
     EXPECT_EQ(update(commandOptionK), std::pair(false, noHandler));
     EXPECT_EQ(registrar.registerCallCount(), 0);
     registrar.setRefusesHandler(false);
-
     refuse(commandShiftV);
     refuse(optionShiftP);
     EXPECT_EQ(update(commandShiftV, true), std::pair(false, failed("⌘⇧V")));
@@ -144,7 +132,6 @@ TEST_F(HotkeyMonitorTest, RefusalsAreReportedAndRevertToTheShortcutInForce) {
     EXPECT_EQ(update(optionShiftP), std::pair(false, failed("⌥⇧P") + reverting("⌘⌥K")));
     EXPECT_EQ(state(), std::tuple(true, true, 1, commandOptionK));
     EXPECT_TRUE(press(commandOptionK));
-
     // When the previous one cannot come back either, nothing is registered until a good update.
     refuse(commandOptionK);
     EXPECT_EQ(update(commandShiftV),
@@ -161,7 +148,6 @@ TEST_F(HotkeyMonitorTest, StopReleasesEverythingAndForgetsTheAssignedTrigger) {
     int changes = 0;
     monitor.setOnAssignedTriggerChanged([&] { ++changes; });
     monitor.start(commandShiftV);
-    EXPECT_FALSE(monitor.assignedTrigger());
     const HotkeyRegistrar::Handle first = 1; // the memory registrar's first handle
     ASSERT_TRUE(registrar.assign(first, QStringLiteral("Meta+Shift+V")));
     EXPECT_EQ(monitor.assignedTrigger(), QStringLiteral("Meta+Shift+V"));
@@ -171,21 +157,16 @@ TEST_F(HotkeyMonitorTest, StopReleasesEverythingAndForgetsTheAssignedTrigger) {
     EXPECT_FALSE(monitor.assignedTrigger());
     registrar.assign(first, QStringLiteral("Meta+Shift+V"));
     EXPECT_FALSE(monitor.assignedTrigger());
-
     monitor.stop();
     EXPECT_FALSE(registrar.assign(first, QStringLiteral("anything")));
     EXPECT_EQ(state(), std::tuple(false, false, 0, none));
-    EXPECT_FALSE(press(commandOptionK));
     const int unregisters = registrar.unregisterCallCount();
     monitor.stop(); // twice is harmless
     EXPECT_EQ(registrar.unregisterCallCount(), unregisters);
-    EXPECT_TRUE(monitor.onTrigger());
-    EXPECT_EQ(std::pair(monitor.currentConfig(), triggers), std::pair(commandOptionK, 0));
     // After stop() an update only records.
     EXPECT_TRUE(monitor.update(optionShiftP));
     EXPECT_EQ(std::pair(monitor.isStarted(), monitor.currentConfig()),
               std::pair(false, optionShiftP));
-
     // A destroyed monitor leaves no handler behind that could call into it.
     {
         HotkeyMonitor shortLived(registrar);
