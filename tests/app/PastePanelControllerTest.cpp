@@ -22,9 +22,7 @@ struct PastePanelControllerTest : test::PanelFixture {
     PastePanelController controller{manager_, model_, settings_};
     QList<QUuid> activated;
 
-    // The window manager's focus fallback for an earlier test's windows must not race.
     PastePanelControllerTest() {
-        test::spin(400ms);
         for (int i = 29; i >= 0; --i) {
             manager_.insert(test::makeEntry(ClipboardKind::text, QStringLiteral("entry %1").arg(i))
                                 .withBackfilledSearchIndex());

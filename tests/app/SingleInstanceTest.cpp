@@ -55,21 +55,18 @@ TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
     EXPECT_FALSE(second.listen());
     auto first = std::make_unique<SingleInstance>(folder.path());
     ASSERT_TRUE(first->claim());
-    EXPECT_TRUE(first->claim()); // claiming again keeps it
     ASSERT_TRUE(first->listen());
     QList<Request> received;
     const auto record = [&](Request request) { received.append(request); };
     QObject::connect(first.get(), &SingleInstance::requestReceived, record);
     EXPECT_FALSE(second.claim());
-    // Each request is answered and carried out once confirmed (the end-to-end tests send all
-    // three); anything else is answered as unknown, an endless line is cut off.
-    EXPECT_TRUE(whileServing([&] { return second.send(Request::quit); }));
-    EXPECT_TRUE(test::waitUntil([&] { return received == QList<Request>{Request::quit}; }));
+    // A request is answered and carried out once confirmed (below, and in the end-to-end tests);
+    // anything else is answered as unknown, an endless line is cut off.
     EXPECT_EQ(exchange(first->socketPath(), "rm -rf /\n"), QByteArray("unknown"));
     EXPECT_EQ(exchange(first->socketPath(), QByteArray(4096, 'x')), QByteArray());
     EXPECT_EQ(exchange(first->socketPath(), "quit\nnot confirmed\n"), QByteArray("ok"));
     test::spin(300ms);
-    EXPECT_EQ(received.size(), 1);
+    EXPECT_TRUE(received.isEmpty());
 
     // The instance's loop is held up while a request waits: the sender fails exactly when the
     // instance will not act. Busy past the sender's wait: nothing happens later. Busy past the
@@ -103,8 +100,7 @@ TEST(SingleInstance, TheFirstClaimsAndLaterOnesHandTheirRequestOver) {
     QObject::connect(&next, &SingleInstance::requestReceived, record);
     received.clear();
     EXPECT_TRUE(whileServing([&] { return second.send(Request::toggle); }));
-    test::waitUntil([&] { return received.size() == 1; });
-    EXPECT_EQ(received, QList<Request>{Request::toggle});
+    EXPECT_TRUE(test::waitUntil([&] { return received == QList<Request>{Request::toggle}; }));
 }
 
 TEST(SingleInstance, TheFolderIsTheRuntimeFolderOrAPrivateOne) {
