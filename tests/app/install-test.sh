@@ -14,7 +14,6 @@ shopt -s nullglob
 entries=("$prefix"/share/applications/*.desktop)
 ((${#entries[@]} == 1)) || fail "expected one desktop entry, found: ${entries[*]}"
 desktop=${entries[0]} id=$(basename "${entries[0]}" .desktop)
-[[ "$id" == *.*.* ]] || fail "the desktop entry's name $id is not a reverse-DNS id"
 for size in 16 22 24 32 48 64 128 256 512; do
     icon="$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png"
     [[ "$(identify -format '%wx%h' "$icon")" == "${size}x${size}" ]] || fail "no ${size}x${size} $icon"
