@@ -86,12 +86,10 @@ TEST_F(PastePanelControllerTest, AToolWindowThatTakesTheKeysAndHidesWhenItLosesF
               std::tuple(composited, false, false, !composited));
     EXPECT_TRUE(QTest::qWaitFor([&] { return panel->windowOpacity() == 1.0; }));
 
-    ASSERT_EQ(model_.selectedID(), idAt(0));
     press("e n Left BackSpace"); // Left and BackSpace belong to the field
     EXPECT_EQ(search->text(), u"n"_qs);
     press("Down Down Up Down");
     EXPECT_EQ(model_.selectedID(), idAt(2));
-    EXPECT_TRUE(activated.isEmpty());
     press("shift+Return");
     EXPECT_EQ(activated, QList<QUuid>{idAt(2)});
     press("Return KP_Enter");
@@ -119,7 +117,6 @@ TEST_F(PastePanelControllerTest, AToolWindowThatTakesTheKeysAndHidesWhenItLosesF
     press("Return");
     EXPECT_FALSE(controller.contentView()->isShowingHotkeySettings());
     EXPECT_EQ(activated.size(), 3);
-    EXPECT_TRUE(controller.isVisible());
 
     press(QStringLiteral("Down ").repeated(10) + "Escape");
     expectHidden();
@@ -129,8 +126,6 @@ TEST_F(PastePanelControllerTest, AToolWindowThatTakesTheKeysAndHidesWhenItLosesF
     EXPECT_EQ(model_.selectedID(), idAt(12));
     const QRect row = list->visualRect(list->model()->index(12, 0));
     EXPECT_TRUE(list->viewport()->rect().contains(row.adjusted(0, 4, 0, -4)));
-    press("Return");
-    EXPECT_EQ(activated.last(), idAt(12));
 }
 
 } // namespace

@@ -10,7 +10,6 @@ fail() { echo "install-test: $*" >&2; exit 1; }
 prefix="$tmp/odd prefix "'$"%'
 "$cmake" --install "$build" --prefix "$prefix" >/dev/null
 # One desktop entry; its name, less .desktop, is the application's id, which names the icons too.
-shopt -s nullglob
 entries=("$prefix"/share/applications/*.desktop)
 ((${#entries[@]} == 1)) || fail "expected one desktop entry, found: ${entries[*]}"
 desktop=${entries[0]} id=$(basename "${entries[0]}" .desktop)
