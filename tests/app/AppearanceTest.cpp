@@ -21,18 +21,14 @@ static QImage solid(QSize size, QColor color = QColor(40, 90, 200)) {
 }
 
 TEST(AppLogo, ScalesDownKeepingItsShapeAndLoadsOnlyAGoodResource) {
-    struct Case {
-        QSize source;
-        qreal maxDimension;
-        QSize expected;
-    };
-    for (const Case& c : {Case{{1000, 500}, 18, {18, 9}}, Case{{500, 1000}, 18, {9, 18}},
-                          Case{{16, 16}, 18, {16, 16}},
-                          Case{{1024, 1024}, 1023.5, {1024, 1024}}, // under 0.1 %: kept
-                          Case{{1024, 1024}, 1020, {1020, 1020}}, Case{{1000, 1}, 18, {18, 1}},
-                          Case{{1024, 1024}, 0, {1, 1}}}) {
-        SCOPED_TRACE(c.maxDimension);
-        EXPECT_EQ(scaledAppLogo(solid(c.source), c.maxDimension).size(), c.expected);
+    using Row = std::tuple<QSize, qreal, QSize>;
+    for (const auto& [source, maxDimension, expected] :
+         {Row{{1000, 500}, 18, {18, 9}}, Row{{500, 1000}, 18, {9, 18}}, Row{{16, 16}, 18, {16, 16}},
+          Row{{1024, 1024}, 1023.5, {1024, 1024}}, // under 0.1 %: kept
+          Row{{1024, 1024}, 1020, {1020, 1020}}, Row{{1000, 1}, 18, {18, 1}},
+          Row{{1024, 1024}, 0, {1, 1}}}) {
+        SCOPED_TRACE(maxDimension);
+        EXPECT_EQ(scaledAppLogo(solid(source), maxDimension).size(), expected);
     }
 
     // The compiled resource: 1024 pixels with transparency, never enlarged.

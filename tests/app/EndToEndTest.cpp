@@ -46,7 +46,6 @@ std::optional<QRect> window(bool wide) {
     return std::nullopt;
 }
 const std::function<bool()> panelShows = [] { return window(true).has_value(); };
-const std::function<bool()> panelHidden = [] { return !window(true).has_value(); };
 
 // The program, ready when it says so on standard output; nativePlatform: Qt picks Wayland.
 struct Quillstack {
@@ -143,7 +142,7 @@ TEST_F(EndToEnd, CopyPasteToggleAndQuit) {
     EXPECT_EQ(test::runProcess(program, {}).exitCode, 0);
     EXPECT_TRUE(test::waitUntil(panelShows));
     ASSERT_EQ(test::runProcess(program, {"--toggle"}).exitCode, 0);
-    EXPECT_TRUE(test::waitUntil(panelHidden));
+    EXPECT_TRUE(test::waitUntil([] { return !panelShows(); }));
 
     // "Quit Quillstack" from the tray menu (a click on the item opens it) ends the program.
     const std::optional<QRect> icon = window(false);

@@ -58,9 +58,8 @@ struct PastePanelControllerTest : test::PanelFixture {
     }
 };
 
-// Clamping to the visible area is PanelGeometry's rule, checked there. Shown twice: still one
-// key handler, so each key acts once. The selection survives closing, and every opening scrolls
-// it into view (what Return pastes).
+// Shown twice: still one key handler, so each key acts once. The selection survives closing, and
+// every opening scrolls it into view (what Return pastes). Clamping: PanelGeometry's test.
 TEST_F(PastePanelControllerTest, AToolWindowThatTakesTheKeysAndHidesWhenItLosesFocus) {
     expectHidden();
     PastePanel* panel = controller.panel();

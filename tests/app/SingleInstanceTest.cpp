@@ -18,7 +18,6 @@
 
 using namespace quillstack;
 using Request = SingleInstance::Request;
-using std::chrono::milliseconds;
 using namespace std::chrono_literals;
 
 namespace {
@@ -26,7 +25,7 @@ namespace {
 // Runs the call on another thread, as a second process would, while this thread's loop serves.
 template <typename Call> auto whileServing(Call call) {
     auto answer = std::async(std::launch::async, call);
-    test::waitUntil([&] { return answer.wait_for(milliseconds(0)) == std::future_status::ready; });
+    test::waitUntil([&] { return answer.wait_for(0ms) == std::future_status::ready; });
     return answer.get();
 }
 
