@@ -124,6 +124,12 @@ mutation tray-quit-not-wired src/app/AppDelegate.cpp \
 mutation modal-window-hides-panel src/app/PastePanelController.cpp \
     's{QApplication::activeModalWidget\(\) \|\| }{}' \
     'app_panel_window_test'
+mutation panel-top-row-not-on-screen src/app/PanelGeometry.cpp \
+    's{point\.y\(\) <= frame\.top\(\) \+ frame\.height\(\)}{point.y() < frame.top() + frame.height()}' \
+    'app_logic_test'
+mutation own-window-remembered src/app/AppDelegate.cpp \
+    's{    if \(front && services_\.store\.workspace->belongsToThisProcess\(\*front\)\) \{\n        front\.reset\(\);\n    \}\n}{}' \
+    'app_logic_test'
 mutation wayland-foot-not-a-terminal src/platform/PasteChord.cpp \
     's{\s*u"foot",\s*// foot\n}{\n}' \
     'platform_wayland_test'
