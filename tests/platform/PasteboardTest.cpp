@@ -1,5 +1,5 @@
 // The clipboard of X11 (or Wayland with QUILLSTACK_WAYLAND_PASTEBOARD) against xclip or
-// wl-clipboard for one type and (on X11) the offer helper for several. Reads run on a worker
+// wl-clipboard for one type and (on X11) the owner helper for several. Reads run on a worker
 // thread, as the capture makes them, while the GUI thread answers for our own clipboard.
 #include "entries/ClipboardEntry.h"
 #include "entries/ImageNormalizer.h"
@@ -34,9 +34,8 @@ using namespace quillstack;
 using namespace quillstack::test;
 using namespace std::chrono_literals;
 
-#ifdef QUILLSTACK_WAYLAND_PASTEBOARD // the offer helper and the holder are X11 clients
-#define QUILLSTACK_CLIPBOARD_OFFER ""
-#define QUILLSTACK_CLIPBOARD_HOLD ""
+#ifdef QUILLSTACK_WAYLAND_PASTEBOARD // the owner helper is an X11 client
+#define QUILLSTACK_CLIPBOARD_OWNER ""
 #endif
 
 namespace {
@@ -206,7 +205,7 @@ protected:
         ASSERT_TRUE(changes([&] { entry.write(pasteboard_); }));
     }
 
-    // Another program copies: xclip or wl-copy for one type, else the offer helper.
+    // Another program copies: xclip or wl-copy for one type, else the owner helper.
     void offer(const Offer& offers) {
         if (offers.size() > 1) {
             helperOffers(offers);
@@ -238,7 +237,7 @@ protected:
             EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
             arguments.append(type + QLatin1Char('=') + file.fileName());
         }
-        return takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OFFER), arguments);
+        return takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OWNER), arguments);
     }
     // wl-copy serving in the foreground, then stopped: an owner that never answers.
     QProcess* stoppedCopy() {
@@ -353,7 +352,7 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
         SCOPED_TRACE(c.owner);
         QProcess* owner = wayland
                               ? stoppedCopy()
-                              : takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), c.holdArguments);
+                              : takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OWNER), c.holdArguments);
         ticksDuringRead_ = 0;
         auto entry = capture();
         EXPECT_GT(ticksDuringRead_, 5);
@@ -394,7 +393,7 @@ TEST_F(PasteboardTest, MonitorRecordsOthersButNotOwnWritesOrAnOwnerInALoop) {
     EXPECT_EQ(recorded.size(), 1);
 
     if (!wayland) { // an owner that takes the clipboard back every 100 ms and never answers
-        QProcess* owner = takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), {"--retake", "100"});
+        QProcess* owner = takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OWNER), {"--retake", "100"});
         int ticksWhileCapturing = 0;
         QTimer timer;
         QObject::connect(&timer, &QTimer::timeout,
