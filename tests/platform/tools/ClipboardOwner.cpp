@@ -27,9 +27,9 @@ xcb_atom_t intern(const std::string& name) {
 }
 
 // Names the request, and answers it: always (refused if nothing fits) when there are values, else
-// only when it asks for the targets and they are answered. targets[0] is TARGETS itself.
-void serve(const xcb_selection_request_event_t& request, bool answerTargets,
-           const std::vector<xcb_atom_t>& targets, const std::vector<std::string>& values) {
+// only when it asks for the targets and some are listed. targets[0] is TARGETS itself.
+void serve(const xcb_selection_request_event_t& request, const std::vector<xcb_atom_t>& targets,
+           const std::vector<std::string>& values) {
     if (xcb_get_atom_name_reply_t* name =
             xcb_get_atom_name_reply(c, xcb_get_atom_name(c, request.target), nullptr)) {
         std::printf("request %.*s\n", xcb_get_atom_name_name_length(name),
@@ -38,7 +38,7 @@ void serve(const xcb_selection_request_event_t& request, bool answerTargets,
         std::free(name);
     }
     xcb_atom_t property = XCB_ATOM_NONE;
-    if (answerTargets && request.target == targets[0]) {
+    if (targets.size() > 1 && request.target == targets[0]) {
         property = request.property;
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, property, XCB_ATOM_ATOM,
                             32, uint32_t(targets.size()), targets.data());
@@ -53,13 +53,9 @@ void serve(const xcb_selection_request_event_t& request, bool answerTargets,
     if (property == XCB_ATOM_NONE && values.size() < 2) {
         return;
     }
-    xcb_selection_notify_event_t notify{};
-    notify.response_type = XCB_SELECTION_NOTIFY;
-    notify.time = request.time;
-    notify.requestor = request.requestor;
-    notify.selection = request.selection;
-    notify.target = request.target;
-    notify.property = property;
+    const xcb_selection_notify_event_t notify{
+        XCB_SELECTION_NOTIFY, 0,       0, request.time, request.requestor, request.selection,
+        request.target,       property};
     xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&notify));
 }
@@ -101,8 +97,7 @@ int main(int argc, char** argv) {
         while (xcb_generic_event_t* event = xcb_poll_for_event(c)) {
             const int type = event->response_type & 0x7f;
             if (type == XCB_SELECTION_REQUEST) {
-                serve(*reinterpret_cast<xcb_selection_request_event_t*>(event),
-                      first == "--targets" || values.size() > 1, targets, values);
+                serve(*reinterpret_cast<xcb_selection_request_event_t*>(event), targets, values);
             }
             std::free(event);
             if (type == XCB_SELECTION_CLEAR && retakeMs < 0) {
