@@ -197,47 +197,36 @@ protected:
 
     // Another program copies: xclip or wl-copy for one type, else the owner helper.
     void offer(const Offer& offers) {
-        if (offers.size() > 1) {
-            helperOffers(offers);
+        if (offers.size() == 1) {
+            ASSERT_TRUE(changes([&] {
+                const ProcessResult result =
+                    run(Desktop::copy(offers[0].first, false), offers[0].second);
+                EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+            }));
             return;
         }
-        ASSERT_TRUE(changes([&] {
-            const ProcessResult result =
-                run(Desktop::copy(offers[0].first, false), offers[0].second);
-            EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-        }));
-    }
-    void copy(const QByteArray& text) { offer({{Desktop::textType, text}}); }
-
-    // A helper program that owns the clipboard until replaced (or killed), once it says "ready".
-    QProcess* takes(const QString& program, const QStringList& arguments) {
-        QProcess* process = helpers_.emplace_back(std::make_unique<QProcess>()).get();
-        EXPECT_TRUE(changes([&] {
-            process->start(program, arguments);
-            EXPECT_TRUE(waitUntil([&] { return process->canReadLine(); }))
-                << process->readAllStandardError().toStdString();
-            EXPECT_EQ(process->readLine().trimmed(), "ready");
-        }));
-        return process;
-    }
-    QProcess* helperOffers(const Offer& offers) {
         QStringList arguments;
         for (const auto& [type, bytes] : offers) {
             QFile file(files_.filePath(QString::number(arguments.size())));
             EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
             arguments.append(type + QLatin1Char('=') + file.fileName());
         }
-        return takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OWNER), arguments);
+        takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OWNER), arguments);
     }
-    // wl-copy serving in the foreground, then stopped: an owner that never answers.
-    QProcess* stoppedCopy() {
+    void copy(const QByteArray& text) { offer({{Desktop::textType, text}}); }
+
+    // A program that owns the clipboard until replaced (or killed): the owner helper once it says
+    // "ready", or on Wayland wl-copy serving in the foreground (stopped, it never answers).
+    QProcess* takes(const QString& program, const QStringList& arguments) {
         QProcess* process = helpers_.emplace_back(std::make_unique<QProcess>()).get();
         EXPECT_TRUE(changes([&] {
-            process->start(QStringLiteral("wl-copy"), {"--foreground"});
+            process->start(program, arguments);
             process->write("unreachable");
             process->closeWriteChannel();
+            EXPECT_TRUE(wayland || waitUntil([&] { return process->canReadLine(); }))
+                << process->readAllStandardError().toStdString();
+            EXPECT_TRUE(wayland || process->readLine().trimmed() == "ready");
         }));
-        ::kill(pid_t(process->processId()), SIGSTOP);
         return process;
     }
 
@@ -324,8 +313,11 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
         }
         SCOPED_TRACE(c.owner);
         QProcess* owner = wayland
-                              ? stoppedCopy()
+                              ? takes(QStringLiteral("wl-copy"), {"--foreground"})
                               : takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OWNER), c.holdArguments);
+        if (wayland) {
+            ::kill(pid_t(owner->processId()), SIGSTOP);
+        }
         ticksDuringRead_ = 0;
         auto entry = capture();
         EXPECT_GT(ticksDuringRead_, 5);
