@@ -1,6 +1,5 @@
-// Monitoring and paste delivery with the program's services, wired as the store wires them, on X11
-// with a window manager, a headless sway or KWin with the desktop portal (QUILLSTACK_DELIVERY_X11,
-// _SWAY, _KWIN), into other processes' windows (native Wayland windows on Wayland).
+// Monitoring and paste delivery into other processes' windows, with the services wired as the store
+// wires them: X11 and a window manager, sway or KWin (QUILLSTACK_DELIVERY_X11, _SWAY, _KWIN).
 #include "PasteTargetProcess.h"
 #include "platform/memory/MemoryPasteboard.h"
 #include "store/PasteDelivery.h"
@@ -182,7 +181,6 @@ TEST(Delivery, RecordsWithTheFrontAppPastesAndActivatesTheRememberedWindow) {
     ASSERT_TRUE(desktop.inFront(QStringLiteral("org.example.Editor")));
     desktop.paste(QStringLiteral(", again"));
     expectText(target, "pasted by quillstack, with shift held, again");
-    EXPECT_EQ(terminal.text(), "ls -l");
 #ifdef QUILLSTACK_DELIVERY_X11
     QWidget own;
     own.show();

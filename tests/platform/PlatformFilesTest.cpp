@@ -1,5 +1,6 @@
 #include "platform/DataLocations.h"
 #include "platform/DurableFile.h"
+#include "platform/memory/MemoryDataLocations.h"
 #include "platform/x11/XdgAutostartLoginItem.h"
 #include "platform/x11/XdgDataLocations.h"
 #include "support/TestEnvironment.h"
@@ -31,11 +32,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
-}
-
-void run(const QString& program, const QStringList& arguments) {
-    const test::ProcessResult result = test::runProcess(program, arguments);
-    ASSERT_EQ(result.exitCode, 0) << result.out.constData() << result.err.constData();
 }
 
 TEST(DurableFile, FoldersAndFilesAreOwnerOnlyAndFailuresLeaveNothing) {
@@ -99,23 +95,17 @@ TEST(DurableFile, KeepAsideAndBoundedReads) {
 }
 
 TEST(DataLocations, TheSupportFolderOrAPrivateOneInTheTemporaryFolder) {
-    struct Fixed : DataLocations {
-        std::optional<QString> support;
-        QString temp;
-        std::optional<QString> applicationSupportDirectory() const override { return support; }
-        QString temporaryDirectory() const override { return temp; }
-    };
     QTemporaryDir dir;
-    Fixed locations;
-    locations.temp = dir.path() + QStringLiteral("/tmp");
     const QString inTemp = dir.path() + QStringLiteral("/tmp/Quillstack");
-    EXPECT_EQ(quillstackFolder(locations), inTemp);
+    EXPECT_EQ(
+        quillstackFolder(MemoryDataLocations(std::nullopt, dir.path() + QStringLiteral("/tmp"))),
+        inTemp);
     EXPECT_EQ(modeOf(inTemp), 0700u);
     ASSERT_TRUE(QDir(inTemp).removeRecursively()); // made again by the same rules
     EXPECT_TRUE(remakeQuillstackFolder(inTemp));
     EXPECT_EQ(modeOf(inTemp), 0700u);
-    locations.support = dir.path() + QStringLiteral("/data");
-    EXPECT_EQ(quillstackFolder(locations), dir.path() + QStringLiteral("/data/Quillstack"));
+    EXPECT_EQ(quillstackFolder(MemoryDataLocations(dir.path() + QStringLiteral("/data"))),
+              dir.path() + QStringLiteral("/data/Quillstack"));
 }
 
 // The XDG folders: the variable's value when absolute, else below HOME; none without a HOME.
@@ -156,8 +146,9 @@ TEST(XdgAutostartLoginItem, WritesAnEntryThatALauncherStartsRemovesItOrSaysWhyNo
     EXPECT_EQ(item.registerLoginItem(), std::nullopt);
     EXPECT_EQ(item.registerLoginItem(), std::nullopt); // again: replaced, still one entry
     EXPECT_EQ(QDir(QFileInfo(path).path()).entryList(QDir::Files).size(), 1);
-    run(QStringLiteral("desktop-file-validate"), {path});
-    run(QStringLiteral("gio"), {QStringLiteral("launch"), path});
+    ASSERT_EQ(test::runProcess(QStringLiteral("desktop-file-validate"), {path}).exitCode, 0);
+    ASSERT_EQ(test::runProcess(QStringLiteral("gio"), {QStringLiteral("launch"), path}).exitCode,
+              0);
     EXPECT_TRUE(test::waitUntil([&] { return readFile(marker) == program.toUtf8(); }))
         << readFile(marker).toStdString();
 

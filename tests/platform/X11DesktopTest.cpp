@@ -1,6 +1,7 @@
 #include "PasteTargetProcess.h"
 #include "platform/x11/X11HotkeyRegistrar.h"
 #include "platform/x11/X11Workspace.h"
+#include "platform/x11/XcbReply.h"
 #include "settings/HotkeyMonitor.h"
 #include "support/TestEnvironment.h"
 
@@ -12,7 +13,6 @@
 #include <xcb/xcb_keysyms.h>
 
 #include <cstdlib>
-#include <memory>
 
 namespace quillstack {
 namespace {
@@ -36,9 +36,8 @@ quint16 lockState() {
     xcb_connection_t* connection =
         qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    std::unique_ptr<xcb_query_pointer_reply_t, decltype(&std::free)> reply(
-        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr),
-        &std::free);
+    const XcbReply<xcb_query_pointer_reply_t> reply(
+        xcb_query_pointer_reply(connection, xcb_query_pointer(connection, root), nullptr));
     return reply ? reply->mask & (lock | numLock) : 0;
 }
 

@@ -1,9 +1,7 @@
-// A window with one focused text field, into which a test pastes:  quillstack-paste-target CLASS
-// [--terminal]. WM_CLASS is "quillstack-paste-target" "CLASS" (the app_id on Wayland). With
-// --terminal, Control+Shift+V pastes and Control+V types "^V", as in a terminal emulator. Prints
-// "ready WINDOW" (the X11 window id) once the field has the keyboard focus, then answers commands
-// on standard input: "text" prints "text: " and the field's text; "activate" asks to be made
-// active and prints "active" once it is.
+// quillstack-paste-target CLASS [--terminal]: a window (WM_CLASS "quillstack-paste-target" "CLASS",
+// app_id CLASS) with a focused text field to paste into; as a terminal's, Control+Shift+V pastes
+// and Control+V types "^V". Prints "ready WINDOW" (the X11 id) once focused, then answers "text"
+// with "text: " and the text, and "activate" with "active" once active again.
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
