@@ -66,7 +66,6 @@ struct Services {
         monitor.wakeOn(QGuiApplication::clipboard(), &QClipboard::changed);
     }
 };
-// The Shift of the shortcut still held.
 struct HeldShift {
     HeldShift() { runProcess(QStringLiteral("xdotool"), {"keydown", "shift"}); }
     ~HeldShift() { runProcess(QStringLiteral("xdotool"), {"keyup", "shift"}); }
@@ -189,7 +188,6 @@ TEST(Delivery, RecordsWithTheFrontAppPastesAndActivatesTheRememberedWindow) {
 }
 
 #ifndef QUILLSTACK_DELIVERY_KWIN
-// A missing fallback program is reported with its path.
 TEST(Delivery, WithoutKeysTheFallbackProgramPastesOrIsReportedMissing) {
     Desktop desktop(/*keysGranted=*/false);
     ASSERT_FALSE(desktop.trust.isProcessTrusted());

@@ -38,23 +38,17 @@ struct Row {
 };
 
 DesktopOffer wayland(QHash<QString, quint32> globals, bool portal = false, bool wtype = true) {
-    DesktopOffer offer;
-    offer.waylandDisplay = offer.x11Display = true;
-    offer.globals = std::move(globals);
-    offer.globalShortcutsPortal = portal;
-    offer.wtypeInstalled = wtype;
-    return offer;
+    return {std::nullopt, true, true, std::move(globals), portal, wtype};
 }
 
 DesktopOffer with(DesktopOffer offer, const char* override, bool x11 = true) {
-    if (*override) {
-        offer.platformOverride = QLatin1String(override);
-    }
+    offer.platformOverride =
+        *override ? std::optional(QString::fromLatin1(override)) : std::nullopt;
     offer.x11Display = x11;
     return offer;
 }
 
-const DesktopOffer x11Session = with(DesktopOffer{}, "");
+const DesktopOffer x11Session{std::nullopt, false, true, {}, false, false};
 
 using C = Choice::Clipboard;
 using F = Choice::FrontWindow;

@@ -87,11 +87,9 @@ protected:
     bool onGuiThread = true;
 };
 
-// Each step toggles one lock: no lock, Num Lock, both, Caps Lock. Held down, the key repeats;
-// events arrive in order, so the repeats would be counted before the press that follows. An
-// update or a stop frees every lock variant of the old combination. A combination of which another
-// client holds any lock variant is refused whole: nothing of it stays grabbed, the previous
-// combination keeps working, and a free one can be chosen at once.
+// Each step toggles one lock. Held down, the key repeats; repeats would be counted before the next
+// press. An update or a stop frees every lock variant; a combination another client holds in any
+// variant is refused whole: none of it stays grabbed and the previous one keeps working.
 TEST_F(X11HotkeyTest, FiresWhateverLockIsOnOnceWhileHeldAndGrabsAllVariantsOrNone) {
     monitor.start(commandShiftV);
     ASSERT_TRUE(monitor.isStarted());

@@ -17,7 +17,6 @@ class Field : public QLineEdit {
 public:
     bool terminal = false;
 
-    // Says the line once the field is active and has the focus.
     void sayWhenFocused(const QString& line) {
         auto* poll = new QTimer(this);
         QObject::connect(poll, &QTimer::timeout, this, [=, this] {
