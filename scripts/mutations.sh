@@ -142,6 +142,12 @@ mutation wayland-held-modifiers-leak src/platform/wayland/VirtualKeyboardPoster.
 mutation x11-refused-grab-kept src/platform/x11/X11HotkeyRegistrar.cpp \
     's{if \(refused\) \{\n        ungrab\(grab\);}{if (refused) \{}' \
     'platform_x11_test'
+mutation wayland-ext-data-control-not-preferred src/platform/PlatformChoice.cpp \
+    's{if \(offers\(offer, WaylandGlobal::extDataControl\)\) \{}{if (offers(offer, WaylandGlobal::extDataControl) && !offers(offer, WaylandGlobal::wlrDataControl)) \{}' \
+    'platform_logic_test'
+mutation x11-primary-selection-counted src/platform/x11/X11Pasteboard.cpp \
+    's{if \(mode != QClipboard::Clipboard\) \{}{if (false) \{}' \
+    'platform_x11_test'
 
 if [[ "${1:-}" == "--list" ]]; then
     for i in "${!names[@]}"; do printf '%-30s %s\n' "${names[i]}" "${files[i]}"; done

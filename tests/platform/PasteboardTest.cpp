@@ -1,6 +1,5 @@
-// The clipboard of X11 (or Wayland with QUILLSTACK_WAYLAND_PASTEBOARD) against xclip or
-// wl-clipboard for one type and (on X11) the offer helper for several. Reads run on a worker
-// thread, as the capture makes them, while the GUI thread answers for our own clipboard.
+// The clipboard of X11 (or Wayland: QUILLSTACK_WAYLAND_PASTEBOARD) against other programs. Reads
+// run on a worker thread, as the capture makes them, while the GUI thread answers for our own.
 #include "entries/ClipboardEntry.h"
 #include "entries/ImageNormalizer.h"
 #include "platform/memory/MemoryWorkspace.h"
@@ -27,16 +26,13 @@
 
 #include <csignal>
 #include <future>
-#include <memory>
-#include <vector>
 
 using namespace quillstack;
 using namespace quillstack::test;
 using namespace std::chrono_literals;
 
-#ifdef QUILLSTACK_WAYLAND_PASTEBOARD // the offer helper and the holder are X11 clients
-#define QUILLSTACK_CLIPBOARD_OFFER ""
-#define QUILLSTACK_CLIPBOARD_HOLD ""
+#ifdef QUILLSTACK_WAYLAND_PASTEBOARD // the owner helper is an X11 client
+#define QUILLSTACK_CLIPBOARD_OWNER ""
 #endif
 
 namespace {
@@ -60,8 +56,7 @@ struct Desktop {
         return type.isEmpty() ? QStringList{"wl-paste", "--list-types"}
                               : QStringList{"wl-paste", "--no-newline", "--type", type};
     }
-    static constexpr const char *textType = "text/plain", *utf8Type = "text/plain;charset=utf-8",
-                                *helperText = "UTF8_STRING";
+    static constexpr const char *textType = "text/plain", *utf8Type = "text/plain;charset=utf-8";
 };
 #else
 constexpr bool wayland = false;
@@ -73,8 +68,7 @@ struct Desktop {
     static QStringList paste(const QString& type) {
         return {"xclip", "-o", "-selection", "clipboard", "-t", type.isEmpty() ? "TARGETS" : type};
     }
-    static constexpr const char *textType = "UTF8_STRING", *utf8Type = "UTF8_STRING",
-                                *helperText = "text/plain";
+    static constexpr const char *textType = "UTF8_STRING", *utf8Type = "UTF8_STRING";
 };
 #endif
 
@@ -85,11 +79,10 @@ ProcessResult run(const QStringList& command, const QByteArray& input = {}) {
 using Offer = QList<std::pair<QString, QByteArray>>;
 
 ClipboardEntry entryWith(ClipboardKind kind, std::optional<QString> text,
-                         std::optional<QString> markdown, std::optional<QString> html,
-                         QStringList files = {}, std::optional<QByteArray> image = {},
-                         std::optional<QString> color = {}) {
+                         std::optional<QString> html = {}, QStringList files = {},
+                         std::optional<QByteArray> image = {}) {
     return ClipboardEntry(QUuid::createUuid(), QDateTime::currentDateTimeUtc(), kind,
-                          std::move(text), std::move(markdown), std::move(html), std::move(color),
+                          std::move(text), std::nullopt, std::move(html), std::nullopt,
                           std::move(files), std::move(image), std::nullopt, QString(64, u'0'),
                           std::nullopt);
 }
@@ -105,7 +98,7 @@ struct CaptureCase {
     std::optional<QStringList> files = {};
     std::optional<QByteArray> png = {};
     std::optional<QSize> decodedSize = {};
-    bool noImage = false, noPreview = false, x11Only = false;
+    bool x11Only = false;
 };
 
 const QList<CaptureCase>& captureCases() {
@@ -114,40 +107,26 @@ const QList<CaptureCase>& captureCases() {
     static const QByteArray png = encoded(filled(30, 20), "PNG");
     static const QByteArray large =
         QByteArray("All work and no play makes Jäck a dull bøy. 🎈 ").repeated(64 * 1024);
-    static const QByteArray badUtf8("caf\xc3 \xff\xfe end");
     static const QByteArray blob = [] {
-        QByteArray bytes = "\x89PNG\r\n\x1a\n";
-        bytes.resize(5 * 1024 * 1024 + 3);
-        QRandomGenerator random(12);
-        for (qsizetype i = 8; i < bytes.size(); ++i) {
-            bytes[i] = char(random.bounded(256));
-        }
-        return bytes;
+        QByteArray bytes(5 * 1024 * 1024 + 3, '\0');
+        QRandomGenerator(12).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
+        return bytes.replace(0, 8, "\x89PNG\r\n\x1a\n");
     }();
-    const auto files = [](auto... paths) { return QStringList{QString::fromUtf8(paths)...}; };
     // clang-format off
     static const QList<CaptureCase> cases{
         {"UTF-8 text", {{"text/plain;charset=utf-8", "Grüße aus Köln"}}, K::text, QString::fromUtf8("Grüße aus Köln")},
-        {"HTML", {{"text/html", "<p>Hello</p>"}}, K::html, {}, QStringLiteral("<p>Hello</p>"), {}, true},
         {"PNG", {{"image/png", png}}, K::image, {}, {}, {}, false, {}, png},
         {"URI list", {{"text/uri-list", "# two files\r\nfile:///tmp/report.pdf\r\nfile:///tmp/caf%C3%A9%20menu.txt\r\n"}},
-         K::file, {}, {}, {}, true, files("/tmp/report.pdf", "/tmp/café menu.txt")},
+         K::file, {}, {}, {}, true, QStringList{"/tmp/report.pdf", QString::fromUtf8("/tmp/café menu.txt")}},
         {"several types with a password manager's mark",
-         {{Desktop::helperText, "Hello"}, {"text/html", "<h1>Hello</h1>"}, {"text/markdown", "# Hello"}, {"x-kde-passwordManagerHint", "secret"}},
+         {{"text/plain", "Hello"}, {"text/html", "<h1>Hello</h1>"}, {"text/markdown", "# Hello"}, {"x-kde-passwordManagerHint", "secret"}},
          K::markdown, QStringLiteral("Hello"), QStringLiteral("<h1>Hello</h1>"), QStringLiteral("# Hello")},
         {"large text in increments", {{"UTF8_STRING", large}}, K::text, QString::fromUtf8(large)},
-        // A TIFF is normalised to PNG; another image format stands in when there is neither.
-        {"TIFF with text", {{"image/tiff", encoded(filled(2400, 1000), "TIFF")}, {"text/plain", "caption"}},
-         K::image, QStringLiteral("caption"), {}, {}, false, {}, {}, QSize(1800, 750), false, false, true},
-        {"BMP", {{"image/bmp", encoded(filled(64, 48), "BMP")}}, K::image, {}, {}, {}, false, {}, {}, QSize(64, 48), false, false, true},
+        // Another image format stands in when there is no PNG or TIFF.
+        {"BMP", {{"image/bmp", encoded(filled(64, 48), "BMP")}}, K::image, {}, {}, {}, false, {}, {}, QSize(64, 48), true},
         {"browser link", {{"text/x-moz-url", QByteArray(reinterpret_cast<const char*>(mozURL.utf16()), mozURL.size() * 2)}},
-         K::text, QStringLiteral("https://example.com/a?b=c"), {}, {}, false, QStringList(), {}, {}, false, false, true},
-        {"invalid UTF-8", {{"UTF8_STRING", badUtf8}}, K::text, QString::fromUtf8(badUtf8), {}, {}, false, {}, {}, {}, false, false, true},
-        {"URI list with bad lines", {{"text/uri-list", "not a uri\r\nfile:relative.txt\r\nhttp://[::1\r\nfile://\r\n%%%\r\nfile:///ok.txt\r\n"}},
-         K::file, {}, {}, {}, false, files("/ok.txt"), {}, {}, false, false, true},
-        {"PNG that is not one (kept as offered)", {{"image/png", "\x89PNG but not really"}}, K::image, {}, {}, {}, false, {}, {}, {}, false, true, true},
-        {"broken TIFF", {{"image/tiff", QByteArray("II*\0broken", 10)}}, K::unknown, {}, {}, {}, false, {}, {}, {}, true, false, true},
-        {"large PNG in increments", {{"image/png", blob}}, K::image, {}, {}, {}, false, {}, blob, {}, false, false, true},
+         K::text, QStringLiteral("https://example.com/a?b=c"), {}, {}, false, QStringList(), {}, {}, true},
+        {"large PNG in increments", {{"image/png", blob}}, K::image, {}, {}, {}, false, {}, blob, {}, true},
     };
     // clang-format on
     return cases;
@@ -156,7 +135,6 @@ const QList<CaptureCase>& captureCases() {
 void expectCaptured(const std::optional<ClipboardEntry>& entry, const CaptureCase& c) {
     ASSERT_TRUE(entry);
     EXPECT_EQ(entry->kind(), c.kind);
-    EXPECT_EQ(entry->sourceAppBundleID(), QStringLiteral("org.example.Copier"));
     EXPECT_TRUE(!c.text || entry->text() == c.text)
         << entry->text().value_or(QStringLiteral("-")).left(80).toStdString();
     EXPECT_TRUE(!c.noText || wayland || !entry->text()); // wl-copy adds text types to text/*
@@ -167,105 +145,88 @@ void expectCaptured(const std::optional<ClipboardEntry>& entry, const CaptureCas
     if (c.decodedSize) {
         EXPECT_EQ(ImageNormalizer::decode(entry->imagePNGData().value())->size(), c.decodedSize);
     }
-    EXPECT_TRUE(!c.noImage || !entry->imagePNGData());
-    EXPECT_TRUE(!c.noPreview || !entry->imagePreview());
 }
 
-// An entry written back; the types other programs must (not) see, and the values they read.
-// The program's own capture reads the entry back as written.
+// An entry written back, what other programs read of each type, and a type not offered. The
+// program's own capture reads the entry back as written.
 struct WriteBackCase {
     const char* name;
     ClipboardEntry entry;
-    QList<QByteArray> offered, notOffered;
     Offer values;
-    bool ownCapture = true, x11Only = false;
+    const char* notOffered = "text/markdown";
 };
 
 QList<WriteBackCase> writeBackCases() {
     using K = ClipboardKind;
     const QByteArray png = encoded(filled(40, 30), "PNG");
-    const QByteArray hugePNG = bilevelPNG(9000, 9000); // too large to decode: sent as stored
-    const QString large = QString::fromUtf8(QByteArray("ünïcode 🎈 in pieces ").repeated(96 * 1024));
     const QString a = QStringLiteral("/tmp/a b.txt"), c = QStringLiteral("/tmp/c");
     // clang-format off
     return {
-        {"text", entryWith(K::text, QStringLiteral("plain ünïcode"), {}, {}), {"UTF8_STRING", Desktop::utf8Type}, {},
+        {"text", entryWith(K::text, QStringLiteral("plain ünïcode")),
          {{"UTF8_STRING", "plain ünïcode"}, {Desktop::utf8Type, "plain ünïcode"}}},
-        {"HTML", entryWith(K::html, QStringLiteral("Bold"), {}, QStringLiteral("<b>Bold</b>")), {"text/html"}, {"text/markdown"},
+        {"HTML", entryWith(K::html, QStringLiteral("Bold"), QStringLiteral("<b>Bold</b>")),
          {{"text/html", "<b>Bold</b>"}, {"UTF8_STRING", "Bold"}}},
-        {"Markdown", entryWith(K::markdown, {}, QStringLiteral("*md*"), {}), {"text/markdown"}, {},
-         {{"text/markdown", "*md*"}, {"UTF8_STRING", "*md*"}}},
-        {"files", entryWith(K::file, QStringLiteral("ignored"), {}, {}, {a, c}), {"text/uri-list"}, {"UTF8_STRING", wayland ? "text/plain" : "UTF8_STRING"},
+        {"files", entryWith(K::file, QStringLiteral("ignored"), {}, {a, c}),
          {{"text/uri-list", "file:///tmp/a%20b.txt\r\nfile:///tmp/c\r\n"},
-          {"x-special/gnome-copied-files", "copy\nfile:///tmp/a%20b.txt\nfile:///tmp/c"}}},
-        {"PNG", entryWith(K::image, QStringLiteral("ignored"), {}, {}, {}, png), {"image/png"}, {}, {{"image/png", png}}},
-        {"large text", entryWith(K::text, large, {}, {}), {}, {}, {{"UTF8_STRING", large.toUtf8()}}, true, true},
-        {"huge PNG", entryWith(K::image, {}, {}, {}, {}, hugePNG), {"image/png"}, {}, {{"image/png", hugePNG}}, false, true},
-        {"colour", entryWith(K::color, {}, {}, {}, {}, {}, QStringLiteral("#A1B2C3")), {}, {}, {{"UTF8_STRING", "#A1B2C3"}}, false, true},
+          {"x-special/gnome-copied-files", "copy\nfile:///tmp/a%20b.txt\nfile:///tmp/c"}}, Desktop::textType},
+        {"PNG", entryWith(K::image, QStringLiteral("ignored"), {}, {}, png), {{"image/png", png}}},
     };
     // clang-format on
 }
 
 class PasteboardTest : public ::testing::Test {
 protected:
-    // Taking the clipboard over ends the helpers (one that hangs is killed), so that their
-    // departure is not seen by the next test.
+    // The clipboard taken over first, so that the next test sees no helper's departure.
     void TearDown() override {
-        pasteboard_.setString(QStringLiteral("end of test"), Pasteboard::stringType());
+        changes([&] { pasteboard_.setString(QStringLiteral("end"), Pasteboard::stringType()); });
         for (const auto& process : helpers_) {
-            if (!waitUntil([&] { return process->state() == QProcess::NotRunning; }, 2s)) {
-                process->kill();
-                process->waitForFinished(2000);
-            }
+            process->kill();
+            process->waitForFinished(2000);
         }
     }
 
-    bool changedSince(qint64 before) {
+    // Runs the action and waits until the clipboard has changed.
+    template <typename Action> bool changes(Action action) {
+        const qint64 before = pasteboard_.changeCount();
+        action();
         return waitUntil([&] { return pasteboard_.changeCount() != before; });
     }
+    void write(const ClipboardEntry& entry) {
+        ASSERT_TRUE(changes([&] { entry.write(pasteboard_); }));
+    }
 
-    // Another program copies: xclip or wl-copy for one type, else the offer helper.
-    void offer(const Offer& offers, bool primary = false) {
-        const qint64 before = pasteboard_.changeCount();
-        if (offers.size() > 1) {
-            helperOffers(offers);
+    // Another program copies: xclip or wl-copy for one type, else the owner helper.
+    void offer(const Offer& offers) {
+        if (offers.size() == 1) {
+            ASSERT_TRUE(changes([&] {
+                const ProcessResult result =
+                    run(Desktop::copy(offers[0].first, false), offers[0].second);
+                EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+            }));
             return;
         }
-        const ProcessResult result = run(Desktop::copy(offers[0].first, primary), offers[0].second);
-        ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
-        ASSERT_TRUE(primary || changedSince(before));
-    }
-    void copy(const QByteArray& text) { offer({{Desktop::textType, text}}); }
-
-    // A helper program that owns the clipboard until replaced (or killed), once it says "ready".
-    QProcess* takes(const QString& program, const QStringList& arguments) {
-        const qint64 before = pasteboard_.changeCount();
-        auto& process = helpers_.emplace_back(std::make_unique<QProcess>());
-        process->start(program, arguments);
-        EXPECT_TRUE(waitUntil([&] { return process->canReadLine(); }))
-            << process->readAllStandardError().toStdString();
-        EXPECT_EQ(process->readLine().trimmed(), "ready");
-        EXPECT_TRUE(changedSince(before));
-        return process.get();
-    }
-    QProcess* helperOffers(const Offer& offers) {
         QStringList arguments;
         for (const auto& [type, bytes] : offers) {
             QFile file(files_.filePath(QString::number(arguments.size())));
             EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
             arguments.append(type + QLatin1Char('=') + file.fileName());
         }
-        return takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OFFER), arguments);
+        takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OWNER), arguments);
     }
-    // wl-copy serving in the foreground, then stopped: an owner that never answers.
-    QProcess* stoppedCopy() {
-        const qint64 before = pasteboard_.changeCount();
+    void copy(const QByteArray& text) { offer({{Desktop::textType, text}}); }
+
+    // A program that owns the clipboard until replaced (or killed): the owner helper once it says
+    // "ready", or on Wayland wl-copy serving in the foreground (stopped, it never answers).
+    QProcess* takes(const QString& program, const QStringList& arguments) {
         QProcess* process = helpers_.emplace_back(std::make_unique<QProcess>()).get();
-        process->start(QStringLiteral("wl-copy"), {"--foreground"});
-        process->write("unreachable");
-        process->closeWriteChannel();
-        EXPECT_TRUE(changedSince(before));
-        ::kill(pid_t(process->processId()), SIGSTOP);
+        EXPECT_TRUE(changes([&] {
+            process->start(program, arguments);
+            process->write("unreachable");
+            process->closeWriteChannel();
+            EXPECT_TRUE(wayland || waitUntil([&] { return process->canReadLine(); }))
+                << process->readAllStandardError().toStdString();
+            EXPECT_TRUE(wayland || process->readLine().trimmed() == "ready");
+        }));
         return process;
     }
 
@@ -284,20 +245,9 @@ protected:
             return ClipboardEntry::capture(pasteboard_, QStringLiteral("org.example.Copier"));
         });
     }
-
-    void kill(QProcess* owner) { // its departure leaves the clipboard empty
-        const qint64 before = pasteboard_.changeCount();
-        owner->kill();
-        ASSERT_TRUE(changedSince(before));
+    void expectEmpty() {
         EXPECT_TRUE(offThread([&] { return pasteboard_.pasteboardItems(); }).isEmpty());
         EXPECT_FALSE(capture());
-    }
-
-    // An entry written back, once the desktop has taken it as the clipboard.
-    void write(const ClipboardEntry& entry) {
-        const qint64 before = pasteboard_.changeCount();
-        entry.write(pasteboard_);
-        ASSERT_TRUE(changedSince(before));
     }
 
     Desktop desktop_;
@@ -330,54 +280,19 @@ TEST_F(PasteboardTest, CapturesWhatOthersOfferAndOthersReadWhatIsWrittenBack) {
         expectCaptured(capture(), c);
     }
     for (const WriteBackCase& c : writeBackCases()) {
-        if (wayland && c.x11Only) {
-            continue;
-        }
         SCOPED_TRACE(c.name);
         write(c.entry);
         const QByteArray types = run(Desktop::paste({})).out;
-        for (const QByteArray& type : c.offered) {
-            EXPECT_TRUE(types.contains(type)) << type.constData() << " in " << types.constData();
-        }
-        for (const QByteArray& type : c.notOffered) {
-            EXPECT_FALSE(types.contains(type)) << type.constData() << " in " << types.constData();
-        }
+        EXPECT_FALSE(types.contains(c.notOffered)) << types.constData();
         for (const auto& [type, value] : c.values) {
             EXPECT_TRUE(run(Desktop::paste(type)).out == value) << type.toStdString();
         }
-        const auto own = c.ownCapture ? capture() : std::optional<ClipboardEntry>(c.entry);
+        const auto own = capture();
         ASSERT_TRUE(own);
         EXPECT_EQ(own->kind(), c.entry.kind());
         EXPECT_EQ(own->filePaths(), c.entry.filePaths());
         EXPECT_TRUE(own->imagePNGData() == c.entry.imagePNGData());
         EXPECT_TRUE(c.entry.kind() != ClipboardKind::text || own->text() == c.entry.text());
-    }
-}
-
-TEST_F(PasteboardTest, CountsClipboardChangesOnly) {
-    copy("one");
-    const qint64 afterOne = pasteboard_.changeCount();
-    offer({{Desktop::textType, "primary"}}, /*primary=*/true);
-    spin(300ms);
-    EXPECT_EQ(pasteboard_.changeCount(), afterOne);
-    EXPECT_EQ(capture()->text(), QStringLiteral("one"));
-    copy("two"); // the same kind of owner again
-    EXPECT_GT(pasteboard_.changeCount(), afterOne);
-
-    const qint64 beforeWrite = pasteboard_.changeCount(); // our own writes count too
-    write(entryWith(ClipboardKind::text, QStringLiteral("mine"), {}, {}));
-    EXPECT_TRUE(wayland ? pasteboard_.changeCount() == beforeWrite + 1
-                        : pasteboard_.changeCount() > beforeWrite);
-    EXPECT_EQ(capture()->text(), QStringLiteral("mine"));
-
-    // A clear, and an owner that exits, leave nothing.
-    const qint64 beforeClear = pasteboard_.changeCount();
-    pasteboard_.clearContents();
-    ASSERT_TRUE(changedSince(beforeClear));
-    EXPECT_TRUE(offThread([&] { return pasteboard_.pasteboardItems(); }).isEmpty());
-    EXPECT_FALSE(capture());
-    if (!wayland) {
-        kill(helperOffers({{QStringLiteral("text/plain"), "short-lived"}}));
     }
 }
 
@@ -398,8 +313,11 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
         }
         SCOPED_TRACE(c.owner);
         QProcess* owner = wayland
-                              ? stoppedCopy()
-                              : takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), c.holdArguments);
+                              ? takes(QStringLiteral("wl-copy"), {"--foreground"})
+                              : takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OWNER), c.holdArguments);
+        if (wayland) {
+            ::kill(pid_t(owner->processId()), SIGSTOP);
+        }
         ticksDuringRead_ = 0;
         auto entry = capture();
         EXPECT_GT(ticksDuringRead_, 5);
@@ -414,7 +332,8 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
                 requests.append(owner->readLine().trimmed());
             }
             EXPECT_EQ(requests, c.requests);
-            kill(owner); // nor is its departure taken for the next copy
+            ASSERT_TRUE(changes([&] { owner->kill(); })); // its departure leaves nothing
+            expectEmpty();
         }
         copy("back again");
         entry = capture();
@@ -423,7 +342,7 @@ TEST_F(PasteboardTest, OwnersThatNeverAnswerStallNothing) {
     }
 }
 
-TEST_F(PasteboardTest, MonitorRecordsOthersButNotOwnWritesSecretsOrAnOwnerInALoop) {
+TEST_F(PasteboardTest, MonitorRecordsClipboardChangesButNotOwnWritesOrAnOwnerInALoop) {
     MemoryWorkspace workspace;
     QList<ClipboardEntry> recorded;
     PasteboardMonitor monitor(&pasteboard_, &workspace,
@@ -433,24 +352,28 @@ TEST_F(PasteboardTest, MonitorRecordsOthersButNotOwnWritesSecretsOrAnOwnerInALoo
     copy("first");
     ASSERT_TRUE(waitUntil([&] { return recorded.size() == 1; }));
     EXPECT_EQ(recorded.last().text(), QStringLiteral("first"));
-
-    offer(wayland ? Offer{{"x-kde-passwordManagerHint", "secret"}}
-                  : Offer{{"text/plain", "hunter2"}, {"x-kde-passwordManagerHint", "secret"}});
-    spin(800ms);
-    monitor.ignoreNext();
-    entryWith(ClipboardKind::text, QStringLiteral("pasted back"), {}, {}).write(pasteboard_);
+    const qint64 afterFirst = pasteboard_.changeCount(); // the primary selection is no change
+    run(Desktop::copy(Desktop::textType, /*primary=*/true), "primary");
+    spin(300ms);
+    EXPECT_EQ(pasteboard_.changeCount(), afterFirst);
+    EXPECT_EQ(capture()->text(), QStringLiteral("first"));
+    monitor.ignoreNext(); // own writes count (once on Wayland) but are not recorded
+    write(entryWith(ClipboardKind::text, QStringLiteral("pasted back")));
+    EXPECT_TRUE(!wayland || pasteboard_.changeCount() == afterFirst + 1);
     spin(800ms);
     EXPECT_EQ(recorded.size(), 1);
+    ASSERT_TRUE(changes([&] { pasteboard_.clearContents(); }));
+    expectEmpty();
 
     if (!wayland) { // an owner that takes the clipboard back every 100 ms and never answers
-        QProcess* owner = takes(QStringLiteral(QUILLSTACK_CLIPBOARD_HOLD), {"--retake", "100"});
+        QProcess* owner = takes(QStringLiteral(QUILLSTACK_CLIPBOARD_OWNER), {"--retake", "100"});
         int ticksWhileCapturing = 0;
         QTimer timer;
         QObject::connect(&timer, &QTimer::timeout,
                          [&] { ticksWhileCapturing += monitor.isCapturing() ? 1 : 0; });
         timer.start(20);
         ASSERT_TRUE(waitUntil([&] { return ticksWhileCapturing >= 20; }, 15s));
-        kill(owner);
+        owner->kill();
     }
     copy("second");
     ASSERT_TRUE(waitUntil([&] { return recorded.size() >= 2; }, 15s));
