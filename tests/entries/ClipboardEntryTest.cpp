@@ -348,7 +348,6 @@ TEST(ClipboardEntry, TitlesSubtitlesAndVideoFiles) {
     };
     const QList<Case> cases{
         {{.text = " a\n b "}, "Text", "a b"},
-        {{.kind = K::code}, nullptr, QString()},
         {{.kind = K::markdown, .text = "t", .markdown = QString()}, nullptr, {}},
         {{.kind = K::markdown, .text = "t"}, nullptr, "t"},
         {{.kind = K::html, .html = "<i>A</i>  <b>B</b>"}, nullptr, "A B"},
