@@ -94,7 +94,7 @@ TEST(ClipboardCapture, EmptyClipboardAndUnreadableItems) {
     EXPECT_EQ(entry.sourceAppBundleID(), "org.Example.App");
 }
 
-TEST(ClipboardCapture, ColoursAndClassificationOrder) {
+TEST(ClipboardCapture, ColoursCodeAndClassificationOrder) {
     for (const auto& [text, hex] :
          {std::pair("100", "#110000"), std::pair("bed", "#BBEEDD"),
           std::pair("  #1a2b3c \n\t", "#1A2B3C"), std::pair("#aAbBcCdD", "#AABBCCDD")}) {
@@ -130,9 +130,6 @@ TEST(ClipboardCapture, ColoursAndClassificationOrder) {
     // Every representation is kept whatever the kind.
     EXPECT_EQ(captured({{Pasteboard::htmlType(), "<b>x</b>"}, {markdownType, "**x**"}}).html(),
               "<b>x</b>");
-}
-
-TEST(ClipboardCapture, CodeHeuristic) {
     for (const auto& [text, code] :
          {std::pair("Tea;\nthen biscuits", true), std::pair("Tea;\r\nthen biscuits", false),
           std::pair("Tea;\r\n\nthen biscuits", true), std::pair("\n\nTea;\n\n", false),
@@ -186,9 +183,6 @@ TEST(ClipboardCapture, ImagesAreNormalisedWithinTheDecodingBudget) {
     const ClipboardEntry garbage = captured({{"image/gif", QByteArray("GIF89a\x01")}});
     EXPECT_FALSE(garbage.imagePNGData());
     EXPECT_FALSE(ImageNormalizer::decode(bomb)); // also for previews
-}
-
-TEST(ImageNormalizer, ScalesDownToTheLongestSideAndNeverUp) {
     for (const auto& [from, to] :
          {std::pair(QSize(3600, 1200), QSize(1800, 600)),
           std::pair(QSize(1000, 3000), QSize(600, 1800)),
@@ -245,14 +239,14 @@ TEST(EntryFingerprint, FollowsTheDigestRule) {
     EXPECT_NE(fingerprintOf({.text = "a"}), fingerprintOf({.kind = K::code, .text = "a"}));
     EXPECT_NE(fingerprintOf({.text = "a"}), fingerprintOf({.markdown = "a"}));
     EXPECT_NE(fingerprintOf({.files = {"a|b"}}), fingerprintOf({.files = {"a", "b|"}}));
-    QByteArray image(EntryFingerprint::maxImageBytes + 10, 'x');
-    QByteArray other = image;
+    const auto ofImage = [](const QByteArray& image) {
+        return fingerprintOf({.kind = K::image, .image = image});
+    };
+    QByteArray image(EntryFingerprint::maxImageBytes + 10, 'x'), other = image;
     other[other.size() - 1] = 'y';
-    EXPECT_EQ(fingerprintOf({.kind = K::image, .image = image}),
-              fingerprintOf({.kind = K::image, .image = other}));
+    EXPECT_EQ(ofImage(image), ofImage(other));
     other[EntryFingerprint::maxImageBytes - 1] = 'y';
-    EXPECT_NE(fingerprintOf({.kind = K::image, .image = image}),
-              fingerprintOf({.kind = K::image, .image = other}));
+    EXPECT_NE(ofImage(image), ofImage(other));
     // A long text is hashed in pieces; the digest is that of its whole UTF-8 form, whatever
     // falls on a piece's edge (a surrogate pair, lone surrogates).
     for (const qsizetype at : {qsizetype(65535), qsizetype(65536), qsizetype(131071)}) {
@@ -269,7 +263,7 @@ TEST(EntryFingerprint, FollowsTheDigestRule) {
     }
 }
 
-TEST(SearchIndex, JoinsCutsCondensesAndLowerCases) {
+TEST(SearchIndex, JoinsCutsCondensesLowerCasesAndBackfills) {
     EXPECT_EQ(indexOf({.text = "Hello  World"}), "text hello world");
     EXPECT_EQ(indexOf({.kind = K::file,
                        .html = "<p>Big <b>Deal</b></p>",
@@ -359,9 +353,6 @@ TEST(ClipboardEntry, TitlesSubtitlesAndVideoFiles) {
             << files.value(0).toStdString();
     }
     EXPECT_FALSE(entryOf({.kind = K::file}).primaryFilePath());
-}
-
-TEST(ClipboardEntry, SearchTextAndBackfill) {
     const ClipboardEntry indexed = entryOf({.text = "X", .searchIndex = "stored"});
     EXPECT_EQ(indexed.searchableLowercased(), "stored");
     // An empty index falls back to the title, the HTML source and no condensing.
@@ -374,7 +365,7 @@ TEST(ClipboardEntry, SearchTextAndBackfill) {
     EXPECT_EQ(missing.withBackfilledSearchIndex().searchIndex(), "text hello world org.app");
 }
 
-TEST(PasteboardWriter, FilesComeFirstThenImagesThenText) {
+TEST(PasteboardWriter, WritesEachKindBack) {
     MemoryPasteboard pasteboard;
     pasteboard.offer(plain, QByteArray("old"));
     entryOf({.kind = K::file,
@@ -413,10 +404,6 @@ TEST(PasteboardWriter, FilesComeFirstThenImagesThenText) {
         EXPECT_EQ(reader.format(), "png");
         EXPECT_EQ(reader.size(), pastedSize);
     }
-}
-
-TEST(PasteboardWriter, HtmlMarkdownColourAndNothing) {
-    MemoryPasteboard pasteboard;
     entryOf({.kind = K::html, .html = "<p>Hello <b>world</b></p>"}).write(pasteboard);
     EXPECT_EQ(pasteboard.types(), (QStringList{Pasteboard::htmlType(), plain}));
     EXPECT_EQ(pasteboard.string(Pasteboard::htmlType()), "<p>Hello <b>world</b></p>");

@@ -175,7 +175,7 @@ TEST(EntryJson, ReadingIsLenientWhereAllowed) {
     }
 }
 
-TEST(EntryJson, AnyMalformedRecordFailsTheWholeFile) {
+TEST(EntryJson, AnyMalformedOrTooDeepRecordFailsTheWholeFile) {
     const QByteArray good = validObject();
     ASSERT_TRUE(EntryJson::decodeHistory("[" + good + "]"));
     // Missing members, wrong types, unknown kinds, malformed UUIDs, dates and Base64, as
@@ -210,9 +210,6 @@ TEST(EntryJson, AnyMalformedRecordFailsTheWholeFile) {
              "[" + good + ", {\"text\": \"\\\"}\"]"}) {
         EXPECT_FALSE(EntryJson::decodeHistory(bad)) << bad.constData();
     }
-}
-
-TEST(EntryJson, NestingIsBoundedSoNoFileExhaustsTheStack) {
     // The record is the first level: an unknown member can nest maxNesting - 1 levels more.
     const int bound = EntryJson::maxNesting;
     const auto arrays = [](int n) { return QByteArray(n, '[') + QByteArray(n, ']'); };
@@ -279,7 +276,6 @@ TEST(StoredImage, LoadedImagesDecodeLaterAndSaveBackUnchanged) {
     EXPECT_EQ(first.image()->size(), png.size());
     EXPECT_EQ(first.subtitle(), "40 x 30");
     EXPECT_EQ(first.imagePreview()->size(), QSize(40, 30));
-    EXPECT_EQ(first.image()->leadingBytes(8), png.first(8));
     // Written back from the kept text, byte for byte; equal to the records that were written.
     EXPECT_EQ(EntryJson::encodeHistory(*loaded), file);
     EXPECT_EQ(*loaded, entries);
@@ -314,7 +310,6 @@ TEST(StoredImage, FilesAreReadStrictlyAndFailSafelyWhenShortened) {
         writeFile(path, bad);
         EXPECT_FALSE(EntryJson::readHistoryFile(path)) << bad.constData();
     }
-    EXPECT_FALSE(EntryJson::readHistoryFile(dir.path()));
     EXPECT_FALSE(EntryJson::readHistoryFile(dir.filePath("missing.json")));
     const QString fifo = dir.filePath("fifo");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);

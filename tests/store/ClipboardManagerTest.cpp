@@ -86,10 +86,10 @@ public:
         store.finishSaving();
         return EntryJson::decodeHistory(readFile(file)).value_or(Entries{});
     }
-};
-
-struct Announcements {
-    explicit Announcements(ClipboardManager& store) {
+    // Each announced list, the history as it stood then, and the change signals.
+    QList<Entries> announced, seenDuring;
+    int changed = 0;
+    void listen(ClipboardManager& store) {
         QObject::connect(&store, &ClipboardManager::historyWillChange,
                          [this, &store](const Entries& next) {
                              announced.append(next);
@@ -97,9 +97,6 @@ struct Announcements {
                          });
         QObject::connect(&store, &ClipboardManager::historyChanged, [this] { ++changed; });
     }
-    QList<Entries> announced;
-    QList<Entries> seenDuring;
-    int changed = 0;
 };
 
 } // namespace
@@ -108,17 +105,17 @@ struct Announcements {
 // writes nothing.
 TEST_F(HistoryFaults, InsertionMovesDuplicatesToTheTopAndDeletionsAnnounceOnce) {
     auto store = makeStore();
-    Announcements log(*store);
+    listen(*store);
     const ClipboardEntry a = textEntry("A");
     store->insert(a);
-    EXPECT_EQ(log.announced.size(), 2);       // the removal pass, then the insertion
-    EXPECT_TRUE(log.seenDuring[1].isEmpty()); // history() still held the old list
+    EXPECT_EQ(announced.size(), 2);       // the removal pass, then the insertion
+    EXPECT_TRUE(seenDuring[1].isEmpty()); // history() still held the old list
     store->finishSaving();
     const ino_t before = statOf(file).st_ino;
     store->insert(textEntry("A"));
     store->deleteEntry(QUuid::createUuid());
     store->finishSaving();
-    EXPECT_EQ(log.announced.size(), 2);
+    EXPECT_EQ(announced.size(), 2);
     EXPECT_EQ(statOf(file).st_ino, before);
     // A, B, A: the first A is gone, the new A (new identity) is on top.
     const ClipboardEntry b = textEntry("B");
@@ -126,15 +123,15 @@ TEST_F(HistoryFaults, InsertionMovesDuplicatesToTheTopAndDeletionsAnnounceOnce) 
     const ClipboardEntry a2 = textEntry("A");
     store->insert(a2);
     EXPECT_EQ(store->history(), (Entries{a2, b}));
-    EXPECT_EQ(log.announced[4], Entries{b}); // the removal pass of a2
+    EXPECT_EQ(announced[4], Entries{b}); // the removal pass of a2
     const ClipboardEntry c = textEntry("C");
     store->insert(c);
     store->insert(textEntry("B"));
     const Entries full = store->history();
     EXPECT_EQ(full.mid(1), (Entries{c, a2})); // a match in the middle: count stays
-    const qsizetype announced = log.announced.size();
+    const qsizetype count = announced.size();
     store->deleteEntry(c.id());
-    EXPECT_EQ(log.announced.size(), announced + 1);
+    EXPECT_EQ(announced.size(), count + 1);
     EXPECT_EQ(savedEntries(*store), (Entries{full[0], a2}));
     store->deleteAll();
     store->finishSaving();
@@ -142,8 +139,8 @@ TEST_F(HistoryFaults, InsertionMovesDuplicatesToTheTopAndDeletionsAnnounceOnce) 
     const ino_t empty = statOf(file).st_ino;
     store->deleteAll();
     store->finishSaving();
-    EXPECT_EQ(log.announced.size(), announced + 2);
-    EXPECT_EQ(log.changed, log.announced.size());
+    EXPECT_EQ(announced.size(), count + 2);
+    EXPECT_EQ(changed, announced.size());
     EXPECT_EQ(statOf(file).st_ino, empty);
 }
 
@@ -153,10 +150,10 @@ TEST_F(HistoryFaults, TrimsTo200AndLoadsLongerFilesWhole) {
     for (int i = 0; i < 200; ++i) {
         store->insert(textEntry(QString::number(i)));
     }
-    Announcements log(*store);
+    listen(*store);
     store->insert(textEntry("200"));
-    EXPECT_EQ(log.announced.size(), 3); // removal pass, insertion (201), trim
-    EXPECT_EQ(log.announced[1].size(), 201);
+    EXPECT_EQ(announced.size(), 3); // removal pass, insertion (201), trim
+    EXPECT_EQ(announced[1].size(), 201);
     EXPECT_EQ(store->history().size(), 200);
     EXPECT_EQ(store->history().last().text(), "1");
     EXPECT_EQ(savedEntries(*store), store->history());
