@@ -83,17 +83,6 @@ std::optional<QImage> normalised(const QImage& image) {
 
 } // namespace
 
-TEST(ClipboardCapture, EmptyClipboardAndUnreadableItems) {
-    MemoryPasteboard pasteboard;
-    EXPECT_FALSE(ClipboardEntry::capture(pasteboard, "org.example").has_value());
-    pasteboard.setItems({PasteboardItem()});
-    const ClipboardEntry entry = captured(pasteboard, "org.Example.App");
-    EXPECT_FALSE(entry.text() || entry.markdown() || entry.html() || entry.colorHex() ||
-                 entry.imagePNGData() || !entry.filePaths().isEmpty());
-    EXPECT_EQ(entry.searchIndex(), "unknown org.example.app");
-    EXPECT_EQ(entry.sourceAppBundleID(), "org.Example.App");
-}
-
 TEST(ClipboardCapture, ColoursCodeAndClassificationOrder) {
     for (const auto& [text, hex] :
          {std::pair("100", "#110000"), std::pair("bed", "#BBEEDD"),
@@ -145,7 +134,15 @@ TEST(ClipboardCapture, ColoursCodeAndClassificationOrder) {
     EXPECT_EQ(captured({{plain, big.toUtf8()}}).text(), big);
 }
 
-TEST(ClipboardCapture, FileExtraction) {
+TEST(ClipboardCapture, ItemsFilesAndUrls) {
+    MemoryPasteboard pasteboard;
+    EXPECT_FALSE(ClipboardEntry::capture(pasteboard, "org.example").has_value());
+    pasteboard.setItems({PasteboardItem()});
+    const ClipboardEntry entry = captured(pasteboard, "org.Example.App");
+    EXPECT_FALSE(entry.text() || entry.markdown() || entry.html() || entry.colorHex() ||
+                 entry.imagePNGData() || !entry.filePaths().isEmpty());
+    EXPECT_EQ(entry.searchIndex(), "unknown org.example.app");
+    EXPECT_EQ(entry.sourceAppBundleID(), "org.Example.App");
     const QString url = Pasteboard::urlType();
     PasteboardItem both = itemWith(fileURL, "file:///tmp/a%20b.txt");
     both.setString("file:///tmp/a%20b.txt", url);

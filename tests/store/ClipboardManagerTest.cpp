@@ -280,7 +280,7 @@ TEST_F(HistoryFaults, LeftoversOfInterruptedSavesAreRemovedAtStartAndWhenCleared
 // With no data folder, a "Quillstack" folder in the temporary folder is used when it is a
 // private one of this user, else a new private one and one line says so; a planted history is
 // never read.
-TEST_F(HistoryFaults, AFolderThatIsNotOursIsNeverUsed) {
+TEST_F(HistoryFaults, FoldersAndLinksThatAreNotOursAreNeverUsedOrFollowed) {
     const QByteArray oldTmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(dir.path()));
     EXPECT_EQ(ClipboardManager(ClipboardManager::Services{}).storageURL(),
@@ -322,11 +322,8 @@ TEST_F(HistoryFaults, AFolderThatIsNotOursIsNeverUsed) {
         store->finishSaving();
         EXPECT_GT(QFileInfo(store->storageURL()).size(), 0);
     }
-}
-
-// Files are replaced, never written through a link, and a data folder that is a link keeps its
-// target's mode.
-TEST_F(HistoryFaults, LinksAreReplacedNotFollowedAndLinkedFoldersKeepTheirMode) {
+    // Files are replaced, never written through a link, and a data folder that is a link keeps its
+    // target's mode.
     const QString outside = dir.path() + "/outside.json";
     const ClipboardEntry old = textEntry("old");
     ASSERT_TRUE(writeFile(outside, EntryJson::encodeHistory({old}).value()));

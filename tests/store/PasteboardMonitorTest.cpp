@@ -173,8 +173,8 @@ TEST_F(StoreLoop, ConsumesTheProgramsOwnWriteOnce) {
     }
 }
 
-// Contents present at construction or at a start are a baseline, not a copy; a stop ends
-// polling and keeps ignoreNext armed.
+// Contents present at a start are a baseline, not a copy; a stop ends polling and keeps
+// ignoreNext armed.
 TEST_F(StoreLoop, StartsAndRestartsTakeABaseline) {
     copy("before start");
     monitor->startMonitoring();
