@@ -229,7 +229,7 @@ TEST(ClipboardCapture, ContentOverTheStoredSizeLimitIsNotRecorded) {
     EXPECT_GE(StoredContentSize::escapedText(mixed, 1 << 30), quoted);
 }
 
-TEST(EntryFingerprint, FollowsTheDigestRule) {
+TEST(DerivedValues, FingerprintDigestAndSearchIndex) {
     EXPECT_EQ(fingerprintOf({.text = "abc"}),
               "3e29f49d508a94d0bf608f0db6fc21c9c8cdc61ab3b1f57cbd97da21ce78e49e");
     // The kind is an input; fields are kept apart.
@@ -258,9 +258,6 @@ TEST(EntryFingerprint, FollowsTheDigestRule) {
         whole.addData(QByteArrayView("\0\0\0\0\0", 5)); // its end and four empty fields
         EXPECT_EQ(fingerprintOf({.text = text}), QString::fromLatin1(whole.result().toHex()));
     }
-}
-
-TEST(SearchIndex, JoinsCutsCondensesLowerCasesAndBackfills) {
     EXPECT_EQ(indexOf({.text = "Hello  World"}), "text hello world");
     EXPECT_EQ(indexOf({.kind = K::file,
                        .html = "<p>Big <b>Deal</b></p>",

@@ -74,7 +74,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 } // namespace
 
-TEST(EntryJson, GoldenTextRoundTripAndTimestamps) {
+TEST(EntryJson, GoldenTextRoundTripTimestampsAndLongValues) {
     const QByteArray expected = R"({
   "id": "6BA7B810-9DAD-11D1-80B4-00C04FD430C8",
   "timestamp": "2026-12-05T10:22:23Z",
@@ -114,11 +114,8 @@ TEST(EntryJson, GoldenTextRoundTripAndTimestamps) {
     EXPECT_EQ(EntryJson::encode(minimalEntry(utc("2026-12-05T12:22:23+02:00"))),
               EntryJson::encode(minimalEntry()));
     EXPECT_FALSE(EntryJson::encode(minimalEntry(QDateTime())));
-}
-
-// Long texts and images are written in pieces: each member is the whole value at once,
-// whatever falls on a piece's edge.
-TEST(EntryJson, LongTextsAndImagesAreWrittenAsWhole) {
+    // Long texts and images are written in pieces: each member is the whole value at once,
+    // whatever falls on a piece's edge.
     for (const qsizetype edge : {qsizetype(65535), qsizetype(65536)}) {
         QString text(150000, u'a');
         QString specials =

@@ -174,8 +174,8 @@ TEST_F(StoreLoop, ConsumesTheProgramsOwnWriteOnce) {
 }
 
 // Contents present at a start are a baseline, not a copy; a stop ends polling and keeps
-// ignoreNext armed.
-TEST_F(StoreLoop, StartsAndRestartsTakeABaseline) {
+// ignoreNext armed. With change notifications the timer ticks only while a change waits.
+TEST_F(StoreLoop, StartsTakeABaselineAndNotificationsWakeThePolls) {
     copy("before start");
     monitor->startMonitoring();
     ASSERT_TRUE(waitForPolls(3));
@@ -190,15 +190,7 @@ TEST_F(StoreLoop, StartsAndRestartsTakeABaseline) {
     EXPECT_NE(monitor->lastChangeCount(), pasteboard.board.changeCount());
     monitor->startMonitoring();
     EXPECT_EQ(monitor->lastChangeCount(), pasteboard.board.changeCount());
-    EXPECT_TRUE(monitor->isIgnoringNext());
-    PasteboardMonitor bare(nullptr, nullptr, [](ClipboardEntry) { FAIL(); });
-    bare.startMonitoring();
-    test::spin(PasteboardMonitor::pollInterval + 100ms);
-    EXPECT_EQ(bare.lastChangeCount(), 0);
-}
-
-TEST_F(StoreLoop, WithChangeNotificationsTicksOnlyWhileAChangeWaits) {
-    monitor->startMonitoring();
+    EXPECT_EQ(polled({"own write"}), QStringList{});
     copy("waiting");
     QObject notifier; // stands in for the clipboard's change signal
     monitor->wakeOn(&notifier, &QObject::objectNameChanged);
@@ -214,9 +206,13 @@ TEST_F(StoreLoop, WithChangeNotificationsTicksOnlyWhileAChangeWaits) {
     test::spin(PasteboardMonitor::pollInterval * 3);
     EXPECT_EQ(pasteboard.counterReads, reads);
     monitor->stopMonitoring();
-    copy("while stopped");
+    copy("stopped again");
     monitor->noteChange();
     EXPECT_FALSE(monitor->isTicking());
+    PasteboardMonitor bare(nullptr, nullptr, [](ClipboardEntry) { FAIL(); });
+    bare.startMonitoring();
+    test::spin(PasteboardMonitor::pollInterval + 100ms);
+    EXPECT_EQ(bare.lastChangeCount(), 0);
 }
 
 // Ticks while a capture runs poll nothing (polls stay serial); the change made meanwhile is
