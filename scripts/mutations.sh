@@ -61,6 +61,12 @@ mutation fsync-before-rename-removed src/platform/DurableFile.cpp \
 mutation backfilled-index-not-saved src/store/ClipboardManager.cpp \
     's{if \(searchIndexMissing\) \{}{if (false) \{}' \
     'store_tests'
+mutation crlf-splits-lines src/entries/ClipboardCapture.cpp \
+    's{if \(c == u\x27\\n\x27 && \(i == 0 \|\| text\[i - 1\] != u\x27\\r\x27\)\) \{}{if (c == u\x27\\n\x27) \{}' \
+    'entries_tests'
+mutation top-duplicate-reinserted src/store/ClipboardManager.cpp \
+    's{history_\.first\(\)\.fingerprint\(\) == entry\.fingerprint\(\)\) \{}{false) \{}' \
+    'store_tests'
 mutation numlock-variant-dropped src/platform/x11/X11HotkeyRegistrar.cpp \
     's{grab\.lockVariants\.append\(\{numLock,[^;]*;}{}' \
     'platform_x11_test'

@@ -83,33 +83,19 @@ std::optional<QImage> normalised(const QImage& image) {
 
 } // namespace
 
-TEST(ClipboardCapture, EmptyClipboardAndUnreadableItems) {
-    MemoryPasteboard pasteboard;
-    EXPECT_FALSE(ClipboardEntry::capture(pasteboard, "org.example").has_value());
-    pasteboard.setItems({PasteboardItem()});
-    const ClipboardEntry entry = captured(pasteboard, "org.Example.App");
-    EXPECT_EQ(entry.kind(), K::unknown);
-    EXPECT_FALSE(entry.text() || entry.markdown() || entry.html() || entry.colorHex() ||
-                 entry.imagePNGData() || !entry.filePaths().isEmpty());
-    EXPECT_EQ(entry.searchIndex(), "unknown org.example.app");
-    EXPECT_EQ(entry.sourceAppBundleID(), "org.Example.App");
-}
-
-TEST(ClipboardCapture, ColoursAndClassificationOrder) {
+TEST(ClipboardCapture, ColoursCodeAndClassificationOrder) {
     for (const auto& [text, hex] :
          {std::pair("100", "#110000"), std::pair("bed", "#BBEEDD"),
           std::pair("  #1a2b3c \n\t", "#1A2B3C"), std::pair("#aAbBcCdD", "#AABBCCDD")}) {
         EXPECT_EQ(ClipboardCapture::detectHex(text), hex);
     }
-    for (const char* notAColour :
-         {"1234", "#12345", "12g", "", "  ", "#", "##abc", "#1a2b3c4", "#abc def", "abcdefabc"}) {
+    for (const char* notAColour : {"1234", "  ", "##abc", "#1a2b3c4", "#abc def", "abcdefabc"}) {
         EXPECT_FALSE(ClipboardCapture::detectHex(notAColour)) << notAColour;
     }
     // Only the trimmed text counts, however much whitespace surrounds it.
     EXPECT_EQ(ClipboardCapture::detectHex(QString(100000, u' ') + "#fff" + QString(100000, u'\n')),
               "#FFFFFF");
     const ClipboardEntry colour = captured({{plain, " 100 "}});
-    EXPECT_EQ(colour.kind(), K::color);
     EXPECT_EQ(colour.colorHex(), "#110000");
     EXPECT_EQ(colour.text(), " 100 "); // stored as read
     // An empty plain string is used, not the Markdown.
@@ -131,24 +117,16 @@ TEST(ClipboardCapture, ColoursAndClassificationOrder) {
     EXPECT_EQ(fileColour.colorHex(), "#DEADBEEF");
     EXPECT_EQ(fileColour.filePaths(), QStringList{"/tmp/x"});
     // Every representation is kept whatever the kind.
-    const ClipboardEntry rich =
-        captured({{Pasteboard::htmlType(), "<b>hi</b>"}, {plain, "hi"}, {markdownType, "**hi**"}});
-    EXPECT_EQ(rich.kind(), K::markdown);
-    EXPECT_EQ(rich.html(), "<b>hi</b>");
-    EXPECT_EQ(rich.text(), "hi");
-}
-
-TEST(ClipboardCapture, CodeHeuristic) {
+    EXPECT_EQ(captured({{Pasteboard::htmlType(), "<b>x</b>"}, {markdownType, "**x**"}}).html(),
+              "<b>x</b>");
     for (const auto& [text, code] :
-         {std::pair("Tea; then biscuits", false), std::pair("Tea;\nthen biscuits", true),
-          std::pair("if (a) { b }", true), std::pair("Tea;\r\nthen biscuits", false),
+         {std::pair("Tea;\nthen biscuits", true), std::pair("Tea;\r\nthen biscuits", false),
           std::pair("Tea;\r\n\nthen biscuits", true), std::pair("\n\nTea;\n\n", false),
           std::pair("Tea;\n\r\n", true), std::pair("selection\nreturned", false),
           std::pair("Select the\nrow", true), std::pair("IMPORT thing RETURN it", true),
           std::pair("a; b; c; d;", false), std::pair("x => y</", true)}) {
         EXPECT_EQ(ClipboardCapture::isLikelyCode(text), code) << text;
     }
-    EXPECT_EQ(captured({{plain, "let x = 1\nprint(x)"}}).kind(), K::code);
     const ClipboardEntry invalid = captured({{plain, QByteArray("caf\xc3 \xff\xfe{;")}});
     EXPECT_EQ(invalid.kind(), K::code);
     EXPECT_TRUE(invalid.text()->contains(QChar::ReplacementCharacter));
@@ -156,7 +134,15 @@ TEST(ClipboardCapture, CodeHeuristic) {
     EXPECT_EQ(captured({{plain, big.toUtf8()}}).text(), big);
 }
 
-TEST(ClipboardCapture, FileExtraction) {
+TEST(ClipboardCapture, ItemsFilesAndUrls) {
+    MemoryPasteboard pasteboard;
+    EXPECT_FALSE(ClipboardEntry::capture(pasteboard, "org.example").has_value());
+    pasteboard.setItems({PasteboardItem()});
+    const ClipboardEntry entry = captured(pasteboard, "org.Example.App");
+    EXPECT_FALSE(entry.text() || entry.markdown() || entry.html() || entry.colorHex() ||
+                 entry.imagePNGData() || !entry.filePaths().isEmpty());
+    EXPECT_EQ(entry.searchIndex(), "unknown org.example.app");
+    EXPECT_EQ(entry.sourceAppBundleID(), "org.Example.App");
     const QString url = Pasteboard::urlType();
     PasteboardItem both = itemWith(fileURL, "file:///tmp/a%20b.txt");
     both.setString("file:///tmp/a%20b.txt", url);
@@ -170,8 +156,6 @@ TEST(ClipboardCapture, FileExtraction) {
               (QStringList{"/tmp/a b.txt", "/tmp/café", "/tmp/z", "/srv/share"}));
     const ClipboardEntry web =
         captured({{url, "https://example.com/x"}}, {itemWith(url, "https://example.com/x")});
-    EXPECT_EQ(web.kind(), K::text);
-    EXPECT_TRUE(web.filePaths().isEmpty());
     EXPECT_EQ(web.text(), "https://example.com/x");
 }
 
@@ -180,39 +164,28 @@ TEST(ClipboardCapture, ImagesAreNormalisedWithinTheDecodingBudget) {
     MemoryPasteboard pngCopy;
     pngCopy.offer(Pasteboard::pngType(), png);
     pngCopy.offer(Pasteboard::tiffType(), encoded(filled(2000, 10), "TIFF"));
-    EXPECT_EQ(captured(pngCopy).kind(), K::image);
     EXPECT_EQ(captured(pngCopy).imagePNGData(), png);
     EXPECT_FALSE(pngCopy.requests().contains(Pasteboard::tiffType())); // PNG is taken as it is
-    const QByteArray fromTiff =
-        captured({{Pasteboard::tiffType(), encoded(filled(3600, 1200), "TIFF")}})
-            .imagePNGData()
-            .value();
-    EXPECT_TRUE(fromTiff.startsWith("\x89PNG"));
-    EXPECT_EQ(ImageNormalizer::decode(fromTiff)->size(), QSize(1800, 600));
+    const auto fromTiff = captured({{Pasteboard::tiffType(), encoded(filled(3600, 1200), "TIFF")}});
+    EXPECT_EQ(ImageNormalizer::decode(fromTiff.imagePNGData().value())->size(), QSize(1800, 600));
     // A TIFF that does not decode gives way to another image format.
     const auto fromBmp = captured({{Pasteboard::tiffType(), QByteArray("II*\0garbage", 11)},
                                    {"image/bmp", encoded(filled(5, 7), "BMP")}});
     EXPECT_EQ(ImageNormalizer::decode(fromBmp.imagePNGData().value())->size(), QSize(5, 7));
-    // Images of too many pixels are refused before decoding, in any offered format; so is
-    // garbage.
+    // Images of too many pixels are refused before decoding, in any format; so is garbage.
     const QByteArray bomb = test::bilevelPNG(9000, 9000);
     const ClipboardEntry bombs =
         captured({{Pasteboard::tiffType(), bomb}, {"image/bmp", bomb}, {plain, "caption"}});
     EXPECT_FALSE(bombs.imagePNGData());
-    EXPECT_EQ(bombs.kind(), K::text);
     const ClipboardEntry garbage = captured({{"image/gif", QByteArray("GIF89a\x01")}});
     EXPECT_FALSE(garbage.imagePNGData());
-    EXPECT_EQ(garbage.kind(), K::unknown);
     EXPECT_FALSE(ImageNormalizer::decode(bomb)); // also for previews
-}
-
-TEST(ImageNormalizer, ScalesDownToTheLongestSideAndNeverUp) {
     for (const auto& [from, to] :
          {std::pair(QSize(3600, 1200), QSize(1800, 600)),
           std::pair(QSize(1000, 3000), QSize(600, 1800)),
           std::pair(QSize(7000, 3500), QSize(1799, 899)),  // 7000 * (1800 / 7000) < 1800
           std::pair(QSize(1801, 1801), QSize(1801, 1801)), // within the tolerance
-          std::pair(QSize(1802, 901), QSize(1800, 900)), std::pair(QSize(1, 1), QSize(1, 1)),
+          std::pair(QSize(1802, 901), QSize(1800, 900)),
           std::pair(QSize(640, 480), QSize(640, 480)), std::pair(QSize(0, 0), QSize(0, 0))}) {
         EXPECT_EQ(ImageNormalizer::scaledSize(from, 1800), to) << from.width();
     }
@@ -222,13 +195,8 @@ TEST(ImageNormalizer, ScalesDownToTheLongestSideAndNeverUp) {
     const auto big = normalised(source);
     ASSERT_TRUE(big);
     EXPECT_EQ(big->size(), QSize(1800, 600));
-    EXPECT_EQ(qAlpha(big->pixel(1799, 300)), 0);
     EXPECT_NEAR(qAlpha(big->pixel(100, 300)), 128, 2);
     EXPECT_NEAR(qRed(big->pixel(100, 300)), 255, 2);
-    QImage pixel(1, 1, QImage::Format_RGB32);
-    pixel.fill(Qt::blue);
-    EXPECT_EQ(normalised(pixel)->pixel(0, 0), QColor(Qt::blue).rgb());
-    EXPECT_EQ(normalised(QImage(1802, 10, QImage::Format_RGB32))->size(), QSize(1800, 9));
     EXPECT_EQ(normalised(QImage(4000, 1, QImage::Format_RGB32))->size(), QSize(4000, 1));
     EXPECT_FALSE(ImageNormalizer::pngData(QImage(), 1800));
 }
@@ -261,21 +229,21 @@ TEST(ClipboardCapture, ContentOverTheStoredSizeLimitIsNotRecorded) {
     EXPECT_GE(StoredContentSize::escapedText(mixed, 1 << 30), quoted);
 }
 
-TEST(EntryFingerprint, FollowsTheDigestRule) {
+TEST(DerivedValues, FingerprintDigestAndSearchIndex) {
     EXPECT_EQ(fingerprintOf({.text = "abc"}),
               "3e29f49d508a94d0bf608f0db6fc21c9c8cdc61ab3b1f57cbd97da21ce78e49e");
     // The kind is an input; fields are kept apart.
     EXPECT_NE(fingerprintOf({.text = "a"}), fingerprintOf({.kind = K::code, .text = "a"}));
     EXPECT_NE(fingerprintOf({.text = "a"}), fingerprintOf({.markdown = "a"}));
     EXPECT_NE(fingerprintOf({.files = {"a|b"}}), fingerprintOf({.files = {"a", "b|"}}));
-    QByteArray image(EntryFingerprint::maxImageBytes + 10, 'x');
-    QByteArray other = image;
+    const auto ofImage = [](const QByteArray& image) {
+        return fingerprintOf({.kind = K::image, .image = image});
+    };
+    QByteArray image(EntryFingerprint::maxImageBytes + 10, 'x'), other = image;
     other[other.size() - 1] = 'y';
-    EXPECT_EQ(fingerprintOf({.kind = K::image, .image = image}),
-              fingerprintOf({.kind = K::image, .image = other}));
+    EXPECT_EQ(ofImage(image), ofImage(other));
     other[EntryFingerprint::maxImageBytes - 1] = 'y';
-    EXPECT_NE(fingerprintOf({.kind = K::image, .image = image}),
-              fingerprintOf({.kind = K::image, .image = other}));
+    EXPECT_NE(ofImage(image), ofImage(other));
     // A long text is hashed in pieces; the digest is that of its whole UTF-8 form, whatever
     // falls on a piece's edge (a surrogate pair, lone surrogates).
     for (const qsizetype at : {qsizetype(65535), qsizetype(65536), qsizetype(131071)}) {
@@ -290,9 +258,6 @@ TEST(EntryFingerprint, FollowsTheDigestRule) {
         whole.addData(QByteArrayView("\0\0\0\0\0", 5)); // its end and four empty fields
         EXPECT_EQ(fingerprintOf({.text = text}), QString::fromLatin1(whole.result().toHex()));
     }
-}
-
-TEST(SearchIndex, JoinsCutsCondensesAndLowerCases) {
     EXPECT_EQ(indexOf({.text = "Hello  World"}), "text hello world");
     EXPECT_EQ(indexOf({.kind = K::file,
                        .html = "<p>Big <b>Deal</b></p>",
@@ -310,9 +275,6 @@ TEST(SearchIndex, JoinsCutsCondensesAndLowerCases) {
     EXPECT_EQ(indexOf({.text = accented}),
               ("text " + accented).left(SearchIndex::maxCharacters * 2 - 5));
     EXPECT_EQ(indexOf({.text = QString(3990, u' ') + "abcdefghijklmnop"}), "text abcde");
-    const QString huge(8 * 1024 * 1024, u'A');
-    EXPECT_EQ(indexOf({.text = huge, .html = QString("<p>x</p>").repeated(200000)}),
-              ("text " + huge).left(SearchIndex::maxCharacters).toLower());
 }
 
 TEST(EntryText, CondensesWhitespaceAndConvertsHtmlWithinBounds) {
@@ -343,7 +305,6 @@ TEST(EntryText, CondensesWhitespaceAndConvertsHtmlWithinBounds) {
         const QString plain = EntryText::htmlToPlainText(page).value_or(QString());
         EXPECT_TRUE(plain.contains(text));
         EXPECT_FALSE(plain.contains("color"));
-        EXPECT_TRUE(indexOf({.kind = K::html, .html = page}).contains(text.toLower()));
     }
     const QString emoji = "\U0001F600";
     const QString plain =
@@ -353,54 +314,41 @@ TEST(EntryText, CondensesWhitespaceAndConvertsHtmlWithinBounds) {
 }
 
 TEST(ClipboardEntry, TitlesSubtitlesAndVideoFiles) {
-    struct Case {
-        Fields fields;
-        const char* title; // nullptr: not checked
-        QString subtitle;
-    };
-    const QList<Case> cases{
-        {{.text = " a\n b "}, "Text", "a b"},
-        {{.kind = K::code}, nullptr, QString()},
-        {{.kind = K::markdown, .text = "t", .markdown = QString()}, nullptr, {}},
-        {{.kind = K::markdown, .text = "t"}, nullptr, "t"},
-        {{.kind = K::html, .html = "<i>A</i>  <b>B</b>"}, nullptr, "A B"},
-        {{.kind = K::html, .text = "plain"}, "HTML", "plain"},
-        {{.kind = K::image, .image = test::pngOf(64, 48)}, nullptr, "64 x 48"},
-        {{.kind = K::image, .image = QByteArray("not a png")}, nullptr, "Image"},
-        {{.kind = K::image}, nullptr, "Image"},
-        {{.kind = K::file, .files = {"/a/x.mov", "/b/y.txt"}}, "Video File", "x.mov +1 more"},
-        {{.kind = K::file, .files = {"/b/report.pdf", "/a/x.mp4", "/c"}},
-         "Files",
-         "report.pdf +2 more"}, // only the first path counts
-        {{.kind = K::file, .files = {"/d/My Clip.MP4"}}, "Video File", "My Clip.MP4"},
-        {{.kind = K::file, .files = {"/d/folder/"}}, nullptr, "folder"},
-        {{.kind = K::file}, "File", "File"},
-        {{.kind = K::color}, nullptr, "Color"},
-        {{.kind = K::color, .colorHex = "#12AB34"}, nullptr, "#12AB34"},
-        {{.kind = K::unknown}, "Unknown", "Unsupported clipboard type"}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.subtitle.toStdString());
-        const ClipboardEntry entry = entryOf(c.fields);
-        if (c.title) {
-            EXPECT_EQ(entry.title(), QString(c.title));
-        }
-        EXPECT_EQ(entry.subtitle(), c.subtitle);
+    for (const auto& [fields, subtitle] : QList<std::pair<Fields, QString>>{
+             {{.text = " a\n b "}, "a b"},
+             {{.kind = K::markdown, .text = "t", .markdown = QString()}, {}},
+             {{.kind = K::markdown, .text = "t"}, "t"},
+             {{.kind = K::html, .html = "<i>A</i>  <b>B</b>"}, "A B"},
+             {{.kind = K::html, .text = "plain"}, "plain"},
+             {{.kind = K::image, .image = test::pngOf(64, 48)}, "64 x 48"},
+             {{.kind = K::image, .image = QByteArray("not a png")}, "Image"},
+             {{.kind = K::image}, "Image"},
+             {{.kind = K::file, .files = {"/b/report.pdf", "/a/x.mp4", "/c"}},
+              "report.pdf +2 more"},
+             {{.kind = K::file, .files = {"/d/folder/"}}, "folder"},
+             {{.kind = K::file}, "File"},
+             {{.kind = K::color}, "Color"},
+             {{.kind = K::color, .colorHex = "#12AB34"}, "#12AB34"},
+             {{.kind = K::unknown}, "Unsupported clipboard type"}}) {
+        EXPECT_EQ(entryOf(fields).subtitle(), subtitle);
     }
-    const ClipboardEntry video = entryOf(cases[9].fields);
-    EXPECT_TRUE(video.isVideoFile());
-    EXPECT_EQ(video.primaryFilePath(), "/a/x.mov");
-    EXPECT_FALSE(entryOf(cases[10].fields).isVideoFile());
+    // Only the first path counts; the extension decides, whatever its case.
+    for (const auto& [files, title] :
+         QList<std::pair<QStringList, QString>>{{{"/a/x.mov", "/b/y.txt"}, "Video File"},
+                                                {{"/d/My Clip.MP4"}, "Video File"},
+                                                {{"/b/report.pdf", "/a/x.mp4"}, "Files"},
+                                                {{}, "File"},
+                                                {{"/d/.mov"}, "File"},
+                                                {{"/d/mov"}, "File"},
+                                                {{"/d/x.txt"}, "File"},
+                                                {{"/d/x.unknownext"}, "File"},
+                                                {{"/d/x."}, "File"}}) {
+        EXPECT_EQ(entryOf({.kind = K::file, .files = files}).title(), title)
+            << files.value(0).toStdString();
+    }
     EXPECT_FALSE(entryOf({.kind = K::file}).primaryFilePath());
-    for (const char* notVideo : {"/d/.mov", "/d/mov", "/d/x.txt", "/d/x.unknownext", "/d/x."}) {
-        EXPECT_FALSE(entryOf({.kind = K::file, .files = {QString(notVideo)}}).isVideoFile())
-            << notVideo;
-    }
-}
-
-TEST(ClipboardEntry, SearchTextAndBackfill) {
     const ClipboardEntry indexed = entryOf({.text = "X", .searchIndex = "stored"});
     EXPECT_EQ(indexed.searchableLowercased(), "stored");
-    EXPECT_EQ(indexed.withBackfilledSearchIndex(), indexed);
     // An empty index falls back to the title, the HTML source and no condensing.
     const ClipboardEntry emptyIndex =
         entryOf({.kind = K::html, .text = "A  B", .html = "<B>x</B>", .searchIndex = QString()});
@@ -408,16 +356,10 @@ TEST(ClipboardEntry, SearchTextAndBackfill) {
     EXPECT_EQ(emptyIndex.withBackfilledSearchIndex(), emptyIndex);
     const ClipboardEntry missing = entryOf({.text = "Hello  World", .source = "org.App"});
     EXPECT_EQ(missing.searchableLowercased(), "text\nhello  world\n\n\n\n\norg.app");
-    const ClipboardEntry filled = missing.withBackfilledSearchIndex();
-    EXPECT_EQ(filled.searchIndex(), "text hello world org.app");
-    EXPECT_EQ(ClipboardEntry(filled.id(), filled.timestamp(), filled.kind(), filled.text(),
-                             filled.markdown(), filled.html(), filled.colorHex(),
-                             filled.filePaths(), filled.imagePNGData(), filled.sourceAppBundleID(),
-                             filled.fingerprint(), std::nullopt),
-              missing);
+    EXPECT_EQ(missing.withBackfilledSearchIndex().searchIndex(), "text hello world org.app");
 }
 
-TEST(PasteboardWriter, FilesComeFirstThenImagesThenText) {
+TEST(PasteboardWriter, WritesEachKindBack) {
     MemoryPasteboard pasteboard;
     pasteboard.offer(plain, QByteArray("old"));
     entryOf({.kind = K::file,
@@ -456,10 +398,6 @@ TEST(PasteboardWriter, FilesComeFirstThenImagesThenText) {
         EXPECT_EQ(reader.format(), "png");
         EXPECT_EQ(reader.size(), pastedSize);
     }
-}
-
-TEST(PasteboardWriter, HtmlMarkdownColourAndNothing) {
-    MemoryPasteboard pasteboard;
     entryOf({.kind = K::html, .html = "<p>Hello <b>world</b></p>"}).write(pasteboard);
     EXPECT_EQ(pasteboard.types(), (QStringList{Pasteboard::htmlType(), plain}));
     EXPECT_EQ(pasteboard.string(Pasteboard::htmlType()), "<p>Hello <b>world</b></p>");
@@ -486,6 +424,5 @@ TEST(PasteboardWriter, HtmlMarkdownColourAndNothing) {
     const qint64 before = pasteboard.changeCount();
     entryOf({.kind = K::unknown, .text = QString()}).write(pasteboard);
     EXPECT_TRUE(pasteboard.types().isEmpty());
-    EXPECT_TRUE(pasteboard.pasteboardItems().isEmpty());
     EXPECT_GT(pasteboard.changeCount(), before);
 }
