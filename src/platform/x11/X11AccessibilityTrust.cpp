@@ -3,7 +3,6 @@
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/XcbReply.h"
 
-
 namespace quillstack {
 
 X11AccessibilityTrust::X11AccessibilityTrust(QByteArray extension)

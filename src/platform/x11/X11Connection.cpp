@@ -9,8 +9,6 @@
 
 namespace quillstack {
 
-namespace {} // namespace
-
 std::unique_ptr<X11Connection> X11Connection::open() {
     int screenNumber = 0;
     xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);

@@ -7,7 +7,6 @@
 #include <QSysInfo>
 #include <QWindow>
 
-#include <cstdlib>
 #include <unistd.h>
 
 namespace quillstack {
